@@ -1,0 +1,367 @@
+#include "platform/Profile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// USB threads log errors while the user-interface thread saves: one lock for
+// every profile access of the process.
+std::mutex g_profileMutex;
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool equalNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view unquote(std::string_view s)
+{
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        return s.substr(1, s.size() - 2);
+    return s;
+}
+
+enum class LineKind { Other, Header, Key };
+
+// Offsets into the file text: [begin, contentEnd) is the line, [contentEnd, end)
+// its line end (empty on a last line without one).
+struct Line {
+    size_t begin = 0;
+    size_t contentEnd = 0;
+    size_t end = 0;
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section of a header, key of a key line, trimmed
+    size_t valueBegin = 0;  // key line: after '=' and the blanks that follow it
+};
+
+Line parseLine(std::string_view text, size_t begin, size_t contentEnd, size_t end)
+{
+    Line line;
+    line.begin = begin;
+    line.contentEnd = contentEnd;
+    line.end = end;
+    std::string_view content = text.substr(begin, contentEnd - begin);
+    std::string_view body = trim(content);
+    if (!body.empty() && body.front() == '[') {
+        size_t close = body.find(']');
+        if (close != std::string_view::npos) {
+            line.kind = LineKind::Header;
+            line.name = trim(body.substr(1, close - 1));
+            return line;
+        }
+    }
+    size_t equal = content.find('=');
+    if (equal == std::string_view::npos)
+        return line;
+    line.kind = LineKind::Key;
+    line.name = trim(content.substr(0, equal));
+    size_t value = begin + equal + 1;
+    while (value < contentEnd && isBlank(text[value]))
+        ++value;
+    line.valueBegin = value;
+    return line;
+}
+
+std::vector<Line> splitLines(std::string_view text)
+{
+    std::vector<Line> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t contentEnd = begin;
+        while (contentEnd < text.size() && !isLineEnd(text[contentEnd]))
+            ++contentEnd;
+        size_t end = contentEnd;
+        if (end < text.size()) {
+            bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+            end += crLf ? 2 : 1;
+        }
+        lines.push_back(parseLine(text, begin, contentEnd, end));
+        begin = end;
+    }
+    return lines;
+}
+
+constexpr size_t kNone = size_t(-1);
+
+size_t findSection(const std::vector<Line>& lines, std::string_view section)
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == LineKind::Header && equalNoCase(lines[i].name, section))
+            return i;
+    }
+    return kNone;
+}
+
+// Index of the next header after `header`, or the line count.
+size_t sectionEnd(const std::vector<Line>& lines, size_t header)
+{
+    size_t i = header + 1;
+    while (i < lines.size() && lines[i].kind != LineKind::Header)
+        ++i;
+    return i;
+}
+
+size_t findKey(const std::vector<Line>& lines, size_t header, std::string_view key)
+{
+    size_t end = sectionEnd(lines, header);
+    for (size_t i = header + 1; i < end; ++i) {
+        if (lines[i].kind == LineKind::Key && equalNoCase(lines[i].name, key))
+            return i;
+    }
+    return kNone;
+}
+
+bool isKeyOf(const Line& line, std::string_view key)
+{
+    return line.kind == LineKind::Key && equalNoCase(line.name, key);
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+// Reads the whole file; `mode` receives its permission bits.
+ReadResult readFile(const char* path, std::string& text, mode_t& mode)
+{
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return ReadResult::Failed;
+    }
+    mode = info.st_mode & 07777;
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        if (n == 0)
+            break;
+        text.append(chunk, size_t(n));
+    }
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(size_t(n));
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void syncFolder(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Writes a temp file beside `path` and renames it over, so that a reader never
+// sees a half-written file. A new file gets the usual mode (umask applies).
+bool replaceFile(const std::string& path, std::string_view text, bool keepMode, mode_t mode)
+{
+    static unsigned counter = 0;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, text) && (!keepMode || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
+        syncFolder(folderOf(path));
+        return true;
+    }
+    ::unlink(temp.c_str());
+    return false;
+}
+
+// A written name or value must not split its line.
+std::string oneLine(std::string_view s)
+{
+    std::string result(s);
+    for (char& c : result) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return result;
+}
+
+std::string setKey(std::string_view text, const std::vector<Line>& lines, std::string_view section,
+                   std::string_view key, std::string_view value)
+{
+    std::string entry = oneLine(key) + "=" + oneLine(value);
+    size_t header = findSection(lines, section);
+    if (header == kNone) {
+        std::string result(text);
+        if (!lines.empty() && lines.back().end == lines.back().contentEnd)
+            result += kLineEnd;
+        return result + "[" + oneLine(section) + "]" + std::string(kLineEnd) + entry +
+               std::string(kLineEnd);
+    }
+    size_t found = findKey(lines, header, key);
+    if (found != kNone) {
+        const Line& line = lines[found];
+        return std::string(text.substr(0, line.valueBegin)) + oneLine(value) +
+               std::string(text.substr(line.contentEnd));
+    }
+    // After the section's last key, so blank lines closing the section stay last.
+    size_t after = header;
+    for (size_t i = header + 1; i < sectionEnd(lines, header); ++i) {
+        if (lines[i].kind == LineKind::Key)
+            after = i;
+    }
+    const Line& line = lines[after];
+    std::string result(text.substr(0, line.end));
+    if (line.end == line.contentEnd)
+        result += kLineEnd;
+    return result + entry + std::string(kLineEnd) + std::string(text.substr(line.end));
+}
+
+// Removes the key from the first matching section: every copy of it, so that
+// a later read finds none.
+std::string deleteKey(std::string_view text, const std::vector<Line>& lines,
+                      std::string_view section, std::string_view key)
+{
+    size_t header = findSection(lines, section);
+    if (header == kNone)
+        return std::string(text);
+    size_t end = sectionEnd(lines, header);
+    std::string result;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > header && i < end && isKeyOf(lines[i], key))
+            continue;
+        result.append(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
+    }
+    return result;
+}
+
+// Removes every section of that name with all its lines, so that a later read
+// does not fall on a second copy.
+std::string deleteSection(std::string_view text, const std::vector<Line>& lines,
+                          std::string_view section)
+{
+    std::string result;
+    bool dropping = false;
+    for (const Line& line : lines) {
+        if (line.kind == LineKind::Header)
+            dropping = equalNoCase(line.name, section);
+        if (!dropping)
+            result.append(text.substr(line.begin, line.end - line.begin));
+    }
+    return result;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* out, DWORD size, const char* path)
+{
+    if (out == nullptr || size == 0)
+        return 0;
+    std::string_view result = defaultValue != nullptr ? defaultValue : "";
+    std::string text;
+    {
+        std::lock_guard lock(g_profileMutex);
+        mode_t mode = 0;
+        if (section != nullptr && key != nullptr && path != nullptr &&
+            readFile(path, text, mode) == ReadResult::Ok) {
+            std::vector<Line> lines = splitLines(text);
+            size_t header = findSection(lines, trim(section));
+            size_t found = header == kNone ? kNone : findKey(lines, header, trim(key));
+            if (found != kNone) {
+                const Line& line = lines[found];
+                result = unquote(trim(std::string_view(text).substr(
+                    line.valueBegin, line.contentEnd - line.valueBegin)));
+            }
+        }
+    }
+    size_t count = std::min<size_t>(result.size(), size - 1);
+    std::memcpy(out, result.data(), count);
+    out[count] = '\0';
+    return DWORD(count);
+}
+
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* path)
+{
+    if (section == nullptr || path == nullptr)
+        return FALSE;
+    std::lock_guard lock(g_profileMutex);
+    std::string text;
+    mode_t mode = 0;
+    ReadResult read = readFile(path, text, mode);
+    if (read == ReadResult::Failed)
+        return FALSE;
+    std::vector<Line> lines = splitLines(text);
+    std::string_view name = trim(section);
+    std::string edited;
+    if (key == nullptr)
+        edited = deleteSection(text, lines, name);
+    else if (value == nullptr)
+        edited = deleteKey(text, lines, name, trim(key));
+    else
+        edited = setKey(text, lines, name, trim(key), value);
+    // Nothing changed: leave the file (or its absence) alone.
+    if (edited == text && (read == ReadResult::Ok || edited.empty()))
+        return TRUE;
+    return replaceFile(path, edited, read == ReadResult::Ok, mode) ? TRUE : FALSE;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The private-profile INI functions, written for Linux.
+//
+// Sections and keys are matched without regard to case, blanks around names
+// and values are ignored, one pair of matching quotes around a value is
+// removed. CR LF, LF, CR and a NUL byte all end a line. Every read and write
+// of the process is serialised; a changed file is replaced atomically.
+#include "platform/Types.h"
+
+// Copies the value of `key` in `section` of the file at `path` into `out`
+// (at most size - 1 characters, always NUL-terminated when size > 0), or the
+// default ("" when null) when the file, the section or the key is missing.
+// Returns the number of characters copied, without the NUL.
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* out, DWORD size, const char* path);
+
+// Sets `key` in `section` to `value`, adding the key, the section or the
+// file as needed. A null value deletes the key, a null key the section.
+// Returns FALSE when the file cannot be read or written.
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* path);
