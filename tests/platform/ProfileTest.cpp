@@ -1,0 +1,235 @@
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ProfileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = testing::TempDir() + "/profileXXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        path = folder + "/test.ini";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void put(const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    std::string bytes() const
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string get(const char* section, const char* key, const char* def = "DEF")
+    {
+        char out[256];
+        DWORD n = GetPrivateProfileStringA(section, key, def, out, sizeof out, path.c_str());
+        EXPECT_EQ(n, std::strlen(out));
+        return out;
+    }
+    BOOL write(const char* section, const char* key, const char* value)
+    {
+        return WritePrivateProfileStringA(section, key, value, path.c_str());
+    }
+
+    std::string folder;
+    std::string path;
+};
+
+TEST_F(ProfileTest, LookupIgnoresCaseAndOuterBlanks)
+{
+    put("[General]\r\nName=KVX\r\n  [ Well Info ]  \r\n  Start Depth  =  12.5  \r\nx=1\r\n");
+    EXPECT_EQ(get("general", "NAME"), "KVX");
+    EXPECT_EQ(get("well info", "start depth"), "12.5");
+    EXPECT_EQ(get("WellInfo", "start depth"), "DEF");  // blanks inside a name count
+    EXPECT_EQ(get("Well Info", "StartDepth"), "DEF");
+    EXPECT_EQ(get("General", "x"), "DEF");  // keys belong to their own section only
+}
+
+TEST_F(ProfileTest, FirstSectionAndFirstKeyWin)
+{
+    put("[A]\nk=first\nk=second\n[B]\nj=1\n[a]\nk=third\nm=only in second\n");
+    EXPECT_EQ(get("A", "k"), "first");
+    EXPECT_EQ(get("A", "m"), "DEF");
+}
+
+TEST_F(ProfileTest, LinesThatAreNoKeyOrHeader)
+{
+    put("k=outside\n[S]\nno equal sign\n[broken\nk=v ; not a comment\nempty=\n;c=comment key\n");
+    EXPECT_EQ(get("S", "k"), "v ; not a comment");  // "[broken" does not open a section
+    EXPECT_EQ(get("broken", "k"), "DEF");
+    EXPECT_EQ(get("S", "no equal sign"), "DEF");
+    EXPECT_EQ(get("S", "empty"), "");
+    EXPECT_EQ(get("S", ";c"), "comment key");
+}
+
+TEST_F(ProfileTest, OneMatchingPairOfQuotesIsRemoved)
+{
+    put("[Q]\na=\" two  blanks \"\nb='single'\nc=\"open\nd=\"mixed'\ne=\"\"\"\nf=\"\n");
+    EXPECT_EQ(get("Q", "a"), " two  blanks ");
+    EXPECT_EQ(get("Q", "b"), "single");
+    EXPECT_EQ(get("Q", "c"), "\"open");
+    EXPECT_EQ(get("Q", "d"), "\"mixed'");
+    EXPECT_EQ(get("Q", "e"), "\"");
+    EXPECT_EQ(get("Q", "f"), "\"");
+}
+
+TEST_F(ProfileTest, EveryLineEndIsRead)
+{
+    put("[S]\r\na=1\nb=2\rc=3\r\r\nd=4");
+    EXPECT_EQ(get("S", "a"), "1");
+    EXPECT_EQ(get("S", "b"), "2");
+    EXPECT_EQ(get("S", "c"), "3");
+    EXPECT_EQ(get("S", "d"), "4");
+
+    // A NUL byte ends its line.
+    put(std::string("[S]\nk=ab\0c=cd\n", 14));
+    EXPECT_EQ(get("S", "k"), "ab");
+    EXPECT_EQ(get("S", "c"), "cd");
+}
+
+TEST_F(ProfileTest, DefaultsAndCutting)
+{
+    EXPECT_EQ(get("S", "k", "missing file"), "missing file");
+    EXPECT_FALSE(fs::exists(path));  // reading does not create it
+    EXPECT_EQ(get("S", "k", nullptr), "");
+
+    put("[S]\nk=" + std::string(300, 'x') + "\n");
+    EXPECT_EQ(get("S", "k"), std::string(255, 'x'));
+    EXPECT_EQ(get("T", "k", "no section"), "no section");
+
+    char out[4] = {'?', '?', '?', '?'};
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", out, 4, path.c_str()), 3u);
+    EXPECT_STREQ(out, "xxx");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "none", "long default", out, 4, path.c_str()), 3u);
+    EXPECT_STREQ(out, "lon");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", out, 1, path.c_str()), 0u);
+    EXPECT_STREQ(out, "");
+    out[0] = '?';
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", out, 0, path.c_str()), 0u);
+    EXPECT_EQ(out[0], '?');
+}
+
+TEST_F(ProfileTest, ReplacingAValueKeepsEveryOtherByte)
+{
+    put("; head\n[General]\r\n  NAME = old value  \r\nb=2\n\n[Other]\r\nname=x");
+    EXPECT_TRUE(write("general", "name", "new"));
+    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME = new\r\nb=2\n\n[Other]\r\nname=x");
+    EXPECT_TRUE(write("OTHER", "Name", ""));
+    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME = new\r\nb=2\n\n[Other]\r\nname=");
+    EXPECT_EQ(get("Other", "name"), "");
+}
+
+TEST_F(ProfileTest, NewKeyGoesAfterTheSectionsLastKey)
+{
+    put("[A]\r\na=1\r\n;note\r\n\r\n\r\n[B]\r\n[A]\r\nz=9\r\n");
+    EXPECT_TRUE(write("A", "b", "2"));
+    EXPECT_EQ(bytes(), "[A]\r\na=1\r\nb=2\r\n;note\r\n\r\n\r\n[B]\r\n[A]\r\nz=9\r\n");
+    EXPECT_TRUE(write("B", "k", "v"));
+    EXPECT_EQ(bytes(), "[A]\r\na=1\r\nb=2\r\n;note\r\n\r\n\r\n[B]\r\nk=v\r\n[A]\r\nz=9\r\n");
+
+    put("[A]\r\nlast=1");  // the last line has no line end
+    EXPECT_TRUE(write("A", "next", "2"));
+    EXPECT_EQ(bytes(), "[A]\r\nlast=1\r\nnext=2\r\n");
+}
+
+TEST_F(ProfileTest, NewSectionIsAppended)
+{
+    put("[A]\na=1\n\n");
+    EXPECT_TRUE(write("New", "k", "v"));
+    EXPECT_EQ(bytes(), "[A]\na=1\n\n[New]\r\nk=v\r\n");
+
+    put("[A]\na=1");
+    EXPECT_TRUE(write("New", "k", "v"));
+    EXPECT_EQ(bytes(), "[A]\na=1\r\n[New]\r\nk=v\r\n");
+}
+
+TEST_F(ProfileTest, WrittenTextCannotSplitItsLine)
+{
+    EXPECT_TRUE(write("S", "k", "one\r\n[S]\nk=two"));
+    EXPECT_EQ(bytes(), "[S]\r\nk=one  [S] k=two\r\n");
+}
+
+TEST_F(ProfileTest, DeletingKeysAndSections)
+{
+    const std::string file = "[A]\r\nk=1\r\nK = 2\r\nm=3\r\n[B]\r\nk=4\r\n[a]\r\nn=5\r\n";
+    put(file);
+    EXPECT_TRUE(write("A", "k", nullptr));
+    EXPECT_EQ(bytes(), "[A]\r\nm=3\r\n[B]\r\nk=4\r\n[a]\r\nn=5\r\n");
+    EXPECT_EQ(get("A", "k"), "DEF");
+
+    EXPECT_TRUE(write("A", nullptr, nullptr));
+    EXPECT_EQ(bytes(), "[B]\r\nk=4\r\n");
+    EXPECT_EQ(get("A", "n"), "DEF");
+
+    EXPECT_TRUE(write("B", "missing", nullptr));
+    EXPECT_TRUE(write("missing", nullptr, nullptr));
+    EXPECT_EQ(bytes(), "[B]\r\nk=4\r\n");
+    EXPECT_FALSE(write(nullptr, "k", "v"));
+}
+
+TEST_F(ProfileTest, CreatingAndFailing)
+{
+    EXPECT_TRUE(write("S", "k", nullptr));  // nothing to delete: no file made
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(write("S", "k", "v"));
+    EXPECT_EQ(bytes(), "[S]\r\nk=v\r\n");
+
+    std::string lost = folder + "/no such folder/test.ini";
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", lost.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", folder.c_str()));
+
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    EXPECT_TRUE(write("S", "k", "w"));
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)
+{
+    constexpr int kThreads = 8;
+    constexpr int kKeys = 25;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            std::string section = "S" + std::to_string(t % 3);
+            for (int k = 0; k < kKeys; ++k) {
+                std::string key = "t" + std::to_string(t) + "k" + std::to_string(k);
+                write(section.c_str(), key.c_str(), key.c_str());
+                char out[64];
+                GetPrivateProfileStringA(section.c_str(), key.c_str(), "", out, sizeof out,
+                                         path.c_str());
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        std::string section = "S" + std::to_string(t % 3);
+        for (int k = 0; k < kKeys; ++k) {
+            std::string key = "t" + std::to_string(t) + "k" + std::to_string(k);
+            EXPECT_EQ(get(section.c_str(), key.c_str()), key);
+        }
+    }
+}
+
+}  // namespace
