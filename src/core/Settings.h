@@ -1,0 +1,108 @@
+#pragma once
+// Records filled from Zarkv.cfg, the tool file and Zarkv.dat.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/Types.h"
+
+// Copies text into a fixed field, cutting it so the terminating zero always fits.
+template <std::size_t N>
+void CopyBounded(char (&field)[N], std::string_view text)
+{
+    static_assert(N > 0);
+    const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    text.copy(field, n);
+    field[n] = '\0';
+}
+
+struct PathSettings {
+    char appDir[510] = {};      // program folder with its trailing separator
+    char configPath[510] = {};  // full path of Zarkv.cfg
+    char LastFile[510] = {};    // header file (.hed) of the current log
+    char FilePath[510] = {};    // folder of the data files
+    char DataFile[510] = {};    // data file (.log) of the current log
+    char FileName[50] = {};     // data file name, shown in the status bar and on pages
+    char headerFileName[50] = {};
+    char Tempdir[510] = {};     // folder of new record files
+    std::uint8_t randomId[16] = {};
+    std::uint16_t languageID = 0;
+};
+
+struct LoggerSettings {
+    std::uint8_t PulleyDir = 0;
+    std::uint32_t encoderRateFixed = 0;  // encoder pulses per 40 mm, 8.8 fixed point
+    std::int32_t PulsResolution = 0;     // encoder pulses per wheel turn
+    std::int32_t PulleysDiameter = 0;    // wheel circumference, tenths of a millimetre
+    std::int32_t settingsWord = 0;       // 1500 before each settings frame; echoed by the probe
+    std::int32_t CableType = 0;
+    double encoderRate = 0.0;            // encoderRateFixed / 256
+    std::int32_t CommGain = 0;           // uphole gain of the cable link
+    std::int32_t CommDrive = 0;          // downhole drive of the cable link
+    std::int32_t Voltage = 0;            // supply voltage set-point
+    double setDepth = 0.0;               // metres, from the depth reset
+    std::uint16_t TimeInterval = 0;      // ms, time mode
+    std::uint16_t DepthInterval = 0;     // cm, depth modes
+    std::int32_t recordingMode = 4;      // 4 time, 3 down, 2 up
+    std::int32_t SelectedSonde = 0;      // index into SondeList
+    std::uint8_t DephtRound = 0;
+};
+
+struct AcousticSettings {
+    std::int32_t UpGain = 0;
+    std::int32_t AcousticalGain = 0;
+    std::int32_t AcousticalAGC = 0;
+    double DepthMemo = 0.0;
+};
+
+struct SondeEntry {
+    std::string Name;
+    std::string Ref;
+    std::string Serial;
+    std::string Product;
+    std::string TolFile;  // tool file base name, no folder or extension
+};
+
+struct SondeList {
+    static constexpr int kMaxSondes = 100;
+
+    std::int32_t RefInStock = 0;  // entry k comes from section RefSonde<k+1>
+    SondeEntry entries[kMaxSondes + 1];
+};
+
+#pragma pack(push, 1)
+// The platform's window-placement record, as stored in Zarkv.dat (little-endian).
+struct WindowPlacement {
+    DWORD length = 0;  // a placement is applied only when 1..999
+    DWORD flags = 0;
+    DWORD showCmd = 0;
+    POINT ptMinPosition = {};
+    POINT ptMaxPosition = {};
+    RECT rcNormalPosition = {};
+};
+
+// Slots of WindowPlacementStore::placements.
+enum PlacementSlot : int {
+    kPlacementMain = 0,
+    kPlacementValueWindowFirst = 1,  // 16 single-value windows, slots 1..16
+    kPlacementMagnifier = 17,
+    kPlacementToolsBox = 18,
+    kPlacementLoggerSetup = 20,
+    kPlacementDisplayOptions = 21,
+};
+
+// Image of Zarkv.dat, read and written whole.
+struct WindowPlacementStore {
+    static constexpr int kPlacements = 22;
+
+    BYTE valid = 0;  // set to 1 on every save
+    BYTE reserved[16] = {};
+    WindowPlacement placements[kPlacements];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(WindowPlacement) == 44);
+static_assert(sizeof(WindowPlacementStore) == 985);
+static_assert(offsetof(WindowPlacementStore, placements) == 17);
+static_assert(offsetof(WindowPlacement, rcNormalPosition) == 28);
