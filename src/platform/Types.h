@@ -38,3 +38,11 @@ struct FILETIME {
     DWORD dwHighDateTime;
 };
 #pragma pack(pop)
+
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+
+constexpr WORD LOWORD(WPARAM v) { return WORD(v & 0xFFFF); }
+constexpr WORD HIWORD(WPARAM v) { return WORD((v >> 16) & 0xFFFF); }
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return WPARAM(lo) | (WPARAM(hi) << 16); }

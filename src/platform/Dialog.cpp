@@ -1,0 +1,210 @@
+#include "platform/Dialog.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/MessageBox.h"
+
+// The Qt window of a CDialog: routes close, keys and size to its owner.
+class DialogHost : public QDialog {
+public:
+    DialogHost(CDialog* owner, QWidget* parent) : QDialog(parent), m_owner(owner) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        m_owner->OnClose();
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Escape: m_owner->OnCommand(IDCANCEL, 0); return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: m_owner->OnCommand(IDOK, 0); return;
+        default: QDialog::keyPressEvent(event);
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QDialog::resizeEvent(event);
+        m_owner->OnSize(width(), height());
+    }
+
+private:
+    CDialog* m_owner;
+};
+
+namespace {
+
+QFont DialogFont(const DialogTemplate& tpl)
+{
+    // "MS Shell Dlg" is the desktop's sans-serif here.
+    QFont font(tpl.fontFace == "MS Shell Dlg" ? QString("Sans Serif") : QString::fromLatin1(tpl.fontFace));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(tpl.fontPoints);
+    return font;
+}
+
+QSize BaseUnitsOf(const QFont& font)
+{
+    QFontMetrics metrics(font);
+    const QString letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    int width = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
+    return QSize(std::max(width, 1), std::max(metrics.height(), 1));
+}
+
+QRect ToPixels(const QSize& base, int x, int y, int cx, int cy)
+{
+    return QRect(x * base.width() / 4, y * base.height() / 8, cx * base.width() / 4, cy * base.height() / 8);
+}
+
+QWidget* MakeControl(const ControlTemplate& ctl, QWidget* parent)
+{
+    const QString text = QString::fromLatin1(ctl.text);
+    switch (ctl.kind) {
+    case ControlKind::Static: return new QLabel(text, parent);
+    case ControlKind::StaticCentre: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setWordWrap(true);
+        return label;
+    }
+    case ControlKind::EtchedFrame: {
+        auto* frame = new QFrame(parent);
+        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+        return frame;
+    }
+    case ControlKind::PushButton: return new QPushButton(text, parent);
+    case ControlKind::Edit: return new QLineEdit(text, parent);
+    }
+    return new QWidget(parent);
+}
+
+}  // namespace
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    CWnd* item = dx->Dialog()->GetDlgItem(id);
+    if (item != nullptr)
+        control.Attach(item->GetSafeHwnd());
+}
+
+CDialog::CDialog(int templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
+
+CDialog::~CDialog() { DestroyWindow(); }
+
+QDialog* CDialog::BuildWindow(CWnd* parent)
+{
+    const DialogTemplate* tpl = FindDialogTemplate(m_templateId);
+    if (tpl == nullptr)
+        return nullptr;
+    QWidget* parentWidget = parent != nullptr ? parent->GetSafeHwnd() : nullptr;
+    auto* window = new DialogHost(this, parentWidget);
+    window->setWindowTitle(QString::fromLatin1(tpl->caption));
+    window->setFont(DialogFont(*tpl));
+    m_baseUnits = BaseUnitsOf(window->font());
+
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if (tpl->style & DS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    if (tpl->style & DS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (tpl->style & DS_MINMAXBOX)
+        flags |= Qt::WindowMinMaxButtonsHint;
+    window->setWindowFlags(flags);
+    window->setSizeGripEnabled(false);
+
+    QRect size = ToPixels(m_baseUnits, 0, 0, tpl->cx, tpl->cy);
+    window->resize(size.size());
+    if (!(tpl->style & DS_SIZEBOX))
+        window->setFixedSize(size.size());
+    if ((tpl->style & DS_CENTER) && QGuiApplication::primaryScreen() != nullptr) {
+        QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        window->move(screen.center() - QPoint(size.width() / 2, size.height() / 2));
+    }
+    BuildControls(window, *tpl);
+    return window;
+}
+
+void CDialog::BuildControls(QDialog* window, const DialogTemplate& tpl)
+{
+    for (const ControlTemplate& ctl : tpl.controls) {
+        QWidget* widget = MakeControl(ctl, window);
+        SetControlId(widget, ctl.id);
+        widget->setGeometry(ToPixels(m_baseUnits, ctl.x, ctl.y, ctl.cx, ctl.cy));
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->setAutoDefault(false);
+            int id = ctl.id;
+            QObject::connect(button, &QPushButton::clicked, window, [this, id] { OnCommand(WPARAM(id), 0); });
+        }
+    }
+}
+
+int CDialog::DoModal()
+{
+    QDialog* window = BuildWindow(m_parent);
+    if (window == nullptr)
+        return -1;
+    Attach(window);
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
+    if (OnInitDialog() == -1) {
+        DestroyWindow();
+        return -1;
+    }
+    int result = window->exec();
+    DestroyWindow();
+    return result;
+}
+
+BOOL CDialog::Create(int templateId, CWnd* parent)
+{
+    m_templateId = templateId;
+    QDialog* window = BuildWindow(parent);
+    if (window == nullptr)
+        return FALSE;
+    Attach(window);
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
+    OnInitDialog();
+    const DialogTemplate* tpl = FindDialogTemplate(templateId);
+    if (tpl->style & DS_VISIBLE)
+        window->show();
+    return TRUE;
+}
+
+void CDialog::EndDialog(int result)
+{
+    if (auto* window = qobject_cast<QDialog*>(m_hWnd.data()))
+        window->done(result);
+}
+
+void CDialog::DestroyWindow()
+{
+    QWidget* window = m_hWnd.data();
+    m_hWnd = nullptr;
+    delete window;
+}
+
+BOOL CDialog::OnInitDialog() { return TRUE; }
+void CDialog::DoDataExchange(CDataExchange*) {}
+void CDialog::OnOK() { EndDialog(IDOK); }
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnClose() { OnCancel(); }
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM)
+{
+    switch (LOWORD(wParam)) {
+    case IDOK: OnOK(); return TRUE;
+    case IDCANCEL: OnCancel(); return TRUE;
+    default: return FALSE;
+    }
+}

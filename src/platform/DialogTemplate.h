@@ -1,0 +1,43 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Dialog templates: positions and sizes in dialog units, as the program's
+// resources give them; converted to pixels with the dialog font's base units.
+
+enum class ControlKind {
+    Static,        // text
+    StaticCentre,  // centred text
+    EtchedFrame,
+    PushButton,
+    Edit,
+};
+
+struct ControlTemplate {
+    ControlKind kind;
+    int id;
+    std::string text;
+    int x, y, cx, cy;
+};
+
+enum DialogStyle : unsigned {
+    DS_CAPTION = 0x01,
+    DS_SYSMENU = 0x02,
+    DS_CENTER = 0x04,
+    DS_VISIBLE = 0x08,
+    DS_SIZEBOX = 0x10,
+    DS_MINMAXBOX = 0x20,
+};
+
+struct DialogTemplate {
+    int id;
+    std::string caption;
+    int cx, cy;
+    unsigned style;
+    std::vector<ControlTemplate> controls;
+    std::string fontFace = "MS Shell Dlg";
+    int fontPoints = 8;
+};
+
+// The template with this id, or null.
+const DialogTemplate* FindDialogTemplate(int id);

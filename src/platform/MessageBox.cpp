@@ -1,0 +1,68 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <mutex>
+
+#include "platform/Application.h"
+#include "platform/UiThread.h"
+
+namespace {
+
+std::mutex g_handlerMutex;
+MessageBoxHandler g_handler;
+
+QMessageBox::Icon IconOf(UINT type)
+{
+    switch (type & 0xF0) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONASTERISK: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+int ShowQtBox(const std::string& text, const std::string& caption, UINT type)
+{
+    QMessageBox box(IconOf(type), QString::fromLatin1(caption), QString::fromLatin1(text));
+    switch (type & 0x0F) {
+    case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MB_YESNOCANCEL: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Cancel: return IDCANCEL;
+    default: return IDOK;
+    }
+}
+
+}  // namespace
+
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    std::lock_guard lock(g_handlerMutex);
+    g_handler = std::move(handler);
+}
+
+int MessageBoxWithCaption(const std::string& text, const std::string& caption, UINT type)
+{
+    MessageBoxHandler handler;
+    {
+        std::lock_guard lock(g_handlerMutex);
+        handler = g_handler;
+    }
+    if (handler)
+        return handler(text, caption, type);
+    int result = IDCANCEL;
+    RunOnUiThread([&] { result = ShowQtBox(text, caption, type); }, true);
+    return result;
+}
+
+int AfxMessageBox(const std::string& text, UINT type)
+{
+    return MessageBoxWithCaption(text, GetApplicationName(), type);
+}

@@ -1,0 +1,237 @@
+#include "platform/Window.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <cstdlib>
+
+#include "platform/UiThread.h"
+
+namespace {
+
+const char* const kControlId = "kvxControlId";
+
+QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+std::string FromQt(const QString& text) { return text.toLatin1().toStdString(); }
+
+QString TextOf(const QWidget* widget)
+{
+    QVariant text = widget->property("text");
+    if (text.isValid())
+        return text.toString();
+    return widget->windowTitle();
+}
+
+}  // namespace
+
+int ControlIdOf(const QWidget* widget)
+{
+    QVariant id = widget->property(kControlId);
+    return id.isValid() ? id.toInt() : 0;
+}
+
+void SetControlId(QWidget* widget, int id) { widget->setProperty(kControlId, id); }
+
+void CFont::CreateFont(int height, int weight, const std::string& face)
+{
+    m_created = true;
+    m_height = height;
+    m_weight = weight;
+    m_face = face;
+}
+
+QFont CFont::ToQFont() const
+{
+    QFont font(ToQt(m_face));
+    // A cell height holds the internal leading too: take about 80% for the character.
+    int pixels = m_height < 0 ? -m_height : (m_height * 4 + 2) / 5;
+    if (pixels > 0)
+        font.setPixelSize(pixels);
+    font.setWeight(QFont::Weight(std::clamp(m_weight, 1, 1000)));
+    return font;
+}
+
+CWnd::~CWnd()
+{
+    for (auto& [id, timer] : m_timers)
+        delete timer.data();
+}
+
+void CWnd::Attach(QWidget* widget) { m_hWnd = widget; }
+
+QWidget* CWnd::FindChild(int id) const
+{
+    if (!m_hWnd)
+        return nullptr;
+    for (QWidget* child : m_hWnd->findChildren<QWidget*>()) {
+        if (ControlIdOf(child) == id)
+            return child;
+    }
+    return nullptr;
+}
+
+CWnd* CWnd::GetDlgItem(int id)
+{
+    QWidget* child = FindChild(id);
+    if (child == nullptr)
+        return nullptr;
+    std::unique_ptr<CWnd>& wrapper = m_children[id];
+    if (!wrapper)
+        wrapper = std::make_unique<CWnd>();
+    wrapper->Attach(child);
+    return wrapper.get();
+}
+
+int CWnd::GetDlgCtrlID() const { return m_hWnd ? ControlIdOf(m_hWnd) : 0; }
+
+void CWnd::SetWindowText(const std::string& text)
+{
+    QPointer<QWidget> widget = m_hWnd;
+    RunOnUiThread([widget, text] {
+        if (!widget)
+            return;
+        if (widget->property("text").isValid())
+            widget->setProperty("text", ToQt(text));
+        else
+            widget->setWindowTitle(ToQt(text));
+    });
+}
+
+std::string CWnd::GetWindowText() const
+{
+    std::string text;
+    QPointer<QWidget> widget = m_hWnd;
+    RunOnUiThread([&] {
+        if (widget)
+            text = FromQt(TextOf(widget));
+    }, true);
+    return text;
+}
+
+void CWnd::SetDlgItemText(int id, const std::string& text)
+{
+    if (CWnd* item = GetDlgItem(id))
+        item->SetWindowText(text);
+}
+
+std::string CWnd::GetDlgItemText(int id, int maxCount) const
+{
+    QWidget* child = FindChild(id);
+    if (child == nullptr || maxCount <= 0)
+        return "";
+    std::string text = FromQt(TextOf(child));
+    if (int(text.size()) > maxCount - 1)
+        text.resize(size_t(maxCount - 1));
+    return text;
+}
+
+void CWnd::ShowWindow(int command)
+{
+    QPointer<QWidget> widget = m_hWnd;
+    RunOnUiThread([widget, command] {
+        if (!widget)
+            return;
+        switch (command) {
+        case SW_HIDE: widget->hide(); break;
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE: widget->showMinimized(); break;
+        case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
+        case SW_RESTORE:
+        case SW_SHOWNORMAL: widget->showNormal(); break;
+        default: widget->show(); break;
+        }
+    });
+}
+
+bool CWnd::IsWindowVisible() const { return m_hWnd && m_hWnd->isVisible(); }
+bool CWnd::IsIconic() const { return m_hWnd && m_hWnd->isMinimized(); }
+
+void CWnd::EnableWindow(bool enable)
+{
+    QPointer<QWidget> widget = m_hWnd;
+    RunOnUiThread([widget, enable] {
+        if (widget)
+            widget->setEnabled(enable);
+    });
+}
+
+void CWnd::SetFont(const CFont* font, bool redraw)
+{
+    if (!m_hWnd || font == nullptr)
+        return;
+    m_hWnd->setFont(font->ToQFont());
+    if (redraw)
+        m_hWnd->update();
+}
+
+RECT CWnd::GetWindowRect() const
+{
+    if (!m_hWnd)
+        return RECT{0, 0, 0, 0};
+    QRect frame = m_hWnd->frameGeometry();
+    if (m_hWnd->parentWidget() != nullptr)
+        frame.moveTopLeft(m_hWnd->parentWidget()->mapToGlobal(frame.topLeft()));
+    return RECT{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
+}
+
+RECT CWnd::GetClientRect() const
+{
+    if (!m_hWnd)
+        return RECT{0, 0, 0, 0};
+    return RECT{0, 0, m_hWnd->width(), m_hWnd->height()};
+}
+
+void CWnd::MoveWindow(const RECT& rect)
+{
+    if (m_hWnd)
+        m_hWnd->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds)
+{
+    if (!m_hWnd)
+        return 0;
+    QPointer<QTimer>& timer = m_timers[id];
+    if (!timer) {
+        timer = new QTimer(m_hWnd);
+        QObject::connect(timer, &QTimer::timeout, m_hWnd, [this, id] { OnTimer(id); });
+    }
+    timer->start(int(milliseconds));
+    return id;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    auto found = m_timers.find(id);
+    if (found == m_timers.end() || !found->second || !found->second->isActive())
+        return FALSE;
+    found->second->stop();
+    return TRUE;
+}
+
+void CWnd::OnTimer(UINT_PTR) {}
+
+BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+
+void CWnd::PostCommand(int id)
+{
+    QPointer<QWidget> widget = m_hWnd;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [this, widget, id] {
+        if (widget)
+            OnCommand(WPARAM(id), 0);
+    }, Qt::QueuedConnection);
+}
+
+void CWnd::OnSize(int, int) {}
+
+void CEdit::SetSel(int start, int end)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
+        edit->setSelection(start, end - start);
+}
+
+void CEdit::ScrollCaret()
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
+        edit->setCursorPosition(edit->cursorPosition());
+}

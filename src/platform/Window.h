@@ -1,0 +1,105 @@
+#pragma once
+#include <QPointer>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Types.h"
+
+class QTimer;
+
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_RESTORE = 9;
+
+constexpr int FW_LIGHT = 300;
+constexpr int FW_NORMAL = 400;
+constexpr int FW_BOLD = 700;
+constexpr int FW_HEAVY = 900;
+
+// A font by face, height and weight. A negative height is the character
+// height in pixels, a positive one the cell height.
+class CFont {
+public:
+    void CreateFont(int height, int weight, const std::string& face);
+    bool IsCreated() const { return m_created; }
+    QFont ToQFont() const;
+
+private:
+    bool m_created = false;
+    int m_height = 0;
+    int m_weight = FW_NORMAL;
+    std::string m_face;
+};
+
+// A window: a Qt widget reached by the program's code through this wrapper.
+// Child controls are found by their control id.
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    QWidget* GetSafeHwnd() const { return m_hWnd; }
+    void Attach(QWidget* widget);
+    bool IsWindow() const { return m_hWnd != nullptr; }
+
+    // The child control with this id, or null when there is none.
+    CWnd* GetDlgItem(int id);
+    int GetDlgCtrlID() const;
+
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const;
+    void SetDlgItemText(int id, const std::string& text);
+    // At most maxCount - 1 characters, as a fixed buffer would hold.
+    std::string GetDlgItemText(int id, int maxCount) const;
+
+    void ShowWindow(int command);
+    bool IsWindowVisible() const;
+    bool IsIconic() const;
+    void EnableWindow(bool enable);
+    void SetFont(const CFont* font, bool redraw = true);
+    RECT GetWindowRect() const;
+    RECT GetClientRect() const;
+    void MoveWindow(const RECT& rect);
+
+    // Window timers by id; OnTimer runs on the user-interface thread.
+    UINT_PTR SetTimer(UINT_PTR id, UINT milliseconds);
+    BOOL KillTimer(UINT_PTR id);
+    virtual void OnTimer(UINT_PTR id);
+
+    // A command: the low word of wParam is the control or menu id.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // Queued to the user-interface thread, as a posted command message.
+    void PostCommand(int id);
+
+    virtual void OnSize(int width, int height);
+
+protected:
+    QPointer<QWidget> m_hWnd;
+
+private:
+    QWidget* FindChild(int id) const;
+
+    std::map<int, std::unique_ptr<CWnd>> m_children;
+    std::map<UINT_PTR, QPointer<QTimer>> m_timers;
+};
+
+// Control wrappers bound to template controls by id.
+class CStatic : public CWnd {};
+class CButton : public CWnd {};
+class CEdit : public CWnd {
+public:
+    void SetSel(int start, int end);
+    void ScrollCaret();
+};
+
+// The control id of a widget built from a template, 0 when none.
+int ControlIdOf(const QWidget* widget);
+void SetControlId(QWidget* widget, int id);
