@@ -1,6 +1,6 @@
-#include "platform/Application.h"
+#include "core/VarnoLogger_KVXApp.h"
 
 int main(int argc, char** argv)
 {
-    return RunApplication(argc, argv);
+    return RunApplication(argc, argv, theApp);
 }

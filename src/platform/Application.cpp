@@ -52,13 +52,11 @@ void SetProgramFolder(const std::string& folder)
 
 void ForceCNumericLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
-int RunApplication(int argc, char** argv)
+int RunApplication(int argc, char** argv, CWinApp& app)
 {
     QApplication qtApp(argc, argv);
     // Qt takes LC_NUMERIC from LANG; files and the probe need '.'.
     ForceCNumericLocale();
-    if (g_app == nullptr)
-        return 1;
-    g_app->InitInstance();
+    app.InitInstance();
     return 0;
 }

@@ -31,7 +31,7 @@ const std::string& GetProgramFolder();
 void SetProgramFolder(const std::string& folder);
 
 // Creates the Qt application, forces the "C" numeric locale, runs InitInstance.
-int RunApplication(int argc, char** argv);
+int RunApplication(int argc, char** argv, CWinApp& app);
 
 // Called once the Qt application exists (also by the test main).
 void ForceCNumericLocale();

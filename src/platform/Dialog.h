@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "platform/DialogTemplate.h"
+#include "platform/MessageBox.h"
 #include "platform/Window.h"
 
 class CDialog;

@@ -1,0 +1,155 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/EndProcessDlg.h"
+#include "core/InstanceChecker.h"
+#include "platform/Application.h"
+#include "platform/Thread.h"
+#include "platform/Types.h"
+
+class CVarnoLogger_KVXDlg;
+struct RunState;
+struct PathSettings;
+struct WindowPlacementStore;
+struct HeaderRecord;
+struct LiveReadout;
+struct SettingsFrame;
+struct DepthFrame;
+struct CommFrame;
+struct ChannelFrame;
+struct RecordingModeFrame;
+struct AuxCommandFrame;
+struct StatusPacket;
+struct ProbeStatus;
+struct ShortPacket;
+struct DataPacket;
+struct LogRecord;
+struct SondeList;
+struct SampleRecord;
+struct AcousticSettings;
+struct FrameState;
+struct LoggerSettings;
+struct ToolRecord;
+
+using Flag = std::atomic<std::uint8_t>;
+
+// Channel values and two frame bytes of the last data frame.
+struct LastFrameValues {
+    std::uint16_t channel[6] = {};
+    std::uint8_t frameBytes[2] = {};
+};
+
+// The one application object: owns every shared record for the whole run, at
+// fixed addresses, and the flags that the worker threads and windows poll.
+// Flags and counters touched by several threads are atomic.
+class CVarnoLogger_KVXApp : public CWinApp {
+public:
+    static constexpr size_t kRxBufferSize = 131072;
+    static constexpr size_t kTxBufferSize = 32;
+
+    CVarnoLogger_KVXApp();
+    ~CVarnoLogger_KVXApp() override;
+
+    BOOL InitInstance() override;
+    std::string GetOSVersionString();
+
+    CVarnoLogger_KVXDlg* m_pMainDlg = nullptr;
+    RunState* m_pRunState = nullptr;
+    PathSettings* m_pPathSettings = nullptr;
+    WindowPlacementStore* m_pPlacementStore = nullptr;
+    HeaderRecord* m_pHeaderRecord = nullptr;
+    LiveReadout* m_pLiveReadout = nullptr;
+    SettingsFrame* m_pSettingsFrame = nullptr;
+    DepthFrame* m_pDepthFrame = nullptr;
+    CommFrame* m_pCommFrame = nullptr;
+    ChannelFrame* m_pChannelFrame = nullptr;
+    RecordingModeFrame* m_pRecordingModeFrame = nullptr;
+    AuxCommandFrame* m_pAuxCommandFrame = nullptr;
+    StatusPacket* m_pStatusPacket = nullptr;
+    ProbeStatus* m_pProbeStatus = nullptr;
+    ShortPacket* m_pShortPacket = nullptr;
+    DataPacket* m_pDataPacket = nullptr;
+    LogRecord* m_pReplayRecord = nullptr;
+    SondeList* m_pSondeList = nullptr;
+    SampleRecord* m_pSampleRecord = nullptr;
+    AcousticSettings* m_pAcousticSettings = nullptr;
+    FrameState* m_pFrameState = nullptr;
+    LoggerSettings* m_pLoggerSettings = nullptr;
+    CInstanceChecker m_instanceChecker;
+    ToolRecord* m_pToolRecord = nullptr;
+    std::atomic<std::shared_ptr<CWinThread>> m_pLinkThread;
+    std::atomic<std::shared_ptr<CWinThread>> m_pReadThread;
+
+    std::string m_strPrinterUsed;
+    char m_szCountry[3] = {};
+    Flag m_bWin9x{0};
+    Flag m_bPrefsLoaded{0};
+    Flag m_bReplayAtStart{1};
+    Flag m_bPowerOffDone{1};
+    Flag m_bCheckCommRunning{0};
+    Flag m_bDebugingTools{0};
+    Flag m_bRewriteStartDepth{0};
+    Flag m_bDownDirection{0};
+    Flag m_bDepthWithoutOffset{0};
+    std::int32_t m_nSavedRecordingMode = 4;
+    double m_dRecordDepth = 0.0;
+    double m_dStepAccumulator = 0.0;
+    LastFrameValues m_lastFrameValues;
+    FILETIME m_ftRecordStart = {0, 0};
+    std::uint8_t* m_pRxBuffer = nullptr;
+    std::uint8_t* m_pRxHeader = nullptr;
+    std::uint8_t* m_pTxBuffer = nullptr;
+    std::FILE* m_pRecordFile = nullptr;
+    RECT m_rcMainWindow = {0, 0, 0, 0};
+    POINT m_ptMaxSize = {0, 0};
+    std::atomic<std::uint32_t> m_nTxLength{0};
+    std::atomic<std::int64_t> m_nReplayPos{0};
+    std::int32_t m_nRefreshTime = 40;
+    std::atomic<std::int32_t> m_nLinkStatus{0};
+    std::atomic<std::uint32_t> m_nAuxCommand{0};
+    std::atomic<std::uint32_t> m_nValidFrames{0};
+    std::atomic<std::uint32_t> m_nErrorFrames{0};
+    std::uint32_t* m_pRecordDuration = nullptr;
+    Flag m_bSondePowered{0};
+    Flag m_bRxActivity{0};
+    Flag m_bTxActivity{0};
+    Flag m_bBadWinchDirection{0};
+    Flag m_bUsbHardwarePresent{0};
+    Flag m_bDisplayModeTitle{0};
+    Flag m_bLinkThreadRunning{0};
+    Flag m_bReadThreadRunning{0};
+    Flag m_bWriteThreadBusy{0};
+    Flag m_bClosing{0};
+    Flag m_bUsbDriverOk{0};
+    Flag m_bTechnicalToolsOn{1};
+    Flag m_bReplayThreadRunning{0};
+    Flag m_bRefreshDisplayOptions{0};
+    CFont m_fontSmall;
+    std::string m_strLoggerDescription;
+    std::string m_strLoggerSerial;
+    CEndProcessDlg m_endProcessDlg;
+
+private:
+    void StopWorkerThreads();
+};
+
+extern CVarnoLogger_KVXApp theApp;
+
+extern std::string g_strSoftwareName;
+extern std::string g_strVersion;
+extern std::string g_strNotice;
+extern std::uint16_t encoderRateLimit;
+extern Flag g_bSettingsFramePending;
+
+// Dispatches every message waiting for the user-interface thread and returns.
+void PumpMessages();
+// Truncated toward zero.
+std::int32_t DoubleToInt(double value);
+// Posts command 1657 to the setup sheet's probe page.
+void PostProbePageCommand();
+// Where PostProbePageCommand posts to; the setup sheet sets it.
+void SetProbePageWindow(CWnd* page);

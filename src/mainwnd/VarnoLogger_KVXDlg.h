@@ -1,0 +1,32 @@
+#pragma once
+#include "platform/Dialog.h"
+#include "platform/StatusBar.h"
+
+// The main window. For now it holds the status bar and the start-up and
+// close sequence; the component windows join it as they are built.
+class CVarnoLogger_KVXDlg : public CDialog {
+public:
+    explicit CVarnoLogger_KVXDlg(CWnd* parent);
+
+    CStatusBarCtrl& StatusBar() { return m_StatusBar; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    // Escape never closes the main window.
+    void OnCancel() override {}
+    void OnClose() override;
+    void OnSize(int width, int height) override;
+    void OnTimer(UINT_PTR id) override;
+
+private:
+    void SetStatusParts();
+
+    CStatusBarCtrl m_StatusBar;
+    HICON m_hIcon;
+    HICON m_hIconSondeOn, m_hIconSondeOff;
+    HICON m_hIconRxIdle, m_hIconRxActive;
+    HICON m_hIconTxIdle, m_hIconTxActive;
+    UINT_PTR m_nStatusTimer = 0;
+    int m_nBlink = 0;
+};

@@ -1,0 +1,168 @@
+#include "toolkit/DialogExt.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/MessageBox.h"
+
+namespace {
+
+// A 20-byte buffer: at most 19 characters are read.
+constexpr int kNumberTextSize = 20;
+
+const char* const kIntChars = "-0123456789";
+const char* const kDoubleChars = "-0123456789,.";
+const char* const kFloatChars = "-0123456789,.eE ";
+
+void UseEnglishNumbers() { std::setlocale(LC_NUMERIC, "C"); }
+
+bool OnlyAccepted(const std::string& text, const char* accepted)
+{
+    return text.find_first_not_of(accepted) == std::string::npos;
+}
+
+void ReportBadNumber() { AfxMessageBox("Please enter a number.", MB_ICONHAND); }
+void ReportNoControl() { AfxMessageBox("No value read", MB_ICONASTERISK); }
+
+}  // namespace
+
+bool CToolTipHelper::Create(CWnd* owner)
+{
+    parent = owner;
+    if (!tooltip.Create(owner) || !tooltip.MakeTopmost())
+        return false;
+    return tooltip.Activate(true);
+}
+
+bool CToolTipHelper::AddTool(const char* text, int controlId)
+{
+    if (parent == nullptr)
+        return false;
+    return tooltip.AddTool(parent->GetDlgItem(controlId), text);
+}
+
+CDialogExt::CDialogExt(int templateId, CWnd* parent) : CDialog(templateId, parent) {}
+
+BOOL CDialogExt::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_toolTip.Create(this);
+    UseEnglishNumbers();
+    return TRUE;
+}
+
+int CDialogExt::GetDlgItemIntChecked(int id)
+{
+    UseEnglishNumbers();
+    if (GetDlgItem(id) == nullptr) {
+        ReportNoControl();
+        return 0;
+    }
+    std::string text = GetDlgItemText(id, kNumberTextSize);
+    int value = int(std::atol(text.c_str()));
+    if (!OnlyAccepted(text, kIntChars))
+        ReportBadNumber();
+    return value;
+}
+
+bool CDialogExt::GetDlgItemDouble(int id, double* out)
+{
+    UseEnglishNumbers();
+    if (GetDlgItem(id) == nullptr) {
+        ReportNoControl();
+        *out = 0.0;
+        return false;
+    }
+    std::string text = GetDlgItemText(id, kNumberTextSize);
+    double value = std::atof(text.c_str());
+    if (!OnlyAccepted(text, kDoubleChars)) {
+        ReportBadNumber();
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+bool CDialogExt::GetDlgItemFloat(int id, float* out)
+{
+    UseEnglishNumbers();
+    if (GetDlgItem(id) == nullptr) {
+        ReportNoControl();
+        *out = 0.0f;
+        return false;
+    }
+    std::string text = GetDlgItemText(id, kNumberTextSize);
+    float value = float(std::atof(text.c_str()));
+    if (!OnlyAccepted(text, kFloatChars)) {
+        ReportBadNumber();
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+bool CDialogExt::ValidateEditInt(CEdit* edit, int* out)
+{
+    UseEnglishNumbers();
+    std::string text = edit->GetWindowText();
+    if (int(text.size()) > kNumberTextSize - 1)
+        text.resize(kNumberTextSize - 1);
+    int value = int(std::atol(text.c_str()));
+    if (!OnlyAccepted(text, kIntChars)) {
+        ReportBadNumber();
+        edit->SetSel(0, int(edit->GetWindowText().size()));
+        edit->ScrollCaret();
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+void CDialogExt::SetDlgItemIntClamped(int id, int value, short min, short max)
+{
+    if (min >= 0 && value < min)
+        value = min;
+    if (max >= 0 && value > max)
+        value = max;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    SetDlgItemText(id, text);
+}
+
+std::string FormatDialogNumber(double value, short decimals, char conversion)
+{
+    char format[16];
+    std::snprintf(format, sizeof format, "%%###.%d%c", decimals < 0 ? 0 : decimals, conversion);
+    char text[384];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+void CDialogExt::SetDlgItemDouble(int id, double value, short decimals, bool blankIfZero)
+{
+    UseEnglishNumbers();
+    if (blankIfZero && value == 0.0) {
+        SetDlgItemText(id, "");
+        return;
+    }
+    SetDlgItemText(id, FormatDialogNumber(value, decimals, 'f'));
+}
+
+void CDialogExt::SetDlgItemFloat(int id, float value, short decimals, bool blankIfZero)
+{
+    UseEnglishNumbers();
+    if (blankIfZero && value == 0.0f) {
+        SetDlgItemText(id, "");
+        return;
+    }
+    SetDlgItemText(id, FormatDialogNumber(double(value), decimals, 'G'));
+}
+
+double CDialogExt::Round(double x)
+{
+    if (x < 0)
+        return std::ceil(x - 0.5);
+    return std::floor(x + 0.5);
+}
