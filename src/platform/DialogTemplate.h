@@ -41,3 +41,5 @@ struct DialogTemplate {
 
 // The template with this id, or null.
 const DialogTemplate* FindDialogTemplate(int id);
+// Adds a template that is not among the program's resources (tests).
+void RegisterDialogTemplate(const DialogTemplate& tpl);

@@ -229,9 +229,3 @@ void CEdit::SetSel(int start, int end)
     if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
         edit->setSelection(start, end - start);
 }
-
-void CEdit::ScrollCaret()
-{
-    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
-        edit->setCursorPosition(edit->cursorPosition());
-}

@@ -96,8 +96,8 @@ class CStatic : public CWnd {};
 class CButton : public CWnd {};
 class CEdit : public CWnd {
 public:
+    // Selects and keeps the caret in view.
     void SetSel(int start, int end);
-    void ScrollCaret();
 };
 
 // The control id of a widget built from a template, 0 when none.

@@ -3,9 +3,9 @@
 
 namespace {
 
-const std::vector<DialogTemplate>& Templates()
+std::vector<DialogTemplate>& Templates()
 {
-    static const std::vector<DialogTemplate> templates = {
+    static std::vector<DialogTemplate> templates = {
         {IDD_VARNOLOGGER_KVX_DIALOG, "VarnoLogger KVX", 518, 324,
          DS_CAPTION | DS_SYSMENU | DS_VISIBLE | DS_SIZEBOX | DS_MINMAXBOX,
          {{ControlKind::EtchedFrame, IDC_TRACK_FRAME, "", 7, 51, 505, 259}}},
@@ -16,6 +16,12 @@ const std::vector<DialogTemplate>& Templates()
 }
 
 }  // namespace
+
+void RegisterDialogTemplate(const DialogTemplate& tpl)
+{
+    if (FindDialogTemplate(tpl.id) == nullptr)
+        Templates().push_back(tpl);
+}
 
 const DialogTemplate* FindDialogTemplate(int id)
 {

@@ -113,7 +113,6 @@ bool CDialogExt::ValidateEditInt(CEdit* edit, int* out)
     if (!OnlyAccepted(text, kIntChars)) {
         ReportBadNumber();
         edit->SetSel(0, int(edit->GetWindowText().size()));
-        edit->ScrollCaret();
         return false;
     }
     *out = value;

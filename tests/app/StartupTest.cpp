@@ -1,0 +1,180 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "probe/Frames.h"
+
+namespace {
+
+// Records the texts the shutdown window's message shows while it is visible.
+class ShownTexts : public QObject {
+public:
+    std::vector<std::string> texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* label = qobject_cast<QLabel*>(watched);
+        if (label != nullptr && event->type() == QEvent::Paint && label->window()->isVisible())
+            texts.push_back(label->text().toStdString());
+        return false;
+    }
+};
+
+void SaveArtifact(QWidget* widget, const char* name)
+{
+    const char* folder = getenv("KVX_TEST_ARTIFACTS");
+    if (folder != nullptr && widget != nullptr)
+        widget->grab().save(QDir(folder).filePath(name));
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetApplicationName("kvx_tests_" + std::to_string(getpid())); }
+    void TearDown() override { CInstanceChecker::CloseFirstInstanceMapping(); }
+
+    QWidget* MainWindow() { return theApp.m_pMainWnd ? theApp.m_pMainWnd->GetSafeHwnd() : nullptr; }
+};
+
+TEST_F(StartupTest, RecordDefaultsBeforeStart)
+{
+    // Channels 7 to 10 keep their constructed marks until a tool file is loaded.
+    for (int i = 6; i < 10; ++i) {
+        EXPECT_EQ(-1, theApp.m_pToolRecord->channels[i].LogicalCh);
+        EXPECT_EQ(-1, theApp.m_pToolRecord->channels[i].DisplayTrack);
+    }
+    EXPECT_EQ(0, theApp.m_pToolRecord->channels[0].LogicalCh);
+    EXPECT_EQ(4, theApp.m_pLoggerSettings->recordingMode);
+    EXPECT_EQ(1, theApp.m_bReplayAtStart);
+    EXPECT_EQ(1, theApp.m_bTechnicalToolsOn);
+    EXPECT_EQ(40, theApp.m_nRefreshTime);
+    EXPECT_NE(nullptr, theApp.m_pRxBuffer);
+    EXPECT_EQ(0, theApp.m_pRxBuffer[CVarnoLogger_KVXApp::kRxBufferSize - 1]);
+}
+
+TEST_F(StartupTest, RunsMainWindowThenShowsShutdownWindow)
+{
+    theApp.m_pRunState->playing = 1;
+    ShownTexts shown;
+    bool sawMainWindow = false;
+    std::string title;
+    QElapsedTimer sinceClose;
+
+    QTimer::singleShot(300, [&] {
+        QWidget* main = MainWindow();
+        sawMainWindow = main != nullptr && main->isVisible();
+        if (main != nullptr)
+            title = main->windowTitle().toStdString();
+        SaveArtifact(main, "main-window.png");
+        QWidget* end = theApp.m_endProcessDlg.GetSafeHwnd();
+        ASSERT_NE(nullptr, end);
+        EXPECT_FALSE(end->isVisible());
+        for (QLabel* label : end->findChildren<QLabel*>())
+            label->installEventFilter(&shown);
+        sinceClose.start();
+        main->close();
+    });
+
+    EXPECT_FALSE(theApp.InitInstance());
+    qint64 closing = sinceClose.elapsed();
+
+    EXPECT_TRUE(sawMainWindow);
+    EXPECT_EQ("VarnoLogger KVX", title);
+    EXPECT_EQ(nullptr, theApp.m_pMainWnd);
+    EXPECT_EQ(1, theApp.m_bClosing);
+    EXPECT_EQ(0, theApp.m_pRunState->playing);
+    EXPECT_EQ(1, theApp.m_bDepthWithoutOffset);
+    EXPECT_STREQ("FR", theApp.m_szCountry);
+    EXPECT_EQ(2, theApp.m_pSampleRecord->channelDecimals[5]);
+    EXPECT_EQ("KVX Acquisition software", g_strSoftwareName);
+    EXPECT_EQ(250, encoderRateLimit);
+
+    ASSERT_FALSE(shown.texts.empty());
+    EXPECT_EQ("Shutdown process ... please wait", shown.texts.back());
+    EXPECT_EQ("Shutdown process ... please wait", theApp.m_endProcessDlg.GetMessage());
+    EXPECT_FALSE(theApp.m_endProcessDlg.IsWindowVisible());
+    // No thread runs: the window stays two seconds, and the waits add nothing.
+    EXPECT_GE(closing, 2000);
+    EXPECT_LT(closing, 4000);
+    theApp.m_bClosing = 0;
+}
+
+TEST_F(StartupTest, ShutdownWaitsAreBoundedForAStuckThread)
+{
+    std::atomic<bool> release{false};
+    theApp.m_pReadThread = CWinThread::Begin([&] {
+        while (!release)
+            Sleep(10);
+        return 0u;
+    });
+    theApp.m_bReadThreadRunning = 1;
+
+    QElapsedTimer sinceClose;
+    QTimer::singleShot(200, [&] {
+        sinceClose.start();
+        MainWindow()->close();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    qint64 closing = sinceClose.elapsed();
+    release = true;
+
+    EXPECT_GE(closing, 4000);
+    EXPECT_LT(closing, 6500);
+    EXPECT_EQ(0, theApp.m_bReadThreadRunning);
+    EXPECT_TRUE(theApp.m_pReadThread.load()->WaitForEnd(1000));
+    theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+    theApp.m_bClosing = 0;
+}
+
+TEST_F(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
+{
+    SetApplicationName("varnologger");
+    int exitCode = -1;
+    qint64 secondRan = -1;
+    bool restored = false;
+
+    QTimer::singleShot(300, [&] {
+        QWidget* main = MainWindow();
+        main->showMinimized();
+        QCoreApplication::processEvents();
+
+        QProcess second;
+        second.setProgram(QString(KVX_PROGRAM_DIR) + "/varnologger");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        second.setProcessEnvironment(env);
+        QElapsedTimer clock;
+        clock.start();
+        second.start();
+        while (!second.waitForFinished(10) && clock.elapsed() < 10000)
+            QCoreApplication::processEvents();
+        secondRan = clock.elapsed();
+        if (second.state() != QProcess::NotRunning)
+            second.kill();
+        exitCode = second.exitCode();
+        QCoreApplication::processEvents();
+        restored = !main->isMinimized();
+        main->close();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+
+    EXPECT_EQ(0, exitCode);
+    // A full run lasts over two seconds because of the shutdown window.
+    EXPECT_GE(secondRan, 0);
+    EXPECT_LT(secondRan, 2000);
+    EXPECT_TRUE(restored);
+    theApp.m_bClosing = 0;
+}
+
+}  // namespace
