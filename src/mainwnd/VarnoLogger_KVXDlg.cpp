@@ -89,3 +89,7 @@ void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
     theApp.m_bRxActivity = 0;
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
 }
+
+void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool) {}
+
+void CVarnoLogger_KVXDlg::ShowAlert(int code) { m_nLastAlert = code; }

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+
 #include "platform/Dialog.h"
 #include "platform/StatusBar.h"
 
@@ -9,6 +11,13 @@ public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
 
     CStatusBarCtrl& StatusBar() { return m_StatusBar; }
+
+    // Refreshes the probe panel and the setup sheet after a reply or a link
+    // event; called from the USB threads. The panels join in later.
+    void UpdateStatusPanel(bool skipValues);
+    // Raises the alarm box; until it exists the alarm is only counted.
+    void ShowAlert(int code);
+    int LastAlert() const { return m_nLastAlert; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -29,4 +38,5 @@ private:
     HICON m_hIconTxIdle, m_hIconTxActive;
     UINT_PTR m_nStatusTimer = 0;
     int m_nBlink = 0;
+    std::atomic<int> m_nLastAlert{0};
 };
