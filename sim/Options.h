@@ -1,0 +1,50 @@
+// The emulator's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+struct Window {
+    int low = 0;
+    int high = 0;
+    bool contains(int v) const { return v >= low && v <= high; }
+};
+
+struct Options {
+    std::string socketPath;
+    std::string serial = "KVXSIM01";
+    std::uint64_t seed = 1;
+    std::string logPath;
+    bool verbose = false;
+
+    // Winch: down, stop, up, then standing; started by the first power-on.
+    double startDepth = 0.0;   // metres
+    double speed = 10.0;       // metres per minute
+    double downSeconds = 60.0;
+    double stopSeconds = 10.0;
+    double upSeconds = 60.0;
+
+    // Cable link: the probe answers only inside both windows.
+    Window driveWindow{12, 45};
+    Window gainWindow{8, 30};
+
+    // Faults; a count N means every N-th packet, 0 means never.
+    int noiseEvery = 0;
+    int badChecksumEvery = 0;
+    int badEndEvery = 0;
+    int overrunEvery = 0;
+    bool encoderError = false;
+    bool lowBattery = false;
+    double disconnectAfter = 0.0; // seconds, 0 = never
+    bool noEcho = false;
+};
+
+// Fills opts from argv; on a bad command line returns the message to show.
+std::optional<std::string> parseOptions(int argc, char** argv, Options& opts);
+
+std::string usageText();
+
+} // namespace sim
