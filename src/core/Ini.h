@@ -1,0 +1,59 @@
+#pragma once
+// Typed access to one INI file: relative paths resolved against the program
+// folder, a current section reused by later calls, numbers always with '.'.
+#include <string>
+
+#include "platform/Types.h"
+
+class CIni {
+public:
+    static constexpr int kBufferSize = 256;
+
+    explicit CIni(BOOL moduleDirectory = TRUE);
+    CIni(const std::string& path, BOOL moduleDirectory);
+    CIni(const std::string& path, const std::string& section, BOOL moduleDirectory);
+    virtual ~CIni() = default;
+
+    const std::string& GetPathName() const { return m_path; }
+    void SetPathName(const std::string& path);
+    const std::string& GetSection() const { return m_section; }
+
+    std::string GetString(const char* key, const char* defaultText = nullptr,
+                          const char* section = nullptr);
+    const char* GetStringBuffer(const char* key, const char* section = nullptr,
+                                const char* defaultText = nullptr);
+    int GetInt(const char* key, int defaultValue, const char* section = nullptr);
+    float GetFloat(const char* key, float defaultValue, const char* section = nullptr);
+    double GetDouble(const char* key, double defaultValue, const char* section = nullptr);
+    BOOL GetBool(const char* key, BOOL defaultValue, const char* section = nullptr);
+
+    void WriteString(const char* key, const std::string& value, const char* section = nullptr);
+    void WriteInt(const char* key, int value, const char* section = nullptr);
+    void WriteDouble(const char* key, double value, const char* section = nullptr);
+    void WriteFloat(const char* key, float value, const char* section = nullptr);
+    void WriteBool(const char* key, BOOL value, const char* section = nullptr);
+    void WriteYesNo(const char* key, BOOL value, const char* section = nullptr);
+
+    // Section-first forms.
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultText);
+    double GetDouble(const std::string& section, const std::string& key, double defaultValue);
+    float GetFloat(const std::string& section, const std::string& key, float defaultValue);
+    int GetInt(const std::string& section, const std::string& key, int defaultValue);
+    BOOL GetBool(const std::string& section, const std::string& key, BOOL defaultValue);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+    static std::string GetDefaultPathName(BOOL moduleDirectory);
+    static std::string MakeFullPath(const std::string& path, BOOL moduleDirectory);
+
+protected:
+    BOOL m_bModuleDirectory;
+    char m_buffer[kBufferSize] = {};
+    std::string m_path;
+    std::string m_section;
+
+private:
+    void UseSection(const char* section);
+    const char* Read(const char* key, const char* defaultText);
+    void Write(const char* key, const char* text);
+};

@@ -1,0 +1,59 @@
+#pragma once
+// The configuration store: Zarkv.cfg, the sonde list, the current tool file,
+// its calibration, the window placements in Zarkv.dat and the error log.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "core/Ini.h"
+
+struct PathSettings;
+struct WindowPlacementStore;
+struct ToolRecord;
+struct ChannelRecord;
+
+class CPreferences : public CIni {
+public:
+    CPreferences();
+    ~CPreferences() override = default;
+
+    using CIni::WriteBool;
+    using CIni::WriteDouble;
+    using CIni::WriteInt;
+    void WriteInt(const std::string& section, const std::string& key, int value);
+    void WriteDouble(const std::string& section, const std::string& key, double value);
+    void WriteBool(const std::string& section, const std::string& key, BOOL value);
+
+    // One "key=value" line into a file the caller opened.
+    static void WriteFileLine(const char* key, const std::string& text, std::FILE* file);
+    static void WriteFileInt(const char* key, int value, std::FILE* file);
+    static void WriteFileDouble(const char* key, double value, std::FILE* file);
+    static void WriteFileFloat(const char* key, float value, std::FILE* file);
+    static void WriteFileBool(const char* key, BOOL value, std::FILE* file);
+
+    void Initialize();
+    void LoadConfig();
+    void LoadSondeList();
+    void SaveConfig();
+    void SaveWinch();
+    void ResetDefaults();
+    void SetLanguage(std::uint16_t languageId);
+    // Safe to call from any thread: uses its own CIni and only reads appDir.
+    void LogError(const std::string& key, const std::string& value);
+
+    void LoadTool();
+    void LoadChannels();
+    void SaveTool();
+    void LoadCalibration();
+    void LoadChannelCalibration(int channel);
+
+private:
+    void MakeInstanceId();
+    void MakeDefaultSonde(CIni& config, const std::string& configPath);
+    std::string ToolFilePath() const;
+
+    std::uint16_t m_instanceId[8] = {};
+    std::string m_programFolder;
+    PathSettings* m_pSettings = nullptr;
+    WindowPlacementStore* m_pPlacements = nullptr;
+};
