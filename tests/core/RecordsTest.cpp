@@ -32,10 +32,10 @@ TEST(RecordsTest, LogRecordAndDataPacketReadTheWireBytes)
     const unsigned char record[14] = {0x41, 50, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
     LogRecord r;
     std::memcpy(&r, record, sizeof r);
-    EXPECT_EQ(r.frameByte, 0x41);
-    EXPECT_EQ(r.n, 50);
-    EXPECT_EQ(r.channelSums[0], 0x1234);
-    EXPECT_EQ(r.channelSums[5], 0xFFFF);
+    EXPECT_EQ(int{r.frameByte}, 0x41);
+    EXPECT_EQ(int{r.n}, 50);
+    EXPECT_EQ(int{r.channelSums[0]}, 0x1234);
+    EXPECT_EQ(int{r.channelSums[5]}, 0xFFFF);
 
     unsigned char payload[31] = {};
     payload[5] = 0xFE;  // depth -2 counts
@@ -49,11 +49,11 @@ TEST(RecordsTest, LogRecordAndDataPacketReadTheWireBytes)
     payload[30] = 0xCD;
     DataPacket p;
     std::memcpy(&p, payload, sizeof p);
-    EXPECT_EQ(p.depthCounts, -2);
-    EXPECT_EQ(p.speedCounts, -10);
-    EXPECT_EQ(p.channelSums[0], 10000);
-    EXPECT_EQ(p.replyFlags, 0x01);
-    EXPECT_EQ(p.checksum, 0xCDAB);
+    EXPECT_EQ(int{p.depthCounts}, -2);
+    EXPECT_EQ(int{p.speedCounts}, -10);
+    EXPECT_EQ(int{p.channelSums[0]}, 10000);
+    EXPECT_EQ(int{p.replyFlags}, 0x01);
+    EXPECT_EQ(int{p.checksum}, 0xCDAB);
 }
 
 TEST(RecordsTest, ConstructedDefaultsOthersRelyOn)
