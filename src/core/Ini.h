@@ -34,7 +34,7 @@ public:
     void WriteBool(const char* key, BOOL value, const char* section = nullptr);
     void WriteYesNo(const char* key, BOOL value, const char* section = nullptr);
 
-    // Section-first forms.
+    // Section-first forms. Pass std::string: three plain literals pick the key-first forms.
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultText);
     double GetDouble(const std::string& section, const std::string& key, double defaultValue);

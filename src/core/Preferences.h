@@ -42,15 +42,20 @@ public:
     void LogError(const std::string& key, const std::string& value);
 
     void LoadTool();
-    void LoadChannels();
-    void SaveTool();
-    void LoadCalibration();
-    void LoadChannelCalibration(int channel);
+    // FALSE when the channel is absent ("NO INFO CHANNEL").
+    BOOL LoadChannels(int trackCounters[3], int channel);
+    void SaveTool(BOOL communicationOnly);
+    // Fills the polynomials of six records from a calibration file.
+    void LoadCalibration(const std::string& path, ChannelRecord* records);
+    void LoadChannelCalibration(const std::string& path);
 
 private:
     void MakeInstanceId();
-    void MakeDefaultSonde(CIni& config, const std::string& configPath);
+    void MakeDefaultSonde(CIni& config);
+    void LoadPlacements();
+    void SavePlacements();
     std::string ToolFilePath() const;
+    bool UsesHeaderFile() const;
 
     std::uint16_t m_instanceId[8] = {};
     std::string m_programFolder;

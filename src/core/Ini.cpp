@@ -1,0 +1,236 @@
+#include "core/Ini.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <locale.h>
+#include <strings.h>
+
+#include "platform/Application.h"
+#include "platform/Profile.h"
+
+namespace {
+
+// Numbers in our files always use '.', whatever the process locale is.
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+double ParseDouble(const std::string& text) { return strtod_l(text.c_str(), nullptr, CLocale()); }
+
+std::string Replaced(std::string text, char from, char to)
+{
+    std::replace(text.begin(), text.end(), from, to);
+    return text;
+}
+
+std::string CurrentFolder()
+{
+    std::error_code error;
+    std::string folder = std::filesystem::current_path(error).string();
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return folder + "/";
+}
+
+bool HasDrive(const std::string& path)
+{
+    const unsigned char c = path.size() >= 2 ? path[0] : 0;
+    return path.size() >= 2 && path[1] == ':' && ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+}
+
+bool Exists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+}  // namespace
+
+CIni::CIni(BOOL moduleDirectory)
+    : m_bModuleDirectory(moduleDirectory),
+      m_path(GetDefaultPathName(moduleDirectory)),
+      m_section(GetApplicationName())
+{
+}
+
+CIni::CIni(const std::string& path, BOOL moduleDirectory)
+    : CIni(path, std::string(), moduleDirectory)
+{
+}
+
+CIni::CIni(const std::string& path, const std::string& section, BOOL moduleDirectory)
+    : m_bModuleDirectory(moduleDirectory),
+      m_path(MakeFullPath(path.empty() ? GetDefaultPathName(moduleDirectory) : path, moduleDirectory)),
+      m_section(section.empty() ? GetApplicationName() : section)
+{
+}
+
+void CIni::SetPathName(const std::string& path) { m_path = MakeFullPath(path, TRUE); }
+
+std::string CIni::GetDefaultPathName(BOOL moduleDirectory)
+{
+    const std::string name = GetApplicationName() + ".ini";
+    return (moduleDirectory ? GetProgramFolder() : CurrentFolder()) + name;
+}
+
+std::string CIni::MakeFullPath(const std::string& path, BOOL moduleDirectory)
+{
+    if (path.empty() || path[0] == '/' || HasDrive(path) || Exists(path))
+        return path;
+    std::string relative = path;
+    if (relative[0] == '\\')
+        relative.erase(0, 1);
+    return (moduleDirectory ? GetProgramFolder() : CurrentFolder()) + relative;
+}
+
+void CIni::UseSection(const char* section)
+{
+    if (section)
+        m_section = section;
+}
+
+const char* CIni::Read(const char* key, const char* defaultText)
+{
+    GetPrivateProfileStringA(m_section.c_str(), key, defaultText ? defaultText : "", m_buffer,
+                             kBufferSize, m_path.c_str());
+    return m_buffer;
+}
+
+void CIni::Write(const char* key, const char* text)
+{
+    WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str());
+}
+
+std::string CIni::GetString(const char* key, const char* defaultText, const char* section)
+{
+    UseSection(section);
+    return Read(key, defaultText);
+}
+
+const char* CIni::GetStringBuffer(const char* key, const char* section, const char* defaultText)
+{
+    UseSection(section);
+    return Read(key, defaultText);
+}
+
+int CIni::GetInt(const char* key, int defaultValue, const char* section)
+{
+    UseSection(section);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", defaultValue);
+    const long value = std::strtol(Read(key, text), nullptr, 10);
+    return int(std::clamp<long>(value, INT_MIN, INT_MAX));
+}
+
+float CIni::GetFloat(const char* key, float defaultValue, const char* section)
+{
+    UseSection(section);
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", double(defaultValue));
+    return strtof_l(Read(key, Replaced(text, ',', '.').c_str()), nullptr, CLocale());
+}
+
+double CIni::GetDouble(const char* key, double defaultValue, const char* section)
+{
+    UseSection(section);
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", defaultValue);
+    const std::string value = Read(key, Replaced(text, ',', '.').c_str());
+    // Files written under a comma locale hold "12,5": take the reading farther from zero.
+    const double a = ParseDouble(Replaced(value, ',', '.'));
+    const double b = ParseDouble(Replaced(value, '.', ','));
+    if (a > 0)
+        return std::max(a, b);
+    if (a < 0)
+        return std::min(a, b);
+    return b;
+}
+
+BOOL CIni::GetBool(const char* key, BOOL defaultValue, const char* section)
+{
+    UseSection(section);
+    const std::string value = Read(key, defaultValue ? "yes" : "no");
+    if (strcasecmp(value.c_str(), "yes") == 0)
+        return TRUE;
+    if (strcasecmp(value.c_str(), "no") == 0)
+        return FALSE;
+    return std::strtol(value.c_str(), nullptr, 10) == 1 ? TRUE : FALSE;
+}
+
+void CIni::WriteString(const char* key, const std::string& value, const char* section)
+{
+    UseSection(section);
+    Write(key, value.c_str());
+}
+
+void CIni::WriteInt(const char* key, int value, const char* section)
+{
+    UseSection(section);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    Write(key, text);
+}
+
+void CIni::WriteDouble(const char* key, double value, const char* section)
+{
+    UseSection(section);
+    char text[512];
+    std::snprintf(text, sizeof text, "%6f", value);
+    Write(key, Replaced(text, ',', '.').c_str());
+}
+
+void CIni::WriteFloat(const char* key, float value, const char* section)
+{
+    UseSection(section);
+    char text[64];
+    std::snprintf(text, sizeof text, "%6G", double(value));
+    Write(key, Replaced(text, ',', '.').c_str());
+}
+
+void CIni::WriteBool(const char* key, BOOL value, const char* section)
+{
+    UseSection(section);
+    Write(key, value ? "1" : "0");
+}
+
+void CIni::WriteYesNo(const char* key, BOOL value, const char* section)
+{
+    UseSection(section);
+    Write(key, value ? "yes" : "no");
+}
+
+std::string CIni::GetString(const std::string& section, const std::string& key,
+                            const std::string& defaultText)
+{
+    return GetString(key.c_str(), defaultText.c_str(), section.c_str());
+}
+
+double CIni::GetDouble(const std::string& section, const std::string& key, double defaultValue)
+{
+    return GetDouble(key.c_str(), defaultValue, section.c_str());
+}
+
+float CIni::GetFloat(const std::string& section, const std::string& key, float defaultValue)
+{
+    return GetFloat(key.c_str(), defaultValue, section.c_str());
+}
+
+int CIni::GetInt(const std::string& section, const std::string& key, int defaultValue)
+{
+    return GetInt(key.c_str(), defaultValue, section.c_str());
+}
+
+BOOL CIni::GetBool(const std::string& section, const std::string& key, BOOL defaultValue)
+{
+    return GetBool(key.c_str(), defaultValue, section.c_str());
+}
+
+void CIni::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    WriteString(key.c_str(), value, section.c_str());
+}
