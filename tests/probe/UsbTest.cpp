@@ -1,0 +1,332 @@
+// CUSB against the logger emulator through the real libftd2xx.so.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+#include "core/Settings.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "platform/Application.h"
+#include "probe/CommandFrames.h"
+#include "probe/Frames.h"
+#include "probe/USB.h"
+#include "support/ScriptedMessageBoxes.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kLibrary[] = KVX_PROGRAM_DIR "/libftd2xx.so";
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Polls while letting queued calls reach the user-interface thread.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    QCoreApplication::processEvents();
+    return done();
+}
+
+// One run of loggersim on the test's socket.
+class Emulator {
+public:
+    Emulator(fs::path socket, fs::path log, std::vector<std::string> faults = {})
+        : m_socket(std::move(socket)), m_log(std::move(log))
+    {
+        std::vector<std::string> args = {KVX_PROGRAM_DIR "/loggersim", "--socket", m_socket.string(),
+                                         "--log", m_log.string(), "--seed", "7"};
+        args.insert(args.end(), faults.begin(), faults.end());
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        WaitFor([&] { return fs::exists(m_socket); }, 10000);
+    }
+    ~Emulator() { Stop(); }
+
+    bool Running() const { return m_pid > 0 && fs::exists(m_socket); }
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 250 && waitpid(m_pid, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (waitpid(m_pid, nullptr, WNOHANG) == 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+    std::string Log() const { return ReadFile(m_log); }
+
+private:
+    fs::path m_socket, m_log;
+    pid_t m_pid = -1;
+};
+
+class CountingDecoder : public IPacketDecoder {
+public:
+    void DecodeShortPacket() override { Take(16); }
+    void DecodeStatusPacket() override { Take(20); }
+    void DecodeDataPacket() override { Take(31); }
+
+    int Count(size_t size) const
+    {
+        std::lock_guard lock(m_mutex);
+        int n = 0;
+        for (auto& payload : m_payloads)
+            n += payload.size() == size;
+        return n;
+    }
+    std::vector<std::vector<BYTE>> Payloads() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_payloads;
+    }
+
+private:
+    void Take(size_t size)
+    {
+        std::lock_guard lock(m_mutex);
+        m_payloads.emplace_back(theApp.m_pRxBuffer, theApp.m_pRxBuffer + size);
+    }
+    mutable std::mutex m_mutex;
+    std::vector<std::vector<BYTE>> m_payloads;
+};
+
+class UsbTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/kvx_usbXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(folder));
+        m_folder = folder;
+        setenv("KVX_LOGGER_SOCKET", Socket().c_str(), 1);
+        m_savedSettings = *theApp.m_pLoggerSettings;
+        m_savedRateLimit = encoderRateLimit;
+        encoderRateLimit = 250;  // as the program's start sets it
+        LoggerSettings& settings = *theApp.m_pLoggerSettings;
+        settings.PulsResolution = 1000;
+        settings.PulleysDiameter = 5000;
+        settings.Voltage = 60;
+        settings.CommGain = 15;
+        settings.CommDrive = 25;
+        settings.TimeInterval = 100;
+        settings.recordingMode = 4;
+        m_usb = std::make_unique<CUSB>();
+        m_usb->SetLibraryPath(kLibrary);
+        m_usb->SetDecoder(&m_decoder);
+    }
+
+    void TearDown() override
+    {
+        theApp.m_bClosing = 1;
+        m_usb.reset();  // waits for the threads, which end on closing
+        theApp.m_bClosing = 0;
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        *theApp.m_pLoggerSettings = m_savedSettings;
+        encoderRateLimit = m_savedRateLimit;
+        theApp.m_bUsbDriverOk = 0;
+        theApp.m_bUsbHardwarePresent = 0;
+        theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = 0;
+        theApp.m_bReadThreadRunning = 0;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        theApp.m_pLiveReadout->currentDepth = 0;
+        QCoreApplication::processEvents();
+        theApp.m_strLoggerDescription.clear();
+        theApp.m_strLoggerSerial.clear();
+        unsetenv("KVX_LOGGER_SOCKET");
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    std::string Socket() const { return (m_folder / "s").string(); }
+    fs::path LogPath(const char* name) const { return m_folder / name; }
+
+    bool WaitConnected()
+    {
+        return WaitFor([&] { return m_usb->StatusText(1) == "USB link connected" && m_usb->PacketCount() > 0; },
+                       15000);
+    }
+
+    fs::path m_folder;
+    LoggerSettings m_savedSettings;
+    std::uint16_t m_savedRateLimit = 0;
+    CountingDecoder m_decoder;
+    std::unique_ptr<CUSB> m_usb;
+};
+
+TEST_F(UsbTest, FirstConnectionSendsChannelAndSettingsFramesThenReads)
+{
+    Emulator emulator(Socket(), LogPath("log"));
+    ASSERT_TRUE(emulator.Running());
+    ASSERT_TRUE(m_usb->Init());
+    EXPECT_EQ(1, theApp.m_bUsbDriverOk);
+    ASSERT_TRUE(WaitConnected()) << m_usb->StatusText(1);
+    ASSERT_TRUE(WaitFor([&] { return m_decoder.Count(20) > 0; }, 10000));
+
+    std::string log = emulator.Log();
+    auto channel = log.find("RX type=0 len=3 checksum=ok");
+    auto settings = log.find("RX type=1 len=8 checksum=ok");
+    ASSERT_NE(std::string::npos, channel) << log;
+    ASSERT_NE(std::string::npos, settings) << log;
+    EXPECT_LT(channel, settings);
+
+    // The status packet echoes what the settings frame carried.
+    for (auto& payload : m_decoder.Payloads())
+        EXPECT_TRUE(CheckPayloadSum(payload.data(), payload.size()));
+    for (auto& payload : m_decoder.Payloads()) {
+        if (payload.size() == 20) {
+            EXPECT_EQ(1500, payload[1] | payload[2] << 8);
+            EXPECT_EQ(20480, payload[3] | payload[4] << 8);
+        }
+    }
+    EXPECT_EQ(0u, m_usb->StatusText(2).rfind("Packet size : ", 0));
+    EXPECT_EQ(1, theApp.m_bUsbHardwarePresent);
+    EXPECT_EQ("KVXSIM01", m_usb->GetSerialNumber());
+    EXPECT_TRUE(WaitFor([] { return theApp.m_strLoggerSerial == "KVXSIM01"; }, 5000));
+
+    // The idle logger keeps talking, and an order powers the sonde in time mode.
+    int before = m_usb->PacketCount();
+    EXPECT_TRUE(WaitFor([&] { return m_usb->PacketCount() > before; }, 5000));
+    EXPECT_TRUE(m_usb->SendRecordingModeFrame());
+    EXPECT_TRUE(WaitFor([&] { return m_decoder.Count(31) >= 3; }, 10000));
+    EXPECT_NE(std::string::npos, emulator.Log().find("sonde on mode=4 interval=100 gain=15 drive=25 link=ok"));
+    EXPECT_EQ(std::to_string(m_usb->PacketCount()), m_usb->StatusText(3));
+}
+
+TEST_F(UsbTest, NoiseIsSkippedAndBadEndBytesAreCounted)
+{
+    Emulator emulator(Socket(), LogPath("log"), {"--noise", "2", "--bad-end", "3"});
+    ASSERT_TRUE(m_usb->Init());
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(m_usb->SendRecordingModeFrame());
+
+    bool sawErrorText = WaitFor(
+        [&] {
+            std::string text = m_usb->StatusText(3);
+            return text.find('-') != std::string::npos && m_decoder.Count(31) >= 5;
+        },
+        15000);
+    EXPECT_TRUE(sawErrorText) << m_usb->StatusText(3);
+    EXPECT_GE(m_usb->ErrorPacketCount(), 1);
+    // Every frame that was dispatched came through whole.
+    for (auto& payload : m_decoder.Payloads())
+        EXPECT_TRUE(CheckPayloadSum(payload.data(), payload.size()));
+}
+
+TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
+{
+    ScriptedMessageBoxes boxes;
+    auto first = std::make_unique<Emulator>(Socket(), LogPath("log1"));
+    ASSERT_TRUE(m_usb->Init());
+    ASSERT_TRUE(WaitConnected());
+    const fs::path errorLog = GetProgramFolder() + "error_kvx.log";
+
+    // A short loss: the link comes back without a message and without the first frames.
+    first->Stop();
+    EXPECT_TRUE(WaitFor([&] { return m_usb->StatusText(2) == "Not hardware detected."; }, 10000));
+    EXPECT_EQ(0, theApp.m_bUsbHardwarePresent);
+    EXPECT_NE(std::string::npos, ReadFile(errorLog).find("err5550=IO Error"));
+    {
+        Emulator second(Socket(), LogPath("log2"));
+        EXPECT_TRUE(WaitFor([&] { return m_usb->StatusText(1) == "USB link connected"; }, 10000));
+        int before = m_usb->PacketCount();
+        EXPECT_TRUE(WaitFor([&] { return m_usb->PacketCount() > before; }, 10000));
+        EXPECT_EQ(std::string::npos, second.Log().find("RX type=0"));
+        EXPECT_EQ(std::string::npos, second.Log().find("RX type=1"));
+
+        // A long loss: one message after 35 checks, with the depth where it stopped.
+        theApp.m_pLiveReadout->currentDepth = 12.5;
+        boxes.Expect("I/O USB error.\nApplication stopped at 12.50m.");
+    }
+    EXPECT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 30000));
+    EXPECT_TRUE(m_usb->StatusText(1).rfind("Checking USB Link .", 0) == 0) << m_usb->StatusText(1);
+
+    // After the message the next logger is greeted as on the first connection.
+    Emulator third(Socket(), LogPath("log3"));
+    EXPECT_TRUE(WaitFor([&] { return third.Log().find("RX type=1") != std::string::npos; }, 15000));
+    EXPECT_NE(std::string::npos, third.Log().find("RX type=0"));
+    EXPECT_EQ(1u, boxes.AllShown().size());
+}
+
+TEST_F(UsbTest, ClosingStopsTheThreadsWithinTheShutdownWait)
+{
+    {
+        Emulator emulator(Socket(), LogPath("log"));
+        ASSERT_TRUE(m_usb->Init());
+        ASSERT_TRUE(WaitConnected());
+        auto reader = theApp.m_pReadThread.load();
+        ASSERT_NE(nullptr, reader);
+        theApp.m_bClosing = 1;
+        EXPECT_TRUE(reader->WaitForEnd(2000));
+        EXPECT_EQ(0, theApp.m_bReadThreadRunning);
+    }
+    // No logger at all: the link thread retrying ends as well.
+    theApp.m_bClosing = 0;
+    m_usb = std::make_unique<CUSB>();
+    m_usb->SetLibraryPath(kLibrary);
+    ASSERT_TRUE(m_usb->Init());
+    ASSERT_TRUE(WaitFor([&] { return m_usb->StatusText(2) == "Not hardware detected."; }, 10000));
+    auto link = theApp.m_pLinkThread.load();
+    theApp.m_bClosing = 1;
+    EXPECT_TRUE(link->WaitForEnd(2000));
+    EXPECT_EQ(0, theApp.m_bLinkThreadRunning);
+}
+
+TEST_F(UsbTest, MissingLibraryOrEntryPointLeavesReplayOnly)
+{
+    ScriptedMessageBoxes boxes;
+    auto threadBefore = theApp.m_pLinkThread.load();
+
+    boxes.Expect("USB driver not installed.");
+    m_usb->SetLibraryPath(m_folder.string() + "/libftd2xx.so");
+    EXPECT_FALSE(m_usb->Init());
+    EXPECT_EQ("USB not installed.", m_usb->StatusText(1));
+    EXPECT_EQ(0, theApp.m_bUsbDriverOk);
+
+    boxes.Expect("Error:\n Can't Find FT_EE_UAWrite \n Install the last version USB FTDI driver");
+    m_usb = std::make_unique<CUSB>();
+    m_usb->SetLibraryPath(KVX_PROGRAM_DIR "/../testlibs/missing/libftd2xx.so");
+    EXPECT_FALSE(m_usb->Init());
+    EXPECT_EQ("USB not installed.", m_usb->StatusText(1));
+    EXPECT_EQ(0, theApp.m_bUsbDriverOk);
+    EXPECT_EQ(threadBefore, theApp.m_pLinkThread.load());
+    EXPECT_EQ(0, theApp.m_bLinkThreadRunning);
+}
+
+}  // namespace
