@@ -2,7 +2,9 @@
 
 #include <QIcon>
 
+#include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "platform/Placement.h"
 #include "probe/Frames.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
@@ -11,6 +13,7 @@ namespace {
 
 constexpr UINT_PTR kStatusTimerId = 410;
 constexpr UINT kStatusTimerMs = 250;
+constexpr DWORD kReaderWaitMs = 2000;
 
 }  // namespace
 
@@ -29,6 +32,7 @@ CVarnoLogger_KVXDlg::CVarnoLogger_KVXDlg(CWnd* parent)
 BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_Preferences.Initialize();
     if (!theApp.m_instanceChecker.IsPreviousInstanceRunning())
         theApp.m_instanceChecker.RegisterFirstInstance();
 
@@ -44,13 +48,52 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
     m_nBlink = 0;
     theApp.m_bSondePowered = theApp.m_bRxActivity = theApp.m_bTxActivity = 0;
+    theApp.m_bUsbDriverOk = m_Usb.Init();
+
+    const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
+    SetWindowPlacement(*this, placement);
     return TRUE;
 }
 
 void CVarnoLogger_KVXDlg::OnClose()
 {
-    KillTimer(m_nStatusTimer);
-    EndDialog(IDCANCEL);
+    if (CanClose())
+        EndDialog(IDCANCEL);
+}
+
+bool CVarnoLogger_KVXDlg::CanClose()
+{
+    if (!theApp.m_bPowerOffDone) {
+        PumpMessages();
+        Sleep(10);
+    }
+    if (theApp.m_nLinkStatus > 16) {
+        if (theApp.m_bSondePowered) {
+            AfxMessageBox("Sonde must be switched off before leaving program.", MB_ICONHAND);
+            return false;
+        }
+        if (AfxMessageBox("The sonde is probably powered on. Do you want to close the application ?",
+                          MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return false;
+        Sleep(1000);
+    }
+
+    theApp.m_bClosing = 1;
+    theApp.m_endProcessDlg.ShowWindow(SW_SHOW);
+    PumpMessages();
+    Sleep(500);
+    theApp.m_endProcessDlg.SetMessage("Ending USB process ... wait");
+    PumpMessages();
+    if (theApp.m_bUsbDriverOk && theApp.m_bReadThreadRunning) {
+        if (auto reader = theApp.m_pReadThread.load())
+            reader->WaitForEnd(kReaderWaitMs);
+    }
+    PumpMessages();
+    theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
+    m_Preferences.SaveConfig();
+    KillTimer(kStatusTimerId);
+    PumpMessages();
+    return true;
 }
 
 void CVarnoLogger_KVXDlg::SetStatusParts()

@@ -1,14 +1,20 @@
 #pragma once
 #include <atomic>
 
+#include "core/Preferences.h"
 #include "platform/Dialog.h"
 #include "platform/StatusBar.h"
+#include "probe/USB.h"
 
-// The main window. For now it holds the status bar and the start-up and
-// close sequence; the component windows join it as they are built.
+// The main window. For now it holds the configuration store, the USB link,
+// the status bar and the start-up and close sequence; the component windows
+// join it as they are built.
 class CVarnoLogger_KVXDlg : public CDialog {
 public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
+
+    // The close check: false keeps the program running.
+    bool CanClose();
 
     CStatusBarCtrl& StatusBar() { return m_StatusBar; }
 
@@ -28,10 +34,14 @@ protected:
     void OnSize(int width, int height) override;
     void OnTimer(UINT_PTR id) override;
 
+public:
+    CPreferences m_Preferences;
+    CStatusBarCtrl m_StatusBar;
+    CUSB m_Usb;
+
 private:
     void SetStatusParts();
 
-    CStatusBarCtrl m_StatusBar;
     HICON m_hIcon;
     HICON m_hIconSondeOn, m_hIconSondeOff;
     HICON m_hIconRxIdle, m_hIconRxActive;

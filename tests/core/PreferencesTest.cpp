@@ -114,7 +114,7 @@ TEST_F(PreferencesTest, PlacementFileMissingShortOrValid)
     }
 
     ClearRecords();
-    std::memset(theApp.m_pPlacementStore, 0x55, sizeof(WindowPlacementStore));
+    std::memset(static_cast<void*>(theApp.m_pPlacementStore), 0x55, sizeof(WindowPlacementStore));
     WriteFile("Zarkv.dat", std::string(reinterpret_cast<const char*>(&stored), 30));
     {
         CPreferences prefs;
