@@ -33,7 +33,7 @@ TEST(CommandFramesTest, SettingsFrameClampsVoltageBeforeItsChecksum)
     BYTE sum = 0;
     for (int i = 0; i < 7; ++i)
         sum = BYTE(sum + Bytes(frame)[i]);
-    EXPECT_EQ(sum, frame.checksum);
+    EXPECT_EQ(sum, +frame.checksum);
     EXPECT_TRUE(CheckFrameCmd1(frame));
     EXPECT_EQ(25, settings.Voltage);  // only the frame byte is clamped
 
@@ -58,7 +58,7 @@ TEST(CommandFramesTest, CommFrameClampsGainAndDrive)
     MakeFrameCmd3(frame);
     EXPECT_EQ(40, frame.commGain);
     EXPECT_EQ(4, frame.commDrive);
-    EXPECT_EQ(47, frame.checksum);
+    EXPECT_EQ(47, +frame.checksum);
 
     settings.CommDrive = 70;
     FillCommFrame(settings, frame);
@@ -76,12 +76,12 @@ TEST(CommandFramesTest, SlowEncoderSendsTheFullRatioAndTheDepthInterval)
     EXPECT_EQ(20480u, settings.encoderRateFixed);
     EXPECT_DOUBLE_EQ(80.0, settings.encoderRate);
     EXPECT_EQ(1500, settings.settingsWord);
-    EXPECT_EQ(1500, frame.settingsWord);
-    EXPECT_EQ(20480, frame.wheelRatio);
+    EXPECT_EQ(1500, +frame.settingsWord);
+    EXPECT_EQ(20480, +frame.wheelRatio);
 
     RecordingModeFrame mode;
     FillRecordingModeFrame(settings, 250, mode);
-    EXPECT_EQ(10, mode.interval);
+    EXPECT_EQ(10, +mode.interval);
 }
 
 TEST(CommandFramesTest, FastEncoderHalvesTheRatioAndDoublesTheDepthInterval)
@@ -93,23 +93,23 @@ TEST(CommandFramesTest, FastEncoderHalvesTheRatioAndDoublesTheDepthInterval)
     SettingsFrame frame;
     FillSettingsFrame(settings, 250, frame);
     EXPECT_EQ(102400u, settings.encoderRateFixed);
-    EXPECT_EQ(51200, frame.wheelRatio);
+    EXPECT_EQ(51200, +frame.wheelRatio);
 
     RecordingModeFrame mode;
     FillRecordingModeFrame(settings, 250, mode);
-    EXPECT_EQ(20, mode.interval);
+    EXPECT_EQ(20, +mode.interval);
     settings.recordingMode = 4;
     FillRecordingModeFrame(settings, 250, mode);
-    EXPECT_EQ(500, mode.interval);  // time mode sends the interval as stored
+    EXPECT_EQ(500, +mode.interval);  // time mode sends the interval as stored
 
     // At the limit itself nothing is halved.
     settings = Wheel(3125, 5000);
     settings.DepthInterval = 10;
     settings.recordingMode = 3;
     FillSettingsFrame(settings, 250, frame);
-    EXPECT_EQ(64000, frame.wheelRatio);
+    EXPECT_EQ(64000, +frame.wheelRatio);
     FillRecordingModeFrame(settings, 250, mode);
-    EXPECT_EQ(10, mode.interval);
+    EXPECT_EQ(10, +mode.interval);
 }
 
 TEST(CommandFramesTest, UnsetWheelGivesNoRate)
@@ -118,12 +118,12 @@ TEST(CommandFramesTest, UnsetWheelGivesNoRate)
     SettingsFrame frame;
     FillSettingsFrame(settings, 250, frame);
     EXPECT_EQ(0u, settings.encoderRateFixed);
-    EXPECT_EQ(0, frame.wheelRatio);
+    EXPECT_EQ(0, +frame.wheelRatio);
     RecordingModeFrame mode;
     settings.DepthInterval = 7;
     settings.recordingMode = 3;
     FillRecordingModeFrame(settings, 250, mode);
-    EXPECT_EQ(7, mode.interval);
+    EXPECT_EQ(7, +mode.interval);
 }
 
 TEST(CommandFramesTest, WinchByteAndRecordingModeByte)
@@ -158,13 +158,13 @@ TEST(CommandFramesTest, DepthFrameTruncatesTowardZero)
     settings.setDepth = 12.34567;
     DepthFrame frame;
     FillDepthFrame(settings, frame);
-    EXPECT_EQ(98765, frame.depthCounts);
+    EXPECT_EQ(98765, +frame.depthCounts);
     settings.setDepth = -1.00001;
     FillDepthFrame(settings, frame);
-    EXPECT_EQ(-8000, frame.depthCounts);
+    EXPECT_EQ(-8000, +frame.depthCounts);
     settings.setDepth = 1e12;  // saturates instead of an undefined conversion
     FillDepthFrame(settings, frame);
-    EXPECT_EQ(2147483647, frame.depthCounts);
+    EXPECT_EQ(2147483647, +frame.depthCounts);
 }
 
 TEST(CommandFramesTest, EveryCheckRejectsAChangedByte)
@@ -209,7 +209,7 @@ TEST(CommandFramesTest, ReplyChecksCoverThePayloadOnly)
     DataPacket data;
     std::fill_n(Bytes(data), sizeof data, BYTE(0xFF));
     Seal(data);
-    EXPECT_EQ(29 * 255, data.checksum);
+    EXPECT_EQ(29 * 255, +data.checksum);
     EXPECT_TRUE(CheckFrame31(data));
     data.channelSums[5] ^= 0x0100;
     EXPECT_FALSE(CheckFrame31(data));
