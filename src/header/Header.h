@@ -1,0 +1,28 @@
+#pragma once
+// The header file (.hed) beside each data file: written whole from the header
+// record and the current tool record when a log is created, read back into the
+// header record when a log is opened or exported.
+#include <cstdio>
+#include <string>
+
+#include "core/Preferences.h"
+
+class CHeader : public CPreferences {
+public:
+    // Later single-key updates of the recording values go into this section.
+    static constexpr const char* kWellInfoSection = "WellInfo";
+
+    CHeader() = default;
+    ~CHeader() override = default;
+
+    // Replaces the file at `path`; a file that cannot be created or written is
+    // reported with a message box.
+    void WriteHeader(const std::string& path);
+    // The [WellInfo] key lines of the header record.
+    void WriteWellInfo(std::FILE* file);
+    // Both return true when the reading failed; missing files and keys give defaults.
+    bool ReadHeader(const std::string& path);
+    bool ReadWellInfo(const std::string& path);
+    void ResetWellInfo();
+    void ResetHeader();
+};
