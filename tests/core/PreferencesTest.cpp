@@ -121,8 +121,8 @@ TEST_F(PreferencesTest, PlacementFileMissingShortOrValid)
         prefs.Initialize();
         const WindowPlacementStore& store = *theApp.m_pPlacementStore;
         EXPECT_EQ(store.valid, 1);
-        EXPECT_EQ(store.placements[1].length, 0u);
-        EXPECT_EQ(store.placements[kPlacementDisplayOptions].length, 0u);
+        EXPECT_EQ(DWORD{store.placements[1].length}, 0u);
+        EXPECT_EQ(DWORD{store.placements[kPlacementDisplayOptions].length}, 0u);
         EXPECT_STREQ(theApp.m_pPathSettings->LastFile, "/d/x.hed");
     }
 

@@ -24,10 +24,10 @@ TEST(PlacementTest, AppliesOnlyPlausibleLengthsAndReadsBack)
     placement.length = kPlacementLength;
     EXPECT_TRUE(SetWindowPlacement(wnd, placement));
     const WindowPlacement read = GetWindowPlacement(wnd);
-    EXPECT_EQ(read.length, 44u);
-    EXPECT_EQ(read.showCmd, DWORD(SW_SHOWNORMAL));
-    EXPECT_EQ(read.rcNormalPosition.left, 50);
-    EXPECT_EQ(read.rcNormalPosition.top, 60);
-    EXPECT_EQ(read.rcNormalPosition.right, 350);
-    EXPECT_EQ(read.rcNormalPosition.bottom, 260);
+    EXPECT_EQ(DWORD{read.length}, 44u);
+    EXPECT_EQ(DWORD{read.showCmd}, DWORD(SW_SHOWNORMAL));
+    EXPECT_EQ(LONG{read.rcNormalPosition.left}, 50);
+    EXPECT_EQ(LONG{read.rcNormalPosition.top}, 60);
+    EXPECT_EQ(LONG{read.rcNormalPosition.right}, 350);
+    EXPECT_EQ(LONG{read.rcNormalPosition.bottom}, 260);
 }
