@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "../../d2xx/Ftd2xx.h"
+#include "d2xx/Ftd2xx.h"
 #include "platform/Thread.h"
 #include "platform/Types.h"
 

@@ -12,7 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "../../d2xx/Ftd2xx.h"
+#include "d2xx/Ftd2xx.h"
 
 namespace {
 
