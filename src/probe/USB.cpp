@@ -15,6 +15,7 @@
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "platform/UiThread.h"
 #include "probe/CommandFrames.h"
 #include "toolkit/DialogExt.h"
@@ -258,6 +259,10 @@ void CUSB::CheckLink()
         Sleep(500);
     }
     SetLinkText("USB link connected");
+    if (theApp.m_bSondePowered) {
+        Beep(300, 100);
+        Beep(1200, 200);
+    }
     // Before the reader starts, so that its own 1 ms latency holds while it reads.
     ApplyIdleTimeouts();
     theApp.m_pReadThread = CWinThread::Begin([this] { return ReadThreadProc(this); }, THREAD_PRIORITY_TIME_CRITICAL);
@@ -335,6 +340,10 @@ UINT CUSB::ReadThreadProc(CUSB* usb)
         usb->m_nReaderInstances = -1;
         theApp.m_bReadThreadRunning = 0;
         return result;
+    }
+    if (theApp.m_bSondePowered) {
+        Beep(1200, 100);
+        Beep(300, 200);
     }
     usb->ReportError(usb->m_nLastQueueStatus, int(kQueueFailed));
     // Released before the next link thread may start its reader.
