@@ -48,6 +48,7 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
     m_nBlink = 0;
     theApp.m_bSondePowered = theApp.m_bRxActivity = theApp.m_bTxActivity = 0;
+    m_Usb.SetDecoder(&m_ToolsStream);
     theApp.m_bUsbDriverOk = m_Usb.Init();
 
     const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
@@ -115,6 +116,9 @@ void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
     if (id != kStatusTimerId)
         return;
     KillTimer(kStatusTimerId);
+    if (g_bSettingsFramePending.exchange(0))
+        m_Usb.SendSettingsFrame();
+    m_bMinimised = IsIconic();
     if (!theApp.m_bSondePowered) {
         m_StatusBar.SetIcon(6, m_hIconSondeOff);
     } else if ((theApp.m_pProbeStatus->status & 0x0F) != 0) {
@@ -133,6 +137,10 @@ void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
 }
 
+// The one place for the probe panel and the setup sheet's refresh. Later:
+// unless skipValues m_PowerDlg.UpdateValues(); then
+// m_PropertyLoggerDlg.UpdateCommunication() and m_PowerDlg.UpdateStatusText(),
+// carried to the user-interface thread when called from a worker.
 void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool) {}
 
 void CVarnoLogger_KVXDlg::ShowAlert(int code) { m_nLastAlert = code; }

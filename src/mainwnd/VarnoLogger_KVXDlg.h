@@ -4,7 +4,11 @@
 #include "core/Preferences.h"
 #include "platform/Dialog.h"
 #include "platform/StatusBar.h"
+#include "probe/ToolsStream.h"
 #include "probe/USB.h"
+
+struct DataPacket;
+struct LogRecord;
 
 // The main window. For now it holds the configuration store, the USB link,
 // the status bar and the start-up and close sequence; the component windows
@@ -25,6 +29,16 @@ public:
     void ShowAlert(int code);
     int LastAlert() const { return m_nLastAlert; }
 
+    // Sample processing of one live step (reader thread) or one replayed
+    // record (replay or user-interface thread).
+    void ProcessLiveFrame(const DataPacket& packet);
+    void ProcessRecord(const LogRecord& record);
+    // Clears the curves and the last values; with full, also rewinds the
+    // file player's depth and the time axis and reloads the tool.
+    void ResetAcquisition(bool full);
+    // The data file stopped taking records: ends the record and says so.
+    void OnDataFileWriteFailed();
+
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override {}
@@ -37,10 +51,18 @@ protected:
 public:
     CPreferences m_Preferences;
     CStatusBarCtrl m_StatusBar;
+    // Before m_Usb: the reader thread decodes into it until m_Usb is gone.
+    CToolsStream m_ToolsStream;
     CUSB m_Usb;
 
 private:
     void SetStatusParts();
+
+    // Hand-over points to the windows that join later, one per window.
+    void HandToCurveTracks(const double raw[6], double depth, int modeCode, int step, bool startRefresh);
+    void HandToToolsBox();
+    void NotifyProbePage(UINT command);
+    void HandToPowerDlgStopRecording();
 
     HICON m_hIcon;
     HICON m_hIconSondeOn, m_hIconSondeOff;
@@ -49,4 +71,6 @@ private:
     UINT_PTR m_nStatusTimer = 0;
     int m_nBlink = 0;
     std::atomic<int> m_nLastAlert{0};
+    // Read by sample processing on worker threads, which must not ask the window.
+    std::atomic<bool> m_bMinimised{false};
 };

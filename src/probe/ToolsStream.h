@@ -1,0 +1,56 @@
+#pragma once
+// Decoding of the logger's replies into the shared records, the steps of each
+// data packet, and the data file (.log) of 14-byte records: writing while a
+// record runs, reading back for the file player.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "probe/USB.h"
+
+struct DataPacket;
+struct LogRecord;
+
+class CToolsStream : public IPacketDecoder {
+public:
+    // A jump of more steps than this in one packet is taken as this many: a
+    // depth reset or a garbled depth must not flood the data file with repeats.
+    static constexpr int kMaxStepsPerPacket = 1000;
+
+    // Reader thread: each decodes the payload left in theApp.m_pRxBuffer.
+    void DecodeShortPacket() override;
+    void DecodeStatusPacket() override;
+    void DecodeDataPacket() override;
+
+    // Appends one record built from theApp's DataPacket to the record file.
+    void WriteDataLine();
+    // Reads the record at a byte position of PathSettings.DataFile; false at
+    // or past the end of the file, where the record is left untouched.
+    bool ReadDataLineInFile(std::int64_t position, LogRecord& record);
+    // Writes the recording time into LiveReadout.elapsedText.
+    static void FormatElapsed(double milliseconds);
+    // "hh:mm:ss", two digits each; 100 hours and more keep their last two digits.
+    static std::string ElapsedText(double milliseconds);
+
+    // Closes the record file; the record's end (the probe panel) calls it so
+    // that the reader thread never writes into a closed file.
+    static void CloseRecordFile();
+
+protected:
+    // One step of the current DataPacket: hands it to sample processing.
+    virtual void ProcessStep();
+
+private:
+    int CountSteps(const DataPacket& packet, double depth);
+    void CheckWinchDirection(int mode, double speed);
+    void RewriteStartDepth();
+    bool AppendRecord();
+    void ReportStoreFailure();
+
+    // Reader thread only.
+    double m_dLastStepDepth = 0.0;
+    // Unset at the start too: the first depth packet is one step, not the distance from 0 m.
+    bool m_bDepthReferenceUnset = true;
+    // Set when the data file failed to take a record; cleared by the next record's start.
+    std::atomic<bool> m_bStoreFailed{false};
+};
