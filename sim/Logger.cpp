@@ -106,7 +106,7 @@ void Logger::powerOn(std::uint8_t mode, Clock::time_point now)
     }
     char text[96];
     std::snprintf(text, sizeof text, "sonde %s mode=%u interval=%u gain=%u drive=%u link=%s",
-                  powered() ? "mode" : "on", mode, m_interval, m_gain, m_drive,
+                  powered() ? "mode change" : "on", mode, m_interval, m_gain, m_drive,
                   m_opts.driveWindow.contains(m_drive) && m_opts.gainWindow.contains(m_gain) ? "ok" : "down");
     m_log.event(text);
     // Every recording-mode order restarts the sampling from here.
