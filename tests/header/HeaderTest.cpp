@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "core/ConfigFolder.h"
@@ -103,52 +106,17 @@ protected:
         tool.SerialNumber = "SN42";
         tool.Abbreviation = "GRS";
         tool.Enabled = 1;
-        tool.Aux[0] = 1;
-        tool.Aux[1] = 2;
-        tool.Aux[2] = 3;
-        tool.Aux[3] = -1;
-        tool.Aux[4] = -1;
-        tool.Aux[5] = 6;
-        tool.Cols[0] = 3;
-        tool.Cols[1] = 5;
-        tool.Cols[2] = 7;
-
-        ChannelRecord& a = tool.channels[0];
-        a.Title = "Gamma";
-        a.TitleShort = "GR";
-        a.Unit = "API";
-        a.RangeLeft = 0;
-        a.RangeRight = 150;
-        a.Visible = 1;
-        a.FilterFlag = 1;
-        a.FilterWidth = 3;
-        a.Offset = 50.7;
-        a.InvertScale = 1;
-        a.CalFlag = 1;
-        a.Coefficient[0] = 0.0;
-        a.Coefficient[1] = 1.0;
-        a.Coefficient[2] = 0.0;
-        a.Coefficient[3] = 0.001;
-        a.LogicalCh = 1;
-        a.DisplayTrack = 1;
-        a.LineColour = 1;
-        a.PhysicalCh = 0;
-
-        ChannelRecord& b = tool.channels[1];
-        b.Title = "Res";
-        b.TitleShort = "RS";
-        b.Unit = "ohm.m";
-        b.RangeLeft = -10;
-        b.RangeRight = 10;
-        b.FilterWidth = 1;
-        b.Offset = -0.5;
-        b.Coefficient[0] = -2.5;
-        b.Coefficient[1] = 123456.7;
-        b.Coefficient[2] = 1e-7;
-        b.LogicalCh = 0;
-        b.DisplayTrack = 2;
-        b.LineColour = 22;
-        b.PhysicalCh = 5;
+        std::copy_n(std::begin({1, 2, 3, -1, -1, 6}), ToolRecord::kPresets, tool.Aux);
+        std::copy_n(std::begin({3, 5, 7}), ToolRecord::kTracks, tool.Cols);
+        tool.channels[0] = {.Title = "Gamma", .TitleShort = "GR", .Unit = "API",
+                            .Coefficient = {0.0, 1.0, 0.0, 0.001}, .Offset = 50.7,
+                            .RangeLeft = 0, .RangeRight = 150, .FilterWidth = 3, .LineColour = 1,
+                            .FilterFlag = 1, .InvertScale = 1, .Visible = 1, .CalFlag = 1,
+                            .LogicalCh = 1, .DisplayTrack = 1, .PhysicalCh = 0};
+        tool.channels[1] = {.Title = "Res", .TitleShort = "RS", .Unit = "ohm.m",
+                            .Coefficient = {-2.5, 123456.7, 1e-7, 0.0}, .Offset = -0.5,
+                            .RangeLeft = -10, .RangeRight = 10, .FilterWidth = 1, .LineColour = 22,
+                            .LogicalCh = 0, .DisplayTrack = 2, .PhysicalCh = 5};
     }
 
     std::vector<std::string> ExpectedChannels() const
@@ -312,6 +280,24 @@ TEST_F(HeaderTest, FileThatCannotBeCreatedIsReportedAndChangesNothing)
     EXPECT_EQ(boxes.AllShown()[0].type, MB_ICONERROR);
     EXPECT_EQ(Record().LogMode, 0);
     EXPECT_EQ(Record().Scale, 0);
+}
+
+TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReported)
+{
+    MakeTool();
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Trouble opening or create header file.");
+    // A file size limit makes the writes fail part way.
+    rlimit kept{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &kept), 0);
+    rlimit small = kept;
+    small.rlim_cur = 1000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    m_header.WriteHeader(Path("Log.hed"));
+    setrlimit(RLIMIT_FSIZE, &kept);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(boxes.AllShown().size(), 1u);
 }
 
 TEST_F(HeaderTest, ReadsBackWhatWasWrittenInTheFileEncodings)
