@@ -309,7 +309,9 @@ int CToolsStream::CountSteps(const DataPacket& packet, double depth)
     // A step of 0 cm would make the count unbounded: such a packet is one step.
     if (packet.depthStep == 0)
         return 1;
-    double steps = CDialogExt::Round(std::fabs(reference - depth) / (packet.depthStep / 100.0));
+    // Snapped to a millionth of a step first: 0.35 m / 0.10 m must give 3.5, not 3.4999....
+    double ratio = std::fabs(reference - depth) / (packet.depthStep / 100.0);
+    double steps = CDialogExt::Round(std::round(ratio * 1e6) / 1e6);
     if (!std::isfinite(steps))
         return 1;
     return steps > kMaxStepsPerPacket ? kMaxStepsPerPacket : int(steps);

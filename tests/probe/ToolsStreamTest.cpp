@@ -1,0 +1,341 @@
+// The packet decoders, the step count, the data file writer and reader.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/ConfigFolder.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "probe/Frames.h"
+#include "probe/LogRecord.h"
+#include "probe/ToolsStream.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+// Encoder rate 80: 8000 counts per metre; speed counts / 100 in m/min.
+constexpr double kCountsPerMetre = 8000.0;
+
+std::int32_t Counts(double metres) { return std::int32_t(metres * kCountsPerMetre + (metres < 0 ? -0.5 : 0.5)); }
+
+template <class Packet>
+void Seal(Packet& packet)
+{
+    auto* bytes = reinterpret_cast<BYTE*>(&packet);
+    unsigned sum = 0;
+    for (size_t i = 0; i + 2 < sizeof packet; ++i)
+        sum += bytes[i];
+    packet.checksum = WORD(sum);
+}
+
+template <class Packet>
+void Receive(const Packet& packet)
+{
+    std::memcpy(theApp.m_pRxBuffer, &packet, sizeof packet);
+}
+
+DataPacket MakeData(int mode, double depth, BYTE stepCm = 10, WORD sum0 = 100, BYTE flags = 0x01)
+{
+    DataPacket p;
+    p.status = BYTE(mode);
+    p.depthStep = stepCm;
+    p.depthCounts = Counts(depth);
+    p.frameByte = 0x41;
+    p.n = 50;
+    for (int c = 0; c < 6; ++c)
+        p.channelSums[c] = WORD(sum0 + c);
+    p.replyFlags = flags;
+    Seal(p);
+    return p;
+}
+
+// Counts the steps handed to sample processing, with the first sum of each.
+class CountingStream : public CToolsStream {
+public:
+    std::vector<int> steps;
+
+protected:
+    void ProcessStep() override
+    {
+        steps.push_back(theApp.m_pDataPacket->channelSums[0]);
+        CToolsStream::ProcessStep();
+    }
+};
+
+class ToolsStreamTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        theApp.m_pLoggerSettings->encoderRate = 80.0;
+        theApp.m_pLoggerSettings->PulleysDiameter = 5000;
+        theApp.m_pLoggerSettings->PulsResolution = 1000;
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_lastFrameValues = LastFrameValues{};
+        theApp.m_nValidFrames = 0;
+        theApp.m_nErrorFrames = 0;
+        theApp.m_bRewriteStartDepth = 0;
+        theApp.m_bBadWinchDirection = 0;
+        theApp.m_bDownDirection = 0;
+        *theApp.m_pRecordDuration = 0;
+    }
+    void TearDown() override
+    {
+        CToolsStream::CloseRecordFile();
+        theApp.m_pMainDlg = nullptr;
+        g_bSettingsFramePending = 0;
+        QCoreApplication::processEvents();
+        ConfigFolderTest::TearDown();
+    }
+
+    void Decode(const DataPacket& packet)
+    {
+        Receive(packet);
+        m_stream.DecodeDataPacket();
+    }
+
+    // What the probe panel sets up when a record starts.
+    void StartRecord(const std::string& dataFile, int mode, double depth)
+    {
+        WriteFile("log.hed", "[WellInfo]\r\nStartdepth=0\r\nstep=100\r\n");
+        CopyBounded(theApp.m_pPathSettings->LastFile, Path("log.hed"));
+        CopyBounded(theApp.m_pPathSettings->DataFile, dataFile);
+        theApp.m_pRecordFile = std::fopen(dataFile.c_str(), "ab");
+        ASSERT_NE(nullptr, theApp.m_pRecordFile);
+        theApp.m_pLoggerSettings->recordingMode = mode;
+        theApp.m_bRewriteStartDepth = 1;
+        theApp.m_dRecordDepth = depth;
+        theApp.m_pRunState->recording = 1;
+    }
+
+    std::vector<LogRecord> ReadRecords(const std::string& name)
+    {
+        std::string bytes = ReadFile(name);
+        EXPECT_EQ(0u, bytes.size() % sizeof(LogRecord));
+        std::vector<LogRecord> records(bytes.size() / sizeof(LogRecord));
+        std::memcpy(records.data(), bytes.data(), records.size() * sizeof(LogRecord));
+        return records;
+    }
+
+    CountingStream m_stream;
+};
+
+TEST_F(ToolsStreamTest, StepCountFollowsTheDepthAndIsBounded)
+{
+    // The first depth packet after start is one step, whatever its depth.
+    Decode(MakeData(3, 10.00));
+    EXPECT_EQ(1u, m_stream.steps.size());
+
+    // 0.35 m at 0.10 m: Round(3.5) = 4 steps, all with this packet's values.
+    m_stream.steps.clear();
+    Decode(MakeData(3, 10.35, 10, 700));
+    EXPECT_EQ((std::vector<int>{700, 700, 700, 700}), m_stream.steps);
+
+    // A time-mode packet is one step and unsets the reference.
+    m_stream.steps.clear();
+    Decode(MakeData(4, 0.0));
+    Decode(MakeData(3, 50.0));
+    EXPECT_EQ(2u, m_stream.steps.size());
+
+    // A step byte of 0 counts one step; a jump of 100 m at 1 cm is capped.
+    m_stream.steps.clear();
+    Decode(MakeData(3, 60.0, 0));
+    EXPECT_EQ(1u, m_stream.steps.size());
+    m_stream.steps.clear();
+    Decode(MakeData(3, 160.0, 1));
+    EXPECT_EQ(size_t(CToolsStream::kMaxStepsPerPacket), m_stream.steps.size());
+}
+
+TEST_F(ToolsStreamTest, InvalidDataRepeatsTheLastValuesAndBadChecksumsCountOnceValid)
+{
+    DataPacket bad = MakeData(4, 0.0);
+    bad.checksum ^= 1;
+    Decode(bad);
+    EXPECT_EQ(0u, theApp.m_nErrorFrames.load());  // nothing counted before the first valid packet
+    EXPECT_TRUE(m_stream.steps.empty());
+
+    Decode(MakeData(4, 0.0, 10, 300));
+    Decode(MakeData(4, 0.0, 10, 999, 0x02));
+    EXPECT_EQ((std::vector<int>{300, 300}), m_stream.steps);
+    Decode(bad);
+    EXPECT_EQ(1u, theApp.m_nValidFrames.load());
+    EXPECT_EQ(2u, theApp.m_nErrorFrames.load());
+    EXPECT_EQ(0x03, int{theApp.m_pFrameState->errorFlags});
+
+    // n = 0 is taken as 50 readings with frame byte 0x41.
+    DataPacket empty = MakeData(4, 0.0);
+    empty.n = 0;
+    empty.frameByte = 0;
+    Seal(empty);
+    Decode(empty);
+    EXPECT_EQ(50, int{theApp.m_pDataPacket->n});
+    EXPECT_EQ(0x41, int{theApp.m_pDataPacket->frameByte});
+}
+
+TEST_F(ToolsStreamTest, FirstRecordWritesTheStartDepthAndLaterStepsFillTheFile)
+{
+    theApp.m_pToolRecord->SondeLength = 250.0;
+    StartRecord(Path("a.log"), 3, 99.0);
+    Decode(MakeData(3, 100.0, 10, 100));
+    EXPECT_EQ(1u, m_stream.steps.size());
+    EXPECT_EQ(0, theApp.m_bRewriteStartDepth);
+    CIni header(Path("log.hed"), TRUE);
+    EXPECT_EQ(97500, header.GetInt("Startdepth", 0, "WellInfo"));
+
+    // 0.2 m further: two steps and two records, from the last stored depth.
+    Decode(MakeData(3, 100.2, 10, 200));
+    CToolsStream::CloseRecordFile();
+    auto records = ReadRecords("a.log");
+    ASSERT_EQ(3u, records.size());
+    EXPECT_EQ(100, int{records[0].channelSums[0]});
+    EXPECT_EQ(200, int{records[2].channelSums[0]});
+    EXPECT_EQ(205, int{records[2].channelSums[5]});
+    for (const LogRecord& r : records) {
+        EXPECT_EQ(50, int{r.n});
+        EXPECT_EQ(0x41, int{r.frameByte});
+    }
+    EXPECT_DOUBLE_EQ(100.2, theApp.m_dRecordDepth);
+
+    // Without valid data ever received nothing is stored: n stays 0.
+    theApp.m_lastFrameValues = LastFrameValues{};
+    StartRecord(Path("b.log"), 2, 50.0);
+    Decode(MakeData(2, 50.0, 10, 1, 0x02));
+    CToolsStream::CloseRecordFile();
+    EXPECT_TRUE(ReadRecords("b.log").empty());
+}
+
+TEST_F(ToolsStreamTest, AFailedWriteStopsStoringAndIsReportedOnce)
+{
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Trouble writing data file: recording stopped.\nThe records written so far are kept.");
+    StartRecord("/dev/full", 4, 0.0);
+    Decode(MakeData(4, 0.0));
+    Decode(MakeData(4, 0.0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(1u, boxes.AllShown().size());
+
+    // A data file deleted while recording: what was written before stays reported.
+    boxes.Expect("Trouble writing data file: recording stopped.\nThe records written so far are kept.");
+    StartRecord(Path("c.log"), 4, 0.0);
+    Decode(MakeData(4, 0.0));
+    std::filesystem::remove(Path("c.log"));
+    Decode(MakeData(4, 0.0));
+    Decode(MakeData(4, 0.0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(2u, boxes.AllShown().size());
+}
+
+TEST_F(ToolsStreamTest, ReadingStopsAtTheEndWithoutStaleBytes)
+{
+    LogRecord written[2];
+    written[0].n = 50;
+    written[0].channelSums[0] = 11;
+    written[1].n = 25;
+    written[1].channelSums[0] = 22;
+    std::string bytes(reinterpret_cast<const char*>(written), sizeof written);
+    WriteFile("r.log", bytes + "\x07\x07\x07\x07\x07");  // a cut last record
+    CopyBounded(theApp.m_pPathSettings->DataFile, Path("r.log"));
+
+    LogRecord record;
+    ASSERT_TRUE(m_stream.ReadDataLineInFile(0, record));
+    EXPECT_EQ(14, theApp.m_nReplayPos.load());
+    ASSERT_TRUE(m_stream.ReadDataLineInFile(14, record));
+    EXPECT_EQ(22, int{record.channelSums[0]});
+    EXPECT_EQ(28, theApp.m_nReplayPos.load());
+    EXPECT_FALSE(m_stream.ReadDataLineInFile(28, record));
+    EXPECT_FALSE(m_stream.ReadDataLineInFile(1000, record));
+    EXPECT_FALSE(m_stream.ReadDataLineInFile(-14, record));
+    EXPECT_EQ(22, int{record.channelSums[0]});
+    EXPECT_EQ(25, int{record.n});
+    EXPECT_EQ(28, theApp.m_nReplayPos.load());
+
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Trouble opening file.");
+    CopyBounded(theApp.m_pPathSettings->DataFile, Path("none.log"));
+    EXPECT_FALSE(m_stream.ReadDataLineInFile(0, record));
+}
+
+TEST_F(ToolsStreamTest, ElapsedTimeShowsTwoDigitsEach)
+{
+    EXPECT_EQ("01:02:05", CToolsStream::ElapsedText(3725000));
+    EXPECT_EQ("00:00:00", CToolsStream::ElapsedText(999));
+    EXPECT_EQ("23:59:59", CToolsStream::ElapsedText(86399999));
+    EXPECT_EQ("01:00:00", CToolsStream::ElapsedText(101 * 3600000.0));
+    CToolsStream::FormatElapsed(3725000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ("01:02:05", theApp.m_pLiveReadout->elapsedText);
+}
+
+TEST_F(ToolsStreamTest, AlarmsWinchDirectionAndSettingsEcho)
+{
+    CVarnoLogger_KVXDlg dialog(nullptr);
+    theApp.m_pMainDlg = &dialog;
+
+    DataPacket lowBattery = MakeData(3 | 0x80, 1.0);
+    Decode(lowBattery);
+    EXPECT_EQ(1, dialog.LastAlert());
+    Decode(MakeData(3 | 0x40, 1.0));
+    EXPECT_EQ(0, dialog.LastAlert());
+    Decode(MakeData(3 | 0x80, 1.0, 10, 100, 0x02));  // no alarm without valid data
+    EXPECT_EQ(0, dialog.LastAlert());
+
+    // Recording down: going up faster than 0.5 m/min is the wrong way.
+    theApp.m_bDownDirection = 1;
+    DataPacket up = MakeData(3, 1.0);
+    up.speedCounts = -100;
+    Seal(up);
+    Decode(up);
+    EXPECT_EQ(1, theApp.m_bBadWinchDirection);
+    DataPacket slow = MakeData(3, 1.0);
+    slow.speedCounts = -40;
+    Seal(slow);
+    Decode(slow);
+    EXPECT_EQ(0, theApp.m_bBadWinchDirection);
+    theApp.m_bDownDirection = 0;
+    DataPacket down = MakeData(2, 1.0);
+    down.speedCounts = 100;
+    Seal(down);
+    Decode(down);
+    EXPECT_EQ(1, theApp.m_bBadWinchDirection);
+
+    // A short packet in up mode below the last stored depth while recording.
+    StartRecord(Path("w.log"), 2, 10.0);
+    ShortPacket shortPacket;
+    shortPacket.status = 2;
+    shortPacket.depthCounts = Counts(10.5);
+    shortPacket.speedCounts = -100;
+    shortPacket.replyFlags = 0x01;
+    Seal(shortPacket);
+    Receive(shortPacket);
+    m_stream.DecodeShortPacket();
+    EXPECT_EQ(1, theApp.m_bBadWinchDirection);
+    EXPECT_DOUBLE_EQ(10.5, theApp.m_pLiveReadout->currentDepth);
+
+    // A status echo that differs asks for the settings frame again; a bad checksum flags 8.
+    *theApp.m_pSettingsFrame = SettingsFrame{};
+    theApp.m_pSettingsFrame->settingsWord = 1500;
+    StatusPacket status;
+    status.settingsWord = 1499;
+    status.supplyVoltage = 58;
+    Seal(status);
+    Receive(status);
+    m_stream.DecodeStatusPacket();
+    EXPECT_EQ(1, g_bSettingsFramePending);
+    EXPECT_EQ(1499, int{theApp.m_pProbeStatus->echoWheelWord});
+    QCoreApplication::processEvents();
+    EXPECT_EQ("58", theApp.m_pLiveReadout->supplyVoltageText);
+    status.checksum ^= 1;
+    Receive(status);
+    m_stream.DecodeStatusPacket();
+    EXPECT_EQ(8, int{theApp.m_pFrameState->replyStatus});
+}
+
+}  // namespace
