@@ -63,6 +63,7 @@ struct Line {
     size_t end = 0;
     LineKind kind = LineKind::Other;
     std::string_view name;  // section of a header, key of a key line, trimmed
+    size_t equalEnd = 0;    // key line: just after its '='
     size_t valueBegin = 0;  // key line: after '=' and the blanks that follow it
 };
 
@@ -87,7 +88,8 @@ Line parseLine(std::string_view text, size_t begin, size_t contentEnd, size_t en
         return line;
     line.kind = LineKind::Key;
     line.name = trim(content.substr(0, equal));
-    size_t value = begin + equal + 1;
+    line.equalEnd = begin + equal + 1;
+    size_t value = line.equalEnd;
     while (value < contentEnd && isBlank(text[value]))
         ++value;
     line.valueBegin = value;
@@ -260,7 +262,9 @@ std::string setKey(std::string_view text, const std::vector<Line>& lines, std::s
     size_t found = findKey(lines, header, key);
     if (found != kNone) {
         const Line& line = lines[found];
-        return std::string(text.substr(0, line.valueBegin)) + oneLine(value) +
+        // The whole old value goes, blanks included: values written with a
+        // width ("%6G") would otherwise gain blanks at every save.
+        return std::string(text.substr(0, line.equalEnd)) + oneLine(value) +
                std::string(text.substr(line.contentEnd));
     }
     // After the section's last key, so blank lines closing the section stay last.

@@ -131,10 +131,15 @@ TEST_F(ProfileTest, ReplacingAValueKeepsEveryOtherByte)
 {
     put("; head\n[General]\r\n  NAME = old value  \r\nb=2\n\n[Other]\r\nname=x");
     EXPECT_TRUE(write("general", "name", "new"));
-    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME = new\r\nb=2\n\n[Other]\r\nname=x");
+    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME =new\r\nb=2\n\n[Other]\r\nname=x");
     EXPECT_TRUE(write("OTHER", "Name", ""));
-    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME = new\r\nb=2\n\n[Other]\r\nname=");
+    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME =new\r\nb=2\n\n[Other]\r\nname=");
     EXPECT_EQ(get("Other", "name"), "");
+
+    // A value written with a width keeps its width, save after save.
+    EXPECT_TRUE(write("General", "b", "     1"));
+    EXPECT_TRUE(write("General", "b", "     1"));
+    EXPECT_EQ(bytes(), "; head\n[General]\r\n  NAME =new\r\nb=     1\n\n[Other]\r\nname=");
 }
 
 TEST_F(ProfileTest, NewKeyGoesAfterTheSectionsLastKey)
