@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
@@ -22,11 +21,12 @@ void EnsureGuiApplication()
     static int argc = 1;
     static char name[] = "kvx_bench";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QGuiApplication> app;
-    if (app)
+    // Never destroyed: it outlives the static objects that Qt tears down at exit.
+    static QGuiApplication* app = nullptr;
+    if (app != nullptr)
         return;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = std::make_unique<QGuiApplication>(argc, argv);
+    app = new QGuiApplication(argc, argv);
 }
 
 void PutDataPacket(int mode, std::int32_t depthCounts)

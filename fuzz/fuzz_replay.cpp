@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -23,8 +22,9 @@
 namespace {
 
 constexpr size_t kSetupBytes = 8 + 6 * 8;
-std::unique_ptr<QGuiApplication> g_app;
-std::unique_ptr<CVarnoLogger_KVXDlg> g_dialog;
+// Never destroyed: they outlive the static objects that Qt tears down at exit.
+QGuiApplication* g_app = nullptr;
+CVarnoLogger_KVXDlg* g_dialog = nullptr;
 std::string g_path;
 
 template <class T>
@@ -41,9 +41,9 @@ T Take(const uint8_t*& data)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    g_app = std::make_unique<QGuiApplication>(*argc, *argv);
-    g_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
-    theApp.m_pMainDlg = g_dialog.get();
+    g_app = new QGuiApplication(*argc, *argv);
+    g_dialog = new CVarnoLogger_KVXDlg(nullptr);
+    theApp.m_pMainDlg = g_dialog;
     g_path = "/tmp/kvx_fuzz_replay_" + std::to_string(getpid()) + ".log";
     return 0;
 }
@@ -64,7 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         channel.Coefficient[1] = Take<int16_t>(data) / 16.0;
         channel.Coefficient[2] = Take<int16_t>(data) * 1e-3;
         channel.Coefficient[3] = std::ldexp(1.0, Take<int16_t>(data) % 1100);
-        data += 1;
     }
     size -= kSetupBytes;
 
