@@ -46,16 +46,16 @@ protected:
         packet.status = BYTE(mode);
         packet.n = n;
         packet.frameByte = 0x41;
-        for (auto& s : packet.channelSums)
-            s = sum;
+        for (int i = 0; i < 6; ++i)
+            packet.channelSums[i] = sum;
         return packet;
     }
     static LogRecord Stored(BYTE n, WORD sum)
     {
         LogRecord record;
         record.n = n;
-        for (auto& s : record.channelSums)
-            s = sum;
+        for (int i = 0; i < 6; ++i)
+            record.channelSums[i] = sum;
         return record;
     }
 

@@ -121,7 +121,8 @@ protected:
         std::string bytes = ReadFile(name);
         EXPECT_EQ(0u, bytes.size() % sizeof(LogRecord));
         std::vector<LogRecord> records(bytes.size() / sizeof(LogRecord));
-        std::memcpy(records.data(), bytes.data(), records.size() * sizeof(LogRecord));
+        if (!records.empty())
+            std::memcpy(records.data(), bytes.data(), records.size() * sizeof(LogRecord));
         return records;
     }
 
