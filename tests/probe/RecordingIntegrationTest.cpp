@@ -28,47 +28,11 @@
 #include "probe/LogRecord.h"
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
-
-extern char** environ;
+#include "support/LoggerEmulator.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
-}
-
-pid_t StartEmulator(const fs::path& socket, const fs::path& log)
-{
-    std::vector<std::string> args = {KVX_PROGRAM_DIR "/loggersim", "--socket", socket.string(), "--log",
-                                     log.string(), "--seed", "11", "--speed", "60", "--down", "30"};
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    WaitFor([&] { return fs::exists(socket); }, 10000);
-    return pid;
-}
-
-void StopEmulator(pid_t pid)
-{
-    if (pid <= 0)
-        return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
 
 // Keeps the calibrated values of every step stored while the record runs, and
 // starts and stops the record between two packets, as the panel's timer would.
@@ -178,7 +142,7 @@ protected:
         theApp.m_nLinkStatus = 0;
         theApp.m_nTxLength = 0;
         theApp.m_bDownDirection = 0;
-        StopEmulator(m_emulator);
+        m_emulator.reset();
         unsetenv("KVX_LOGGER_SOCKET");
         std::error_code ignored;
         fs::remove_all(m_folder, ignored);
@@ -214,7 +178,7 @@ protected:
     }
 
     fs::path m_folder;
-    pid_t m_emulator = -1;
+    std::unique_ptr<LoggerEmulator> m_emulator;
     LoggerSettings m_savedSettings;
     ToolRecord m_savedTool;
     PathSettings m_savedPaths;
@@ -227,8 +191,10 @@ protected:
 
 TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameValues)
 {
-    m_emulator = StartEmulator(m_folder / "s", m_folder / "sim.log");
-    ASSERT_GT(m_emulator, 0);
+    m_emulator = std::make_unique<LoggerEmulator>(
+        m_folder / "s", m_folder / "sim.log",
+        std::vector<std::string>{"--seed", "11", "--speed", "60", "--down", "30"});
+    ASSERT_TRUE(m_emulator->Running());
     m_usb = std::make_unique<CUSB>();
     m_usb->SetLibraryPath(KVX_PROGRAM_DIR "/libftd2xx.so");
     m_usb->SetDecoder(&m_stream);

@@ -23,77 +23,14 @@
 #include "probe/CommandFrames.h"
 #include "probe/Frames.h"
 #include "probe/USB.h"
+#include "support/LoggerEmulator.h"
 #include "support/ScriptedMessageBoxes.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const char kLibrary[] = KVX_PROGRAM_DIR "/libftd2xx.so";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Polls while letting queued calls reach the user-interface thread.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    QCoreApplication::processEvents();
-    return done();
-}
-
-// One run of loggersim on the test's socket.
-class Emulator {
-public:
-    Emulator(fs::path socket, fs::path log, std::vector<std::string> faults = {})
-        : m_socket(std::move(socket)), m_log(std::move(log))
-    {
-        std::vector<std::string> args = {KVX_PROGRAM_DIR "/loggersim", "--socket", m_socket.string(),
-                                         "--log", m_log.string(), "--seed", "7"};
-        args.insert(args.end(), faults.begin(), faults.end());
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        WaitFor([&] { return fs::exists(m_socket); }, 10000);
-    }
-    ~Emulator() { Stop(); }
-
-    bool Running() const { return m_pid > 0 && fs::exists(m_socket); }
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 250 && waitpid(m_pid, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (waitpid(m_pid, nullptr, WNOHANG) == 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
-    std::string Log() const { return ReadFile(m_log); }
-
-private:
-    fs::path m_socket, m_log;
-    pid_t m_pid = -1;
-};
 
 class CountingDecoder : public IPacketDecoder {
 public:
@@ -192,7 +129,7 @@ protected:
 
 TEST_F(UsbTest, FirstConnectionSendsChannelAndSettingsFramesThenReads)
 {
-    Emulator emulator(Socket(), LogPath("log"));
+    LoggerEmulator emulator(Socket(), LogPath("log"), {"--seed", "7"});
     ASSERT_TRUE(emulator.Running());
     ASSERT_TRUE(m_usb->Init());
     EXPECT_EQ(1, theApp.m_bUsbDriverOk);
@@ -231,7 +168,7 @@ TEST_F(UsbTest, FirstConnectionSendsChannelAndSettingsFramesThenReads)
 
 TEST_F(UsbTest, NoiseIsSkippedAndBadEndBytesAreCounted)
 {
-    Emulator emulator(Socket(), LogPath("log"), {"--noise", "2", "--bad-end", "3"});
+    LoggerEmulator emulator(Socket(), LogPath("log"), {"--seed", "7", "--noise", "2", "--bad-end", "3"});
     ASSERT_TRUE(m_usb->Init());
     ASSERT_TRUE(WaitConnected());
     ASSERT_TRUE(m_usb->SendRecordingModeFrame());
@@ -252,7 +189,7 @@ TEST_F(UsbTest, NoiseIsSkippedAndBadEndBytesAreCounted)
 TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
 {
     ScriptedMessageBoxes boxes;
-    auto first = std::make_unique<Emulator>(Socket(), LogPath("log1"));
+    auto first = std::make_unique<LoggerEmulator>(Socket(), LogPath("log1"), std::vector<std::string>{"--seed", "7"});
     ASSERT_TRUE(m_usb->Init());
     ASSERT_TRUE(WaitConnected());
     const fs::path errorLog = GetProgramFolder() + "error_kvx.log";
@@ -261,9 +198,9 @@ TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
     first->Stop();
     EXPECT_TRUE(WaitFor([&] { return m_usb->StatusText(2) == "Not hardware detected."; }, 10000));
     EXPECT_EQ(0, theApp.m_bUsbHardwarePresent);
-    EXPECT_NE(std::string::npos, ReadFile(errorLog).find("err5550=IO Error"));
+    EXPECT_NE(std::string::npos, ReadTextFile(errorLog).find("err5550=IO Error"));
     {
-        Emulator second(Socket(), LogPath("log2"));
+        LoggerEmulator second(Socket(), LogPath("log2"), {"--seed", "7"});
         EXPECT_TRUE(WaitFor([&] { return m_usb->StatusText(1) == "USB link connected"; }, 10000));
         int before = m_usb->PacketCount();
         EXPECT_TRUE(WaitFor([&] { return m_usb->PacketCount() > before; }, 10000));
@@ -278,7 +215,7 @@ TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
     EXPECT_TRUE(m_usb->StatusText(1).rfind("Checking USB Link .", 0) == 0) << m_usb->StatusText(1);
 
     // After the message the next logger is greeted as on the first connection.
-    Emulator third(Socket(), LogPath("log3"));
+    LoggerEmulator third(Socket(), LogPath("log3"), {"--seed", "7"});
     EXPECT_TRUE(WaitFor([&] { return third.Log().find("RX type=1") != std::string::npos; }, 15000));
     EXPECT_NE(std::string::npos, third.Log().find("RX type=0"));
     EXPECT_EQ(1u, boxes.AllShown().size());
@@ -287,7 +224,7 @@ TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
 TEST_F(UsbTest, ClosingStopsTheThreadsWithinTheShutdownWait)
 {
     {
-        Emulator emulator(Socket(), LogPath("log"));
+        LoggerEmulator emulator(Socket(), LogPath("log"), {"--seed", "7"});
         ASSERT_TRUE(m_usb->Init());
         ASSERT_TRUE(WaitConnected());
         auto reader = theApp.m_pReadThread.load();

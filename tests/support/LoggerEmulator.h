@@ -1,0 +1,80 @@
+#pragma once
+// Runs the logger emulator for integration tests, and waits for what the
+// program's threads do while queued calls reach the user-interface thread.
+#include <QCoreApplication>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    QCoreApplication::processEvents();
+    return done();
+}
+
+inline std::string ReadTextFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// One run of loggersim on a test's socket, with the given options.
+class LoggerEmulator {
+public:
+    LoggerEmulator(std::filesystem::path socket, std::filesystem::path log, std::vector<std::string> options = {})
+        : m_socket(std::move(socket)), m_log(std::move(log))
+    {
+        std::vector<std::string> args = {KVX_PROGRAM_DIR "/loggersim", "--socket", m_socket.string(),
+                                         "--log", m_log.string()};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        WaitFor([&] { return std::filesystem::exists(m_socket); }, 10000);
+    }
+    ~LoggerEmulator() { Stop(); }
+    LoggerEmulator(const LoggerEmulator&) = delete;
+    LoggerEmulator& operator=(const LoggerEmulator&) = delete;
+
+    bool Running() const { return m_pid > 0 && std::filesystem::exists(m_socket); }
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 250 && waitpid(m_pid, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (waitpid(m_pid, nullptr, WNOHANG) == 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+    std::string Log() const { return ReadTextFile(m_log); }
+
+private:
+    std::filesystem::path m_socket, m_log;
+    pid_t m_pid = -1;
+};
