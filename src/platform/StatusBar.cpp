@@ -6,13 +6,13 @@
 
 #include "platform/UiThread.h"
 
-namespace {
-
-struct Part {
+struct CStatusBarCtrl::Part {
     int rightEdge = -1;
     std::string text;
     HICON icon = nullptr;
 };
+
+namespace {
 
 class StatusBarWidget : public QWidget {
 public:
@@ -24,7 +24,7 @@ public:
     }
 
     mutable std::mutex mutex;
-    std::vector<Part> parts;
+    std::vector<CStatusBarCtrl::Part> parts;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -40,7 +40,7 @@ protected:
         painter.fillRect(rect(), palette().window());
         std::lock_guard lock(mutex);
         int left = 0;
-        for (const Part& part : parts) {
+        for (const CStatusBarCtrl::Part& part : parts) {
             int right = part.rightEdge < 0 ? width() : part.rightEdge;
             if (right <= left)
                 continue;
@@ -70,6 +70,25 @@ StatusBarWidget* BarOf(QWidget* widget) { return static_cast<StatusBarWidget*>(w
 
 }  // namespace
 
+// Changes one part under the lock, then repaints on the user-interface thread.
+void CStatusBarCtrl::ChangePart(int part, const std::function<void(Part&)>& change)
+{
+    QPointer<QWidget> widget = m_hWnd;
+    if (!widget)
+        return;
+    {
+        std::lock_guard lock(BarOf(widget)->mutex);
+        auto& parts = BarOf(widget)->parts;
+        if (part < 0 || part >= int(parts.size()))
+            return;
+        change(parts[size_t(part)]);
+    }
+    RunOnUiThread([widget] {
+        if (widget)
+            widget->update();
+    });
+}
+
 BOOL CStatusBarCtrl::Create(CWnd* parent, int id)
 {
     if (parent == nullptr || parent->GetSafeHwnd() == nullptr)
@@ -97,20 +116,7 @@ void CStatusBarCtrl::SetParts(const std::vector<int>& rightEdges)
 
 void CStatusBarCtrl::SetText(int part, const std::string& text)
 {
-    QPointer<QWidget> widget = m_hWnd;
-    if (!widget)
-        return;
-    {
-        std::lock_guard lock(BarOf(widget)->mutex);
-        auto& parts = BarOf(widget)->parts;
-        if (part < 0 || part >= int(parts.size()))
-            return;
-        parts[size_t(part)].text = text;
-    }
-    RunOnUiThread([widget] {
-        if (widget)
-            widget->update();
-    });
+    ChangePart(part, [&](Part& p) { p.text = text; });
 }
 
 std::string CStatusBarCtrl::GetText(int part) const
@@ -124,20 +130,7 @@ std::string CStatusBarCtrl::GetText(int part) const
 
 void CStatusBarCtrl::SetIcon(int part, HICON icon)
 {
-    QPointer<QWidget> widget = m_hWnd;
-    if (!widget)
-        return;
-    {
-        std::lock_guard lock(BarOf(widget)->mutex);
-        auto& parts = BarOf(widget)->parts;
-        if (part < 0 || part >= int(parts.size()))
-            return;
-        parts[size_t(part)].icon = icon;
-    }
-    RunOnUiThread([widget] {
-        if (widget)
-            widget->update();
-    });
+    ChangePart(part, [&](Part& p) { p.icon = icon; });
 }
 
 HICON CStatusBarCtrl::GetIcon(int part) const

@@ -1,5 +1,6 @@
 #pragma once
 #include <QPixmap>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,4 +21,9 @@ public:
     HICON GetIcon(int part) const;
     int PartCount() const;
     std::vector<int> Parts() const;
+
+    struct Part;
+
+private:
+    void ChangePart(int part, const std::function<void(Part&)>& change);
 };
