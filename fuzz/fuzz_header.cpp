@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzFile.h"
+
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
@@ -14,23 +16,8 @@ namespace {
 
 const std::string& headerPath()
 {
-    static const std::string path = [] {
-        char folder[] = "/tmp/fuzz_headerXXXXXX";
-        if (mkdtemp(folder) == nullptr)
-            std::abort();
-        return std::string(folder) + "/fuzz.hed";
-    }();
+    static const std::string path = FuzzFilePath("fuzz.hed");
     return path;
-}
-
-void writeFile(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        std::abort();
-    if (size > 0)
-        std::fwrite(data, 1, size, file);
-    std::fclose(file);
 }
 
 }  // namespace
@@ -38,7 +25,7 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string& path = headerPath();
-    writeFile(path, data, size);
+    WriteFuzzFile(path, data, size);
 
     HeaderRecord& h = *theApp.m_pHeaderRecord;
     CHeader header;

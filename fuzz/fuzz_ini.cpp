@@ -9,27 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "FuzzFile.h"
+
 namespace {
 
 const std::string& iniPath()
 {
-    static const std::string path = [] {
-        char folder[] = "/tmp/fuzz_iniXXXXXX";
-        if (mkdtemp(folder) == nullptr)
-            std::abort();
-        return std::string(folder) + "/fuzz.ini";
-    }();
+    static const std::string path = FuzzFilePath("fuzz.ini");
     return path;
-}
-
-void writeFile(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        std::abort();
-    if (size > 0)
-        std::fwrite(data, 1, size, file);
-    std::fclose(file);
 }
 
 // Reads into a buffer of exactly `size` bytes, so that the sanitizer sees any
@@ -66,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string& path = iniPath();
     std::string section = takeName(data, size);
     std::string key = takeName(data, size);
-    writeFile(path, data, size);
+    WriteFuzzFile(path, data, size);
 
     for (DWORD bufferSize : {0u, 1u, 5u, 256u}) {
         read(section, key, bufferSize, path);
