@@ -14,7 +14,7 @@ namespace {
 
 // One channel of the probe. The raw value x is a channel sum brought to 50
 // readings of 20 ms, i.e. 50 times the mean 8-bit reading (one second's worth).
-struct ChannelSpec {
+struct DemoChannel {
     const char* title;
     const char* shortTitle;
     const char* unit;
@@ -29,7 +29,7 @@ struct ChannelSpec {
 };
 
 // In the order of the probe's raw channels 0 to 5.
-constexpr ChannelSpec kChannels[6] = {
+constexpr DemoChannel kChannels[6] = {
     // x is counts per second; 20 cps make one API unit.
     {"Natural gamma", "GR", "API", 0.0, 0.05, 0, 200, 16, 0, 0, 1},
     // Half an ohm-metre per reading.
@@ -43,23 +43,23 @@ constexpr ChannelSpec kChannels[6] = {
     {"Caliper", "CAL", "mm", 0.0, 0.02, 50, 200, 22, 0, 2, 2},
 };
 
-void DescribeChannel(const ChannelSpec& spec, int raw, ChannelRecord& ch)
+void DescribeChannel(const DemoChannel& channel, int raw, ChannelRecord& ch)
 {
     ch = ChannelRecord{};
-    ch.Title = spec.title;
-    ch.TitleShort = spec.shortTitle;
-    ch.Unit = spec.unit;
-    ch.Coefficient[0] = spec.c0;
-    ch.Coefficient[1] = spec.c1;
-    ch.RangeLeft = spec.rangeLeft;
-    ch.RangeRight = spec.rangeRight;
+    ch.Title = channel.title;
+    ch.TitleShort = channel.shortTitle;
+    ch.Unit = channel.unit;
+    ch.Coefficient[0] = channel.c0;
+    ch.Coefficient[1] = channel.c1;
+    ch.RangeLeft = channel.rangeLeft;
+    ch.RangeRight = channel.rangeRight;
     ch.FilterWidth = 1;
-    ch.LineColour = spec.colour;
-    ch.CalibComma = spec.decimals;
+    ch.LineColour = channel.colour;
+    ch.CalibComma = channel.decimals;
     ch.Visible = 1;
     ch.CalFlag = 1;
-    ch.DisplayTrack = spec.track;
-    ch.LogicalCh = spec.position;
+    ch.DisplayTrack = channel.track;
+    ch.LogicalCh = channel.position;
     ch.PhysicalCh = raw;
 }
 
