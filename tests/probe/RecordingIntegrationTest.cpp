@@ -99,11 +99,7 @@ protected:
         encoderRateLimit = 250;
 
         LoggerSettings& settings = *theApp.m_pLoggerSettings;
-        settings.PulsResolution = 1000;
-        settings.PulleysDiameter = 5000;
-        settings.Voltage = 60;
-        settings.CommGain = 15;
-        settings.CommDrive = 25;
+        UseEmulatorLinkSettings(settings);
         settings.DepthInterval = 10;
         settings.recordingMode = 3;
 

@@ -74,11 +74,7 @@ protected:
         m_savedRateLimit = encoderRateLimit;
         encoderRateLimit = 250;  // as the program's start sets it
         LoggerSettings& settings = *theApp.m_pLoggerSettings;
-        settings.PulsResolution = 1000;
-        settings.PulleysDiameter = 5000;
-        settings.Voltage = 60;
-        settings.CommGain = 15;
-        settings.CommDrive = 25;
+        UseEmulatorLinkSettings(settings);
         settings.TimeInterval = 100;
         settings.recordingMode = 4;
         m_usb = std::make_unique<CUSB>();

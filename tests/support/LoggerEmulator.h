@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/Settings.h"
+
 extern char** environ;
 
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs)
@@ -35,6 +37,17 @@ inline std::string ReadTextFile(const std::filesystem::path& path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Winch and link settings inside the emulator's default windows, so that
+// the probe answers with valid data.
+inline void UseEmulatorLinkSettings(LoggerSettings& settings)
+{
+    settings.PulsResolution = 1000;
+    settings.PulleysDiameter = 5000;
+    settings.Voltage = 60;
+    settings.CommGain = 15;
+    settings.CommDrive = 25;
 }
 
 // One run of loggersim on a test's socket, with the given options.
