@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -56,6 +57,19 @@ DataPacket MakeData(int mode, double depth, BYTE stepCm = 10, WORD sum0 = 100, B
     Seal(p);
     return p;
 }
+
+// The record start as the decoder keeps it: 100-ns ticks since 1601.
+std::uint64_t TicksAgo(int milliseconds)
+{
+    using namespace std::chrono;
+    constexpr std::uint64_t kUnixEpoch = 116444736000000000ULL;
+    auto since1970 = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
+    return kUnixEpoch + std::uint64_t(since1970) - std::uint64_t(milliseconds) * 10000;
+}
+
+FILETIME FileTime(std::uint64_t ticks) { return FILETIME{DWORD(ticks & 0xFFFFFFFF), DWORD(ticks >> 32)}; }
+
+std::uint64_t Ticks(const FILETIME& time) { return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
 
 // Counts the steps handed to sample processing, with the first sum of each.
 class CountingStream : public CToolsStream {
@@ -337,6 +351,213 @@ TEST_F(ToolsStreamTest, AlarmsWinchDirectionAndSettingsEcho)
     Receive(status);
     m_stream.DecodeStatusPacket();
     EXPECT_EQ(8, int{theApp.m_pFrameState->replyStatus});
+}
+
+// Every payload byte differs, so a field read from the wrong byte shows.
+TEST_F(ToolsStreamTest, EachReplyFillsTheEchoAndReadBacksFromItsOwnBytes)
+{
+    // Byte offsets of each field in the payload; -1: not carried by this reply.
+    struct Layout {
+        const char* kind;
+        size_t size;
+        void (CToolsStream::*decode)();
+        int wheelWord, wheelRatio, echoVoltage, gain, drive, interval, depth, speed, supplyVoltage, supplyCurrent,
+            flags;
+    };
+    const Layout layouts[] = {
+        {"status", sizeof(StatusPacket), &CToolsStream::DecodeStatusPacket, 1, 3, 5, 6, 7, 8, 10, 14, 16, 17, -1},
+        {"short", sizeof(ShortPacket), &CToolsStream::DecodeShortPacket, -1, -1, 11, 1, 2, 3, 5, 9, 11, 12, 13},
+        {"data", sizeof(DataPacket), &CToolsStream::DecodeDataPacket, -1, -1, 11, 1, 2, 3, 5, 9, 11, 12, 28},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.kind);
+        BYTE payload[sizeof(DataPacket)] = {};
+        WORD sum = 0;
+        for (size_t i = 0; i + 2 < layout.size; ++i) {
+            payload[i] = BYTE(40 + i);
+            sum = WORD(sum + payload[i]);
+        }
+        std::memcpy(payload + layout.size - 2, &sum, 2);
+        auto word = [&](int at) { return int(payload[at] | payload[at + 1] << 8); };
+
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        std::memcpy(theApp.m_pRxBuffer, payload, layout.size);
+        (m_stream.*layout.decode)();
+        QCoreApplication::processEvents();
+
+        const ProbeStatus& probe = *theApp.m_pProbeStatus;
+        EXPECT_EQ(payload[0], probe.status);
+        if (layout.wheelWord >= 0) {
+            EXPECT_EQ(word(layout.wheelWord), probe.echoWheelWord);
+            EXPECT_EQ(word(layout.wheelRatio), probe.echoWheelRatio);
+        }
+        EXPECT_EQ(payload[layout.echoVoltage], probe.echoVoltage);
+        EXPECT_EQ(payload[layout.gain], probe.echoCommGain);
+        EXPECT_EQ(payload[layout.drive], probe.echoCommDrive);
+        EXPECT_EQ(word(layout.interval), probe.echoInterval);
+        EXPECT_EQ(layout.flags >= 0 ? payload[layout.flags] : 1, probe.commValid);
+        EXPECT_EQ(layout.flags >= 0 ? 1 : 0, probe.replyKindFlag);
+
+        std::int32_t depth;
+        std::int16_t speed;
+        std::memcpy(&depth, payload + layout.depth, sizeof depth);
+        std::memcpy(&speed, payload + layout.speed, sizeof speed);
+        const LiveReadout& readout = *theApp.m_pLiveReadout;
+        EXPECT_DOUBLE_EQ(depth / kCountsPerMetre, readout.currentDepth);
+        EXPECT_DOUBLE_EQ(speed / 100.0, readout.cableSpeed);
+        EXPECT_EQ(payload[layout.supplyVoltage], readout.supplyVoltage);
+        EXPECT_EQ(payload[layout.supplyCurrent], readout.supplyCurrent);
+        EXPECT_EQ(std::to_string(payload[layout.supplyVoltage]), readout.supplyVoltageText);
+        EXPECT_EQ(std::to_string(payload[layout.supplyCurrent]), readout.supplyCurrentText);
+    }
+}
+
+TEST_F(ToolsStreamTest, StatusEchoDifferingInAnySettingsFieldAsksForTheFrameAgain)
+{
+    SettingsFrame& sent = *theApp.m_pSettingsFrame;
+    sent = SettingsFrame{};
+    sent.settingsWord = 1500;
+    sent.wheelRatio = 20480;
+    sent.voltage = 48;
+    struct Case {
+        const char* change;
+        void (*apply)(StatusPacket&);
+        int pending;
+    };
+    const Case cases[] = {
+        {"none", [](StatusPacket&) {}, 0},
+        {"settings word", [](StatusPacket& p) { p.settingsWord = 1501; }, 1},
+        {"wheel ratio", [](StatusPacket& p) { p.wheelRatio = 20480 + 256; }, 1},
+        {"voltage", [](StatusPacket& p) { p.voltage = 49; }, 1},
+        // Gain and drive travel in another frame.
+        {"gain and drive", [](StatusPacket& p) { p.commGain = p.commDrive = 7; }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        StatusPacket status;
+        status.settingsWord = 1500;
+        status.wheelRatio = 20480;
+        status.voltage = 48;
+        c.apply(status);
+        Seal(status);
+        Receive(status);
+        g_bSettingsFramePending = 0;
+        m_stream.DecodeStatusPacket();
+        EXPECT_EQ(c.pending, int{g_bSettingsFramePending});
+    }
+}
+
+TEST_F(ToolsStreamTest, ReplyFlagsAddUpAndOverrunCountsInDepthModesOnly)
+{
+    enum Kind { Short, Data, Status, BadStatus };
+    struct Step {
+        Kind kind;
+        int mode;
+        BYTE flags;
+        BYTE byte4;  // data: overrun count, or the interval's high byte in time mode
+        int replyStatus, errorFlags, overrun;
+    };
+    const Step steps[] = {
+        {Short, 3, 0x02, 0, 0x02, 0x02, 0},
+        {Data, 3, 0x01, 1, 0x01, 0x03, 1},
+        {Short, 3, 0x10, 0, 0x10, 0x13, 1},  // a short packet leaves the overrun alone
+        {Data, 4, 0x01, 1, 0x01, 0x13, 0},   // 266 ms, not an overrun
+        {Data, 2, 0x05, 7, 0x05, 0x17, 1},
+        {BadStatus, 0, 0, 0, 0x08, 0x1F, 1},
+        {Status, 0, 0, 0, 0x00, 0x1F, 1},
+        {Short, 2, 0x01, 0, 0x01, 0x1F, 1},
+        {Data, 3, 0x01, 0, 0x01, 0x1F, 0},
+    };
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(index++);
+        if (step.kind == Data) {
+            DataPacket data = MakeData(step.mode, 1.0, 10, 100, step.flags);
+            data.overrun = step.byte4;
+            Seal(data);
+            Decode(data);
+        } else if (step.kind == Short) {
+            ShortPacket reply;
+            reply.status = BYTE(step.mode);
+            reply.replyFlags = step.flags;
+            Seal(reply);
+            Receive(reply);
+            m_stream.DecodeShortPacket();
+        } else {
+            StatusPacket status;
+            Seal(status);
+            if (step.kind == BadStatus)
+                status.checksum ^= 1;
+            Receive(status);
+            m_stream.DecodeStatusPacket();
+        }
+        const FrameState& frame = *theApp.m_pFrameState;
+        EXPECT_EQ(step.replyStatus, frame.replyStatus);
+        EXPECT_EQ(step.errorFlags, frame.errorFlags);
+        EXPECT_EQ(step.overrun, frame.overrun);
+    }
+}
+
+TEST_F(ToolsStreamTest, RecordingTimeAddsUpOverTheStoredRecords)
+{
+    StartRecord(Path("t.log"), 4, 0.0);
+    theApp.m_ftRecordStart = FileTime(TicksAgo(2000));
+    Decode(MakeData(4, 0.0));
+    EXPECT_GE(*theApp.m_pRecordDuration, 2000u);
+    EXPECT_LT(*theApp.m_pRecordDuration, 3000u);
+
+    theApp.m_ftRecordStart = FileTime(TicksAgo(3000));
+    Decode(MakeData(4, 0.0));
+    EXPECT_GE(*theApp.m_pRecordDuration, 5000u);
+    EXPECT_LT(*theApp.m_pRecordDuration, 6000u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ("00:00:05", theApp.m_pLiveReadout->elapsedText);
+}
+
+// While recording, time with the cable standing or going the wrong way is left out:
+// the record start moves up to now.
+TEST_F(ToolsStreamTest, StandingOrReversedCableRestartsTheRecordingClock)
+{
+    struct Case {
+        int mode;
+        bool downDirection;
+        std::int16_t speedCounts;  // m/min * 100
+        bool recording;
+        bool restarts;
+    };
+    const Case cases[] = {
+        {3, true, 5, true, true},     // standing
+        {3, true, -5, true, true},    // standing
+        {3, true, 30, true, false},   // going down
+        {3, true, -60, true, true},   // going up in a down record
+        {2, false, -30, true, false}, // going up
+        {2, false, 0, true, true},    // standing
+        {2, false, 10, true, false},  // 0.1 m/min is moving: the wrong way, but within 0.5
+        {2, false, 60, true, true},   // going down in an up record
+        {4, false, 0, true, false},   // time mode counts every moment
+        {3, true, 0, false, false},   // no record running
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(index++);
+        theApp.m_pRunState->recording = c.recording ? 1 : 0;
+        theApp.m_bDownDirection = c.downDirection ? 1 : 0;
+        const std::uint64_t hourAgo = TicksAgo(3600000);
+        theApp.m_ftRecordStart = FileTime(hourAgo);
+        const std::uint64_t before = TicksAgo(0);
+        ShortPacket reply;
+        reply.status = BYTE(c.mode);
+        reply.speedCounts = c.speedCounts;
+        reply.replyFlags = 0x01;
+        Seal(reply);
+        Receive(reply);
+        m_stream.DecodeShortPacket();
+        const std::uint64_t start = Ticks(theApp.m_ftRecordStart);
+        if (c.restarts)
+            EXPECT_GE(start, before);
+        else
+            EXPECT_EQ(hourAgo, start);
+    }
 }
 
 }  // namespace
