@@ -1,6 +1,7 @@
 // Scaling, channel mapping and calibration of live and replayed steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/RunState.h"
@@ -155,6 +156,38 @@ TEST_F(SampleProcessingTest, ResetClearsTheLastValuesAndTheSample)
     EXPECT_EQ(0, int{theApp.m_lastFrameValues.frameBytes[1]});
     EXPECT_DOUBLE_EQ(0.0, Sample().channelRaw[0]);
     EXPECT_EQ(2, Sample().channelDecimals[0]);
+}
+
+TEST_F(SampleProcessingTest, EachChannelAppliesEveryTermOfItsOwnCubic)
+{
+    struct Case {
+        double c[4];
+        WORD sum;
+        double value;
+    };
+    const Case cases[6] = {
+        {{1, 2, 3, 4}, 10, 4321},
+        {{0, 0, 1, 0}, 7, 49},
+        {{-5, 0.5, 0.25, 0}, 4, 1},
+        {{0, 0, 0, 1e-3}, 20, 8},
+        {{2, 0, -0.5, 0.01}, 10, -38},
+        {{0, 1, 0, 0}, 3, 3},
+    };
+    DataPacket packet = Live(2, 50, 0);
+    LogRecord record = Stored(50, 0);
+    for (int c = 0; c < 6; ++c) {
+        std::copy(std::begin(cases[c].c), std::end(cases[c].c), theApp.m_pToolRecord->channels[c].Coefficient);
+        packet.channelSums[c] = record.channelSums[c] = cases[c].sum;
+    }
+    theApp.m_pHeaderRecord->LogMode = 11;
+    m_dialog.ProcessLiveFrame(packet);
+    const SampleRecord live = Sample();
+    m_dialog.ProcessRecord(record);
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_DOUBLE_EQ(cases[c].value, live.channelValue[c]);
+        EXPECT_DOUBLE_EQ(cases[c].value, Sample().channelValue[c]);
+    }
 }
 
 }  // namespace
