@@ -112,6 +112,32 @@ TEST(CommandFramesTest, FastEncoderHalvesTheRatioAndDoublesTheDepthInterval)
     EXPECT_EQ(10, +mode.interval);
 }
 
+// Wheels whose rate falls between two steps of 1/256: the fixed value is
+// rounded half away from zero, and a halved ratio drops the odd count.
+TEST(CommandFramesTest, FixedRateIsRoundedToTheNearestStep)
+{
+    struct Case {
+        int pulses, diameter;
+        std::uint32_t fixed;  // of rate * 256
+        int wheelRatio;
+    };
+    const Case cases[] = {
+        {1000, 3000, 34133, 34133},  // 34133.33
+        {1000, 7000, 14629, 14629},  // 14628.57
+        {5, 8192, 63, 63},           // 62.5
+        {5000, 6000, 85333, 42666},  // 85333.33, above the limit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixed);
+        LoggerSettings settings = Wheel(c.pulses, c.diameter);
+        SettingsFrame frame;
+        FillSettingsFrame(settings, 250, frame);
+        EXPECT_EQ(c.fixed, settings.encoderRateFixed);
+        EXPECT_DOUBLE_EQ(c.fixed / 256.0, settings.encoderRate);
+        EXPECT_EQ(c.wheelRatio, +frame.wheelRatio);
+    }
+}
+
 TEST(CommandFramesTest, UnsetWheelGivesNoRate)
 {
     LoggerSettings settings = Wheel(0, 0);
