@@ -1,17 +1,39 @@
-// Any byte stream through the reader's framing and dispatch, in chunks with
-// time-outs between them, over receive buffers of exactly the given size: no
-// crash and no access past the buffers.
+// Any byte stream through the reader's framing and dispatch into the packet
+// decoders and live sample processing, in chunks with time-outs between them,
+// over receive buffers of exactly the given size: no crash, no access past the
+// buffers, and while recording only whole records with readings are stored.
+//
+// The first four bytes set up the link: buffer size, chunk size, record and
+// winch flags, and the encoder wheel.
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
+#include "core/RunState.h"
+#include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/MessageBox.h"
 #include "probe/CommandFrames.h"
 #include "probe/Frames.h"
+#include "probe/LogRecord.h"
+#include "probe/ToolsStream.h"
 #include "probe/USB.h"
 
 namespace {
+
+constexpr size_t kSetupBytes = 4;
+
+// Never destroyed: they outlive the static objects that Qt tears down at exit.
+QGuiApplication* g_app = nullptr;
+CVarnoLogger_KVXDlg* g_dialog = nullptr;
+std::string g_recordPath;
+std::string g_headerPath;
 
 // Hands out the input a chunk at a time; the end of the input closes the program.
 class InputSource : public IByteSource {
@@ -50,33 +72,88 @@ private:
     size_t m_left = 0;
 };
 
-// Reads each payload the way the decoders will.
-class CheckingDecoder : public IPacketDecoder {
-public:
-    void DecodeShortPacket() override { Take(theApp.m_pShortPacket, CheckFrame16); }
-    void DecodeStatusPacket() override { Take(theApp.m_pStatusPacket, CheckFrame20); }
-    void DecodeDataPacket() override { Take(theApp.m_pDataPacket, CheckFrame31); }
+// Small buffers down to a bare header, and large enough for the largest packet.
+size_t Capacity(uint8_t value) { return value < 128 ? 8 + value : 8 + (value - 128) * 16; }
 
-private:
-    template <class Packet>
-    void Take(Packet* packet, bool (*check)(const Packet&))
-    {
-        std::copy_n(theApp.m_pRxBuffer, sizeof(Packet), reinterpret_cast<BYTE*>(packet));
-        if (check(*packet) != CheckPayloadSum(theApp.m_pRxBuffer, sizeof(Packet)))
+// The acquisition state a connection finds, from the setup byte and the wheel.
+void SetUpAcquisition(uint8_t flags, uint8_t wheel)
+{
+    *theApp.m_pFrameState = FrameState{};
+    *theApp.m_pProbeStatus = ProbeStatus{};
+    theApp.m_lastFrameValues = LastFrameValues{};
+    theApp.m_nValidFrames = 0;
+    theApp.m_nErrorFrames = 0;
+    theApp.m_bBadWinchDirection = 0;
+    theApp.m_dStepAccumulator = 0.0;
+
+    // Up to 326 pulses per 40 mm: both sides of the limit, and no wheel at all.
+    LoggerSettings& settings = *theApp.m_pLoggerSettings;
+    settings.PulleysDiameter = 5000;
+    settings.PulsResolution = wheel * 16;
+    SettingsFrame frame;
+    FillSettingsFrame(settings, encoderRateLimit, frame);
+    settings.recordingMode = 2 + (flags >> 2) % 3;
+    theApp.m_bDownDirection = (flags & 2) ? 1 : 0;
+
+    theApp.m_pRunState->recording = 0;
+    if ((flags & 1) == 0)
+        return;
+    theApp.m_pRecordFile = std::fopen(g_recordPath.c_str(), "wb");
+    if (theApp.m_pRecordFile == nullptr)
+        std::abort();
+    CopyBounded(theApp.m_pPathSettings->LastFile, g_headerPath);
+    *theApp.m_pRecordDuration = 0;
+    theApp.m_bRewriteStartDepth = 1;
+    theApp.m_dRecordDepth = 0.0;
+    theApp.m_pRunState->recording = 1;
+}
+
+// Every stored record is whole and has readings, and no packet gave more than its share.
+void CheckRecordFile(int dataPackets)
+{
+    std::FILE* file = std::fopen(g_recordPath.c_str(), "rb");
+    if (file == nullptr)
+        std::abort();
+    LogRecord record;
+    long records = 0;
+    while (std::fread(&record, sizeof record, 1, file) == 1) {
+        if (record.n == 0)
             std::abort();
+        ++records;
     }
-};
+    const bool whole = std::feof(file) && std::ftell(file) == long(records * sizeof record);
+    std::fclose(file);
+    if (!whole || records > long(dataPackets) * CToolsStream::kMaxStepsPerPacket)
+        std::abort();
+}
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    g_app = new QGuiApplication(*argc, *argv);
+    g_dialog = new CVarnoLogger_KVXDlg(nullptr);
+    theApp.m_pMainDlg = g_dialog;
+    encoderRateLimit = 250;
+    const std::string stem = "/tmp/kvx_fuzz_reader_" + std::to_string(getpid());
+    g_recordPath = stem + ".log";
+    g_headerPath = stem + ".hed";
+    // Nothing here should fail; a message box would wait for no one.
+    SetMessageBoxHandler([](const std::string&, const std::string&, UINT) -> int { std::abort(); });
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 2)
+    if (size < kSetupBytes)
         return 0;
-    const size_t capacity = 8 + data[0];
+    const size_t capacity = Capacity(data[0]);
     const size_t chunk = 1 + data[1] % 64;
-    data += 2;
-    size -= 2;
+    const bool recording = (data[2] & 1) != 0;
+    SetUpAcquisition(data[2], data[3]);
+    data += kSetupBytes;
+    size -= kSetupBytes;
 
     auto header = std::make_unique<BYTE[]>(capacity);
     auto payload = std::make_unique<BYTE[]>(std::max<size_t>(capacity, sizeof(DataPacket)));
@@ -85,14 +162,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     theApp.m_pRxHeader = header.get();
     theApp.m_pRxBuffer = payload.get();
 
-    CheckingDecoder decoder;
+    CToolsStream decoder;
     CUSB usb;
     usb.SetDecoder(&decoder);
     InputSource source(data, size, chunk);
     theApp.m_bClosing = 0;
     usb.ReadReplies(source, capacity);
-    if (usb.PacketCount() + usb.ErrorPacketCount() > int(size / 8) + 1)
+    const int frames = usb.PacketCount() + usb.ErrorPacketCount();
+    if (frames > int(size / 8) + 1)
         std::abort();  // every frame takes at least its 8 framing bytes
+    const int dataPackets = int(theApp.m_nValidFrames + theApp.m_nErrorFrames);
+    if (dataPackets > frames || theApp.m_pFrameState->overrun > 1)
+        std::abort();
+    if (recording) {
+        CToolsStream::CloseRecordFile();
+        CheckRecordFile(dataPackets);
+    }
 
     theApp.m_bClosing = 0;
     theApp.m_pRxHeader = savedHeader;
