@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <climits>
 #include <cstdlib>
 
 #include "platform/MessageBox.h"
@@ -17,6 +18,17 @@ const char* const kDoubleChars = "-0123456789,.";
 const char* const kFloatChars = "-0123456789,.eE ";
 
 void UseEnglishNumbers() { std::setlocale(LC_NUMERIC, "C"); }
+
+// atol with a 32-bit long: out-of-range text saturates rather than wrapping.
+int ToInt(const std::string& text)
+{
+    long value = std::strtol(text.c_str(), nullptr, 10);
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return int(value);
+}
 
 bool OnlyAccepted(const std::string& text, const char* accepted)
 {
@@ -61,7 +73,7 @@ int CDialogExt::GetDlgItemIntChecked(int id)
         return 0;
     }
     std::string text = GetDlgItemText(id, kNumberTextSize);
-    int value = int(std::atol(text.c_str()));
+    int value = ToInt(text);
     if (!OnlyAccepted(text, kIntChars))
         ReportBadNumber();
     return value;
@@ -109,7 +121,7 @@ bool CDialogExt::ValidateEditInt(CEdit* edit, int* out)
     std::string text = edit->GetWindowText();
     if (int(text.size()) > kNumberTextSize - 1)
         text.resize(kNumberTextSize - 1);
-    int value = int(std::atol(text.c_str()));
+    int value = ToInt(text);
     if (!OnlyAccepted(text, kIntChars)) {
         ReportBadNumber();
         edit->SetSel(0, int(edit->GetWindowText().size()));

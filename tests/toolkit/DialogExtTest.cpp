@@ -1,3 +1,4 @@
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -132,6 +133,31 @@ TEST_F(DialogExtTest, ValidateEditIntSelectsBadText)
     auto* edit = qobject_cast<QLineEdit*>(dialog.Edit().GetSafeHwnd());
     ASSERT_NE(nullptr, edit);
     EXPECT_EQ("7.5", edit->selectedText().toStdString());
+}
+
+TEST_F(DialogExtTest, IntegerReadersSaturateToThirtyTwoBits)
+{
+    const struct {
+        const char* text;
+        int expected;
+    } cases[] = {
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999", INT_MAX},
+        {"9999999999999999999", INT_MAX},  // beyond 64 bits too
+        {"-2147483648", INT_MIN},
+        {"-2147483649", INT_MIN},
+        {"-99999999999", INT_MIN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Type(c.text);
+        EXPECT_EQ(c.expected, dialog.GetDlgItemIntChecked(kEdit));
+        int value = 0;
+        EXPECT_TRUE(CDialogExt::ValidateEditInt(&dialog.Edit(), &value));
+        EXPECT_EQ(c.expected, value);
+    }
+    EXPECT_TRUE(boxes.AllShown().empty());
 }
 
 TEST_F(DialogExtTest, MissingControlSaysNoValueRead)
