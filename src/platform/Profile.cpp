@@ -152,10 +152,11 @@ bool isKeyOf(const Line& line, std::string_view key)
 
 enum class ReadResult { Ok, Missing, Failed };
 
-// Reads the whole file; `mode` receives its permission bits.
+// Reads the whole file; `mode` receives its permission bits. Only a regular
+// file is read: opening without blocking keeps a FIFO from hanging the caller.
 ReadResult readFile(const char* path, std::string& text, mode_t& mode)
 {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
     struct stat info {};
@@ -354,6 +355,10 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     mode_t mode = 0;
     ReadResult read = readFile(path, text, mode);
     if (read == ReadResult::Failed)
+        return FALSE;
+    // The rename only needs the folder: a read-only file must refuse by itself.
+    // The owner's bit counts even for root, who may write anything.
+    if (read == ReadResult::Ok && ((mode & S_IWUSR) == 0 || ::access(path, W_OK) != 0))
         return FALSE;
     std::vector<Line> lines = splitLines(text);
     std::string_view name = trim(section);

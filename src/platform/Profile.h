@@ -9,13 +9,15 @@
 
 // Copies the value of `key` in `section` of the file at `path` into `out`
 // (at most size - 1 characters, always NUL-terminated when size > 0), or the
-// default ("" when null) when the file, the section or the key is missing.
+// default ("" when null) when the file, the section or the key is missing, or
+// when the path is no regular file.
 // Returns the number of characters copied, without the NUL.
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* out, DWORD size, const char* path);
 
 // Sets `key` in `section` to `value`, adding the key, the section or the
 // file as needed. A null value deletes the key, a null key the section.
-// Returns FALSE when the file cannot be read or written.
+// Returns FALSE, leaving the file as it was, when it cannot be read, is no
+// regular file, is read-only or cannot be written.
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path);

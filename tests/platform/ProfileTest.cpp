@@ -6,12 +6,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -207,6 +210,40 @@ TEST_F(ProfileTest, CreatingAndFailing)
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileTest, ReadOnlyFileIsReadButNeverReplaced)
+{
+    // Checked by the mode bits: a test run as root could write it all the same.
+    for (mode_t mode : {0444, 0400, 0555, 0044}) {
+        SCOPED_TRACE(mode);
+        put("[S]\r\nk=v\r\n");
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        EXPECT_EQ(get("S", "k"), "v");
+        EXPECT_FALSE(write("S", "k", "changed"));
+        EXPECT_FALSE(write("S", "k", "v"));  // even with nothing to change
+        EXPECT_FALSE(write("S", nullptr, nullptr));
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+        EXPECT_EQ(bytes(), "[S]\r\nk=v\r\n");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileTest, FifoReadsAsDefaultWithoutBlocking)
+{
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    auto calls = std::async(std::launch::async,
+                            [this] { return std::pair(get("S", "k"), write("S", "k", "v")); });
+    if (calls.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+        ADD_FAILURE() << "a FIFO blocked";
+        // Give each blocked open a writer so that the test can end.
+        while (calls.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    auto [value, written] = calls.get();
+    EXPECT_EQ(value, "DEF");
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(fs::is_fifo(path));
 }
 
 TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)
