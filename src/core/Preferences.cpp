@@ -31,6 +31,20 @@ void WriteFileText(const char* key, const char* text, std::FILE* file)
     std::fputs("\n", file);
 }
 
+ssize_t WriteCrLf(void* cookie, const char* data, size_t size)
+{
+    auto* file = static_cast<std::FILE*>(cookie);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == '\n' && std::fputc('\r', file) == EOF)
+            return -1;
+        if (std::fputc(data[i], file) == EOF)
+            return -1;
+    }
+    return ssize_t(size);
+}
+
+int CloseCrLf(void* cookie) { return std::fclose(static_cast<std::FILE*>(cookie)) == 0 ? 0 : -1; }
+
 std::string WithDots(const char* text)
 {
     std::string s = text;
@@ -55,6 +69,20 @@ void CPreferences::WriteDouble(const std::string& section, const std::string& ke
 void CPreferences::WriteBool(const std::string& section, const std::string& key, BOOL value)
 {
     CIni::WriteBool(key.c_str(), value, section.c_str());
+}
+
+std::FILE* CPreferences::OpenTextFile(const std::string& path, const char* mode)
+{
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (file == nullptr)
+        return nullptr;
+    cookie_io_functions_t functions{};
+    functions.write = WriteCrLf;
+    functions.close = CloseCrLf;
+    std::FILE* stream = fopencookie(file, mode, functions);
+    if (stream == nullptr)
+        std::fclose(file);
+    return stream;
 }
 
 void CPreferences::WriteFileLine(const char* key, const std::string& text, std::FILE* file)
@@ -217,7 +245,7 @@ void CPreferences::MakeDefaultSonde(CIni& config)
         config.WriteString("Product", "Brannoquist", section);
         return;
     }
-    std::FILE* file = std::fopen(config.GetPathName().c_str(), "a+");
+    std::FILE* file = OpenTextFile(config.GetPathName(), "ab");
     if (!file)
         return;
     std::fputs("\n[RefSonde1]\n", file);

@@ -24,6 +24,9 @@ public:
     void WriteDouble(const std::string& section, const std::string& key, double value);
     void WriteBool(const std::string& section, const std::string& key, BOOL value);
 
+    // A file written like a text file of the platform: every "\n" written
+    // becomes CR LF on disk. Mode as for fopen ("wb", "ab").
+    static std::FILE* OpenTextFile(const std::string& path, const char* mode);
     // One "key=value" line into a file the caller opened.
     static void WriteFileLine(const char* key, const std::string& text, std::FILE* file);
     static void WriteFileInt(const char* key, int value, std::FILE* file);

@@ -167,35 +167,6 @@ bool Unreadable(const std::string& path)
     return false;
 }
 
-// The file is written with "\n" line ends; on disk every one becomes CR LF.
-ssize_t WriteCrLf(void* cookie, const char* data, size_t size)
-{
-    auto* file = static_cast<std::FILE*>(cookie);
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == '\n' && std::fputc('\r', file) == EOF)
-            return -1;
-        if (std::fputc(data[i], file) == EOF)
-            return -1;
-    }
-    return ssize_t(size);
-}
-
-int CloseCrLf(void* cookie) { return std::fclose(static_cast<std::FILE*>(cookie)) == 0 ? 0 : -1; }
-
-std::FILE* OpenCrLfFile(const std::string& path)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return nullptr;
-    cookie_io_functions_t functions{};
-    functions.write = WriteCrLf;
-    functions.close = CloseCrLf;
-    std::FILE* stream = fopencookie(file, "w", functions);
-    if (stream == nullptr)
-        std::fclose(file);
-    return stream;
-}
-
 void WriteGeneral(const ToolRecord& tool, int channels, std::FILE* file)
 {
     std::fputs("[General]\n", file);
@@ -354,7 +325,7 @@ void CHeader::WriteHeader(const std::string& path)
 
     // Truncating as well covers an old file that could not be removed.
     std::remove(path.c_str());
-    std::FILE* file = OpenCrLfFile(path);
+    std::FILE* file = OpenTextFile(path, "wb");
     if (file == nullptr) {
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
         return;

@@ -22,6 +22,14 @@ std::string Normalised(std::string text)
     return text;
 }
 
+std::string WithCrLf(const std::string& text)
+{
+    std::string result;
+    for (char c : text)
+        result += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return result;
+}
+
 }  // namespace
 
 TEST_F(PreferencesTest, FirstStartMakesDemoPathsDefaultSondeAndPlacements)
@@ -30,11 +38,12 @@ TEST_F(PreferencesTest, FirstStartMakesDemoPathsDefaultSondeAndPlacements)
     prefs.Initialize();
 
     const std::string demo = m_folder + "Demo/KPXG3241";
-    EXPECT_EQ(Normalised(ReadFile("Zarkv.cfg")),
-              "[VarnoLogger]\nFileName=KPXG3241.log\nLastFile=c:\\\nDataFile=" + demo +
-                  ".log\nFilePath=c:\\\nDephtRound=no\nRefInStock=1\nTempdir=c:\\\nlanguageID=0\n"
-                  "PrinterUsed=none\n\n[RefSonde1]\nName=Tralvin default sonde\nRef=KVXS\n"
-                  "Serial=0001\nProduct=Brannoquist\nTolFile=KVXS0001\n");
+    // CR LF throughout, the appended default sonde included.
+    EXPECT_EQ(ReadFile("Zarkv.cfg"),
+              WithCrLf("[VarnoLogger]\nFileName=KPXG3241.log\nLastFile=c:\\\nDataFile=" + demo +
+                       ".log\nFilePath=c:\\\nDephtRound=no\nRefInStock=1\nTempdir=c:\\\n"
+                       "languageID=0\nPrinterUsed=none\n\n[RefSonde1]\nName=Tralvin default sonde\n"
+                       "Ref=KVXS\nSerial=0001\nProduct=Brannoquist\nTolFile=KVXS0001\n"));
     const PathSettings& paths = *theApp.m_pPathSettings;
     EXPECT_STREQ(paths.appDir, m_folder.c_str());
     EXPECT_STREQ(paths.configPath, (m_folder + "Zarkv.cfg").c_str());
