@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -16,9 +17,15 @@ std::filesystem::path ExecutablePath()
     return ec ? std::filesystem::path("varnologger") : exe;
 }
 
+// KVX_APPLICATION_NAME lets a test give the program it starts the test's own
+// instance name, so that neither meets an operator's running copy.
 std::string& ApplicationName()
 {
-    static std::string name = ExecutablePath().stem().string();
+    static std::string name = [] {
+        const char* given = std::getenv("KVX_APPLICATION_NAME");
+        return given != nullptr && *given != '\0' ? std::string(given)
+                                                   : ExecutablePath().stem().string();
+    }();
     return name;
 }
 

@@ -21,7 +21,8 @@ public:
 
 CWinApp* AfxGetApp();
 
-// The executable's base name, without folder and extension.
+// The executable's base name, without folder and extension, unless the
+// environment variable KVX_APPLICATION_NAME gives another.
 const std::string& GetApplicationName();
 // Tests run inside their own executable but act as the program.
 void SetApplicationName(const std::string& name);

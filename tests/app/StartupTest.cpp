@@ -159,7 +159,6 @@ TEST_F(StartupTest, ShutdownWaitsAreBoundedForAStuckThread)
 
 TEST_F(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
 {
-    SetApplicationName("varnologger");
     ExpectDriverMissing();
     int exitCode = -1;
     bool secondEnded = false;
@@ -174,6 +173,8 @@ TEST_F(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
         second.setProgram(QString(KVX_PROGRAM_DIR) + "/varnologger");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        // The test's own instance: never an operator's running program.
+        env.insert("KVX_APPLICATION_NAME", QString::fromStdString(GetApplicationName()));
         second.setProcessEnvironment(env);
         QElapsedTimer clock;
         clock.start();
