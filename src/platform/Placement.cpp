@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QEvent>
+#include <QMargins>
 #include <QWidget>
 #include <QtEndian>
 
@@ -21,11 +23,72 @@ QWidget* TopLevel(const CWnd& wnd)
     return widget ? widget->window() : nullptr;
 }
 
-// Width and height the window frame adds around the client area.
-QSize FrameExtra(const QWidget* window)
+// What the window frame adds around the client area; none until the window
+// has been shown and framed.
+QMargins FrameMargins(const QWidget* window)
 {
-    return window->frameGeometry().size() - window->size();
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
 }
+
+QSize ClientSize(QSize outer, const QMargins& frame)
+{
+    return {std::max(0, outer.width() - frame.left() - frame.right()),
+            std::max(0, outer.height() - frame.top() - frame.bottom())};
+}
+
+// A placement applied before the window is framed takes its outer size for
+// the client size; once the frame is known this gives the client its share,
+// so that the window closes as large as it was placed.
+class FrameCorrection : public QObject {
+public:
+    static constexpr const char* kName = "kvx-frame-correction";
+
+    FrameCorrection(QWidget* window, QSize outer) : QObject(window), m_window(window), m_outer(outer)
+    {
+        setObjectName(kName);
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Hide)
+            Finish();
+        else if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
+            Correct();
+        return false;
+    }
+
+private:
+    // Qt may still hold this object in a copy of the window's children.
+    void Finish()
+    {
+        m_window->removeEventFilter(this);
+        deleteLater();
+    }
+
+    void Correct()
+    {
+        const QMargins frame = FrameMargins(m_window);
+        if (frame.isNull())
+            return;
+        Finish();
+        // The normal size is only kept while the window is in no state.
+        const Qt::WindowStates state = m_window->windowState();
+        if (state != Qt::WindowNoState)
+            m_window->setWindowState(Qt::WindowNoState);
+        m_window->resize(ClientSize(m_outer, frame));
+        if (state != Qt::WindowNoState)
+            m_window->setWindowState(state);
+    }
+
+    QWidget* m_window;
+    QSize m_outer;
+};
 
 }  // namespace
 
@@ -36,12 +99,16 @@ BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement)
     if (!window || length < 1 || length > 999)
         return FALSE;
 
+    delete window->findChild<QObject*>(FrameCorrection::kName, Qt::FindDirectChildrenOnly);
     const RECT& rc = placement.rcNormalPosition;
-    const QSize extra = FrameExtra(window);
+    const QSize outer(Le(rc.right) - Le(rc.left), Le(rc.bottom) - Le(rc.top));
+    const QMargins frame = FrameMargins(window);
+    if (frame.isNull())
+        new FrameCorrection(window, outer);
     window->setWindowState(Qt::WindowNoState);
+    // A top-level window's position is its frame's.
     window->move(Le(rc.left), Le(rc.top));
-    window->resize(std::max(0, Le(rc.right) - Le(rc.left) - extra.width()),
-                   std::max(0, Le(rc.bottom) - Le(rc.top) - extra.height()));
+    window->resize(ClientSize(outer, frame));
     const DWORD show = Le(placement.showCmd);
     if (show == SW_SHOWMAXIMIZED)
         window->setWindowState(Qt::WindowMaximized);
@@ -68,11 +135,10 @@ WindowPlacement GetWindowPlacement(const CWnd& wnd)
     QRect normal = window->normalGeometry();
     if (show == SW_SHOWNORMAL || !normal.isValid())
         normal = window->geometry();
-    const QSize extra = FrameExtra(window);
-    const QPoint topLeft = show == SW_SHOWNORMAL ? window->frameGeometry().topLeft() : normal.topLeft();
-    placement.rcNormalPosition = RECT{
-        ToLe(LONG(topLeft.x())), ToLe(LONG(topLeft.y())),
-        ToLe(LONG(topLeft.x() + normal.width() + extra.width())),
-        ToLe(LONG(topLeft.y() + normal.height() + extra.height()))};
+    // The normal rectangle is the outer one, frame included.
+    const QRect outer = normal.marginsAdded(FrameMargins(window));
+    placement.rcNormalPosition = RECT{ToLe(LONG(outer.left())), ToLe(LONG(outer.top())),
+                                      ToLe(LONG(outer.left() + outer.width())),
+                                      ToLe(LONG(outer.top() + outer.height()))};
     return placement;
 }

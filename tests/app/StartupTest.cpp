@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "platform/Placement.h"
 #include "probe/Frames.h"
 #include "support/ScriptedMessageBoxes.h"
 
@@ -155,6 +157,34 @@ TEST_F(StartupTest, ShutdownWaitsAreBoundedForAStuckThread)
     EXPECT_TRUE(theApp.m_pReadThread.load()->WaitForEnd(1000));
     theApp.m_pReadThread = std::shared_ptr<CWinThread>();
     theApp.m_bClosing = 0;
+}
+
+TEST_F(StartupTest, MainWindowComesBackWhereAndAsLargeAsItWasClosed)
+{
+    WindowPlacementStore stored;
+    WindowPlacement& main = stored.placements[kPlacementMain];
+    main.length = kPlacementLength;
+    main.showCmd = SW_SHOWNORMAL;
+    main.rcNormalPosition = {40, 30, 946, 556};
+    WriteFile("Zarkv.dat", std::string(reinterpret_cast<const char*>(&stored), sizeof stored));
+    ExpectDriverMissing();
+    QRect frame;
+    QTimer::singleShot(300, [&] {
+        frame = MainWindow()->frameGeometry();
+        MainWindow()->close();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    theApp.m_bClosing = 0;
+
+    // The window's frame, title bar included, is where the placement put it.
+    EXPECT_EQ(QRect(40, 30, 906, 526), frame);
+    const std::string dat = ReadFile("Zarkv.dat");
+    ASSERT_EQ(sizeof stored, dat.size());
+    const auto& closed = reinterpret_cast<const WindowPlacementStore*>(dat.data())->placements[kPlacementMain];
+    EXPECT_EQ(DWORD(SW_SHOWNORMAL), DWORD{closed.showCmd});
+    const RECT& rc = closed.rcNormalPosition;
+    EXPECT_EQ((std::array<long, 4>{40, 30, 946, 556}),
+              (std::array<long, 4>{LONG{rc.left}, LONG{rc.top}, LONG{rc.right}, LONG{rc.bottom}}));
 }
 
 TEST_F(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
