@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -35,6 +37,20 @@ std::string& ProgramFolder()
     return folder;
 }
 
+bool IsSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Qt's X11 platform aborts without a display; X11 is its choice when none is named.
+bool GraphicalSessionMissing()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool x11 = platform == nullptr || *platform == '\0' || std::strncmp(platform, "xcb", 3) == 0;
+    return x11 && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
+}
+
 }  // namespace
 
 CWinApp::CWinApp() { g_app = this; }
@@ -61,6 +77,12 @@ void ForceCNumericLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 int RunApplication(int argc, char** argv, CWinApp& app)
 {
+    if (GraphicalSessionMissing()) {
+        std::fputs("varnologger needs a graphical session: run it from a desktop, or set DISPLAY "
+                   "(for example under xvfb-run).\n",
+                   stderr);
+        return 1;
+    }
     QApplication qtApp(argc, argv);
     // Qt takes LC_NUMERIC from LANG; files and the probe need '.'.
     ForceCNumericLocale();

@@ -32,6 +32,7 @@ const std::string& GetProgramFolder();
 void SetProgramFolder(const std::string& folder);
 
 // Creates the Qt application, forces the "C" numeric locale, runs InitInstance.
+// Returns 1 at once, with a line on stderr, when there is no display to use.
 int RunApplication(int argc, char** argv, CWinApp& app);
 
 // Called once the Qt application exists (also by the test main).

@@ -79,6 +79,35 @@ TEST(StartupRecords, DefaultsBeforeStart)
     EXPECT_EQ(0, theApp.m_pRxBuffer[CVarnoLogger_KVXApp::kRxBufferSize - 1]);
 }
 
+TEST(StartupWithoutDisplay, SaysWhatIsMissingAndEndsWithOne)
+{
+    // Each environment would make Qt abort on its X11 platform.
+    const std::vector<std::vector<std::pair<QString, QString>>> environments = {
+        {},
+        {{"QT_QPA_PLATFORM", "xcb"}},
+        {{"QT_QPA_PLATFORM", ""}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}},
+    };
+    for (const auto& variables : environments) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        for (const auto& [name, value] : variables)
+            env.insert(name, value);
+        SCOPED_TRACE(env.toStringList().filter("DISPLAY").join(' ').toStdString() +
+                     env.toStringList().filter("QT_QPA").join(' ').toStdString());
+        QProcess program;
+        program.setProgram(QString(KVX_PROGRAM_DIR) + "/varnologger");
+        program.setProcessEnvironment(env);
+        program.start();
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(QProcess::NormalExit, program.exitStatus());
+        EXPECT_EQ(1, program.exitCode());
+        EXPECT_EQ("varnologger needs a graphical session: run it from a desktop, or set DISPLAY "
+                  "(for example under xvfb-run).\n",
+                  program.readAllStandardError().toStdString());
+    }
+}
+
 TEST_F(StartupTest, RunsMainWindowThenShowsShutdownWindow)
 {
     theApp.m_pRunState->playing = 1;
