@@ -40,54 +40,54 @@ QSize ClientSize(QSize outer, const QMargins& frame)
 }
 
 // A placement applied before the window is framed takes its outer size for
-// the client size; once the frame is known this gives the client its share,
-// so that the window closes as large as it was placed.
+// the client size; once the frame is known and the window is in its normal
+// state, this puts it where it was placed with the client's share of the
+// size. Until then the placed rectangle stands for the window's normal one.
 class FrameCorrection : public QObject {
 public:
-    static constexpr const char* kName = "kvx-frame-correction";
-
-    FrameCorrection(QWidget* window, QSize outer) : QObject(window), m_window(window), m_outer(outer)
+    FrameCorrection(QWidget* window, const QRect& outer) : QObject(window), m_window(window), m_outer(outer)
     {
-        setObjectName(kName);
         window->installEventFilter(this);
+    }
+
+    const QRect& Outer() const { return m_outer; }
+
+    static FrameCorrection* Of(const QWidget* window)
+    {
+        for (QObject* child : window->children()) {
+            if (auto* correction = dynamic_cast<FrameCorrection*>(child))
+                return correction;
+        }
+        return nullptr;
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         const QEvent::Type type = event->type();
-        if (type == QEvent::Hide)
-            Finish();
-        else if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
+        if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
             Correct();
         return false;
     }
 
 private:
-    // Qt may still hold this object in a copy of the window's children.
-    void Finish()
-    {
-        m_window->removeEventFilter(this);
-        deleteLater();
-    }
-
     void Correct()
     {
         const QMargins frame = FrameMargins(m_window);
-        if (frame.isNull())
+        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState)
             return;
-        Finish();
-        // The normal size is only kept while the window is in no state.
-        const Qt::WindowStates state = m_window->windowState();
-        if (state != Qt::WindowNoState)
-            m_window->setWindowState(Qt::WindowNoState);
-        m_window->resize(ClientSize(m_outer, frame));
-        if (state != Qt::WindowNoState)
-            m_window->setWindowState(state);
+        QWidget* window = m_window;
+        const QRect outer = m_outer;
+        // Qt may still hold this object in a copy of the window's children.
+        window->removeEventFilter(this);
+        setParent(nullptr);
+        deleteLater();
+        window->move(outer.topLeft());
+        window->resize(ClientSize(outer.size(), frame));
     }
 
     QWidget* m_window;
-    QSize m_outer;
+    QRect m_outer;
 };
 
 }  // namespace
@@ -99,16 +99,16 @@ BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement)
     if (!window || length < 1 || length > 999)
         return FALSE;
 
-    delete window->findChild<QObject*>(FrameCorrection::kName, Qt::FindDirectChildrenOnly);
+    delete FrameCorrection::Of(window);
     const RECT& rc = placement.rcNormalPosition;
-    const QSize outer(Le(rc.right) - Le(rc.left), Le(rc.bottom) - Le(rc.top));
+    const QRect outer(QPoint(Le(rc.left), Le(rc.top)), QPoint(Le(rc.right) - 1, Le(rc.bottom) - 1));
     const QMargins frame = FrameMargins(window);
     if (frame.isNull())
         new FrameCorrection(window, outer);
     window->setWindowState(Qt::WindowNoState);
     // A top-level window's position is its frame's.
-    window->move(Le(rc.left), Le(rc.top));
-    window->resize(ClientSize(outer, frame));
+    window->move(outer.topLeft());
+    window->resize(ClientSize(outer.size(), frame));
     const DWORD show = Le(placement.showCmd);
     if (show == SW_SHOWMAXIMIZED)
         window->setWindowState(Qt::WindowMaximized);
@@ -136,7 +136,10 @@ WindowPlacement GetWindowPlacement(const CWnd& wnd)
     if (show == SW_SHOWNORMAL || !normal.isValid())
         normal = window->geometry();
     // The normal rectangle is the outer one, frame included.
-    const QRect outer = normal.marginsAdded(FrameMargins(window));
+    QRect outer = normal.marginsAdded(FrameMargins(window));
+    const FrameCorrection* pending = FrameCorrection::Of(window);
+    if (pending != nullptr && show != SW_SHOWNORMAL)
+        outer = pending->Outer();
     placement.rcNormalPosition = RECT{ToLe(LONG(outer.left())), ToLe(LONG(outer.top())),
                                       ToLe(LONG(outer.left() + outer.width())),
                                       ToLe(LONG(outer.top() + outer.height()))};

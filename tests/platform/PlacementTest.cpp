@@ -17,22 +17,37 @@ std::array<long, 4> NormalRect(const WindowPlacement& placement)
     return {LONG{r.left}, LONG{r.top}, LONG{r.right}, LONG{r.bottom}};
 }
 
+// A window manager answers a little later, the offscreen platform at once.
+template <typename Done>
+void WaitForWindowSystem(Done done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+}
+
 // One run of the program: a new window takes the stored placement before it
-// is shown and gives its own back when it closes.
-WindowPlacement ShowAndClose(const WindowPlacement& stored)
+// is shown, the user may restore it, and it gives its placement back when it
+// closes.
+WindowPlacement ShowAndClose(const WindowPlacement& stored, bool restore)
 {
     QWidget widget;
     CWnd wnd;
     wnd.Attach(&widget);
     EXPECT_TRUE(SetWindowPlacement(wnd, stored));
     widget.show();
-    // A window manager frames the window a little later; the offscreen
-    // platform at once.
-    QElapsedTimer clock;
-    clock.start();
-    while (widget.frameGeometry() == widget.geometry() && clock.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    const bool maximised = stored.showCmd == SW_SHOWMAXIMIZED;
+    WaitForWindowSystem([&] {
+        return widget.frameGeometry() != widget.geometry() &&
+               (!maximised || widget.frameGeometry().size() != widget.normalGeometry().size());
+    });
+    if (restore) {
+        const QRect full = widget.frameGeometry();
+        widget.showNormal();
+        WaitForWindowSystem([&] { return widget.frameGeometry() != full; });
+    }
     const WindowPlacement closing = GetWindowPlacement(wnd);
     widget.close();
     return closing;
@@ -69,18 +84,28 @@ TEST(PlacementTest, AppliesOnlyPlausibleLengthsAndReadsBack)
 
 TEST(PlacementTest, WindowComesBackAsItWasClosed)
 {
-    for (DWORD show : {DWORD(SW_SHOWNORMAL), DWORD(SW_SHOWMAXIMIZED)}) {
-        SCOPED_TRACE(show);
+    const struct {
+        DWORD show;
+        bool restore;
+        DWORD closedShow;
+    } cases[] = {
+        {SW_SHOWNORMAL, false, SW_SHOWNORMAL},
+        {SW_SHOWMAXIMIZED, false, SW_SHOWMAXIMIZED},
+        {SW_SHOWMAXIMIZED, true, SW_SHOWNORMAL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "show " << c.show << (c.restore ? ", restored" : ""));
         WindowPlacement stored;
         stored.length = kPlacementLength;
-        stored.showCmd = show;
+        stored.showCmd = c.show;
         stored.rcNormalPosition = {50, 60, 956, 586};
+        const std::array<long, 4> placed = NormalRect(stored);
         for (int run = 1; run <= 3; ++run) {
             SCOPED_TRACE(run);
-            const WindowPlacement closed = ShowAndClose(stored);
-            EXPECT_EQ(DWORD{closed.showCmd}, show);
-            EXPECT_EQ(NormalRect(closed), NormalRect(stored));
-            stored = closed;
+            const WindowPlacement closed = ShowAndClose(stored, c.restore);
+            EXPECT_EQ(DWORD{closed.showCmd}, c.closedShow);
+            EXPECT_EQ(NormalRect(closed), placed);
+            stored.rcNormalPosition = closed.rcNormalPosition;
         }
     }
 }
