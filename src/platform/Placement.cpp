@@ -73,8 +73,11 @@ protected:
 private:
     void Correct()
     {
+        // Framed, and back at the size applied: a window manager still
+        // restoring a maximised window sends the full size first.
         const QMargins frame = FrameMargins(m_window);
-        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState)
+        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState ||
+            m_window->size() != ClientSize(m_outer.size(), {}))
             return;
         QWidget* window = m_window;
         const QRect outer = m_outer;
