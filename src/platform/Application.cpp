@@ -19,15 +19,18 @@ std::filesystem::path ExecutablePath()
     return ec ? std::filesystem::path("varnologger") : exe;
 }
 
+bool IsSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
 // KVX_APPLICATION_NAME lets a test give the program it starts the test's own
 // instance name, so that neither meets an operator's running copy.
 std::string& ApplicationName()
 {
-    static std::string name = [] {
-        const char* given = std::getenv("KVX_APPLICATION_NAME");
-        return given != nullptr && *given != '\0' ? std::string(given)
-                                                   : ExecutablePath().stem().string();
-    }();
+    static std::string name = IsSet("KVX_APPLICATION_NAME") ? std::getenv("KVX_APPLICATION_NAME")
+                                                             : ExecutablePath().stem().string();
     return name;
 }
 
@@ -35,12 +38,6 @@ std::string& ProgramFolder()
 {
     static std::string folder = ExecutablePath().parent_path().string() + "/";
     return folder;
-}
-
-bool IsSet(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
 }
 
 // Qt's X11 platform aborts without a display; X11 is its choice when none is named.
