@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -73,6 +74,10 @@ void CPreferences::WriteBool(const std::string& section, const std::string& key,
 
 std::FILE* CPreferences::OpenTextFile(const std::string& path, const char* mode)
 {
+    // A read-only file stays as it is, even for root.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
+        return nullptr;
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file == nullptr)
         return nullptr;

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "ConfigFolder.h"
 #include "core/Ini.h"
 #include "core/Preferences.h"
@@ -94,6 +96,16 @@ TEST_F(PreferencesTest, ConfigKeysAreBoundedAndCorrected)
     EXPECT_EQ(cfg.GetString("DephtRound"), "no");
     EXPECT_EQ(cfg.GetInt("RefInStock", 0), 150);
     EXPECT_EQ(cfg.GetString("FileName"), longName);  // the file keeps what it had
+}
+
+TEST_F(PreferencesTest, ReadOnlyConfigIsLeftAsItIs)
+{
+    const std::string cfg = "[VarnoLogger]\r\nFilePath=/d\r\nRefInStock=0\r\n";
+    WriteFile("Zarkv.cfg", cfg);
+    ASSERT_EQ(chmod(Path("Zarkv.cfg").c_str(), 0444), 0);
+    CPreferences prefs;
+    prefs.Initialize();
+    EXPECT_EQ(ReadFile("Zarkv.cfg"), cfg);  // no default sonde appended either
 }
 
 TEST_F(PreferencesTest, KnownDefaultSondeSectionIsCompletedInPlace)
