@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/CopyableAtomic.h"
 #include "platform/Types.h"
 
 // Copies text into a fixed field, cutting it so the terminating zero always fits.
@@ -30,23 +31,24 @@ struct PathSettings {
     std::uint16_t languageID = 0;
 };
 
+// Read by the link, reader and writer threads while the windows change it.
 struct LoggerSettings {
-    std::uint8_t PulleyDir = 0;
-    std::uint32_t encoderRateFixed = 0;  // encoder pulses per 40 mm, 8.8 fixed point
-    std::int32_t PulsResolution = 0;     // encoder pulses per wheel turn
-    std::int32_t PulleysDiameter = 0;    // wheel circumference, tenths of a millimetre
-    std::int32_t settingsWord = 0;       // 1500 before each settings frame; echoed by the probe
-    std::int32_t CableType = 0;
-    double encoderRate = 0.0;            // encoderRateFixed / 256
-    std::int32_t CommGain = 0;           // uphole gain of the cable link
-    std::int32_t CommDrive = 0;          // downhole drive of the cable link
-    std::int32_t Voltage = 0;            // supply voltage set-point
-    double setDepth = 0.0;               // metres, from the depth reset
-    std::uint16_t TimeInterval = 0;      // ms, time mode
-    std::uint16_t DepthInterval = 0;     // cm, depth modes
-    std::int32_t recordingMode = 4;      // 4 time, 3 down, 2 up
-    std::int32_t SelectedSonde = 0;      // index into SondeList
-    std::uint8_t DephtRound = 0;
+    CopyableAtomic<std::uint8_t> PulleyDir = 0;
+    CopyableAtomic<std::uint32_t> encoderRateFixed = 0;  // encoder pulses per 40 mm, 8.8 fixed point
+    CopyableAtomic<std::int32_t> PulsResolution = 0;     // encoder pulses per wheel turn
+    CopyableAtomic<std::int32_t> PulleysDiameter = 0;    // wheel circumference, tenths of a millimetre
+    CopyableAtomic<std::int32_t> settingsWord = 0;       // 1500 before each settings frame; echoed by the probe
+    CopyableAtomic<std::int32_t> CableType = 0;
+    CopyableAtomic<double> encoderRate = 0.0;            // encoderRateFixed / 256
+    CopyableAtomic<std::int32_t> CommGain = 0;           // uphole gain of the cable link
+    CopyableAtomic<std::int32_t> CommDrive = 0;          // downhole drive of the cable link
+    CopyableAtomic<std::int32_t> Voltage = 0;            // supply voltage set-point
+    CopyableAtomic<double> setDepth = 0.0;               // metres, from the depth reset
+    CopyableAtomic<std::uint16_t> TimeInterval = 0;      // ms, time mode
+    CopyableAtomic<std::uint16_t> DepthInterval = 0;     // cm, depth modes
+    CopyableAtomic<std::int32_t> recordingMode = 4;      // 4 time, 3 down, 2 up
+    CopyableAtomic<std::int32_t> SelectedSonde = 0;      // index into SondeList
+    CopyableAtomic<std::uint8_t> DephtRound = 0;
 };
 
 struct AcousticSettings {

@@ -3,18 +3,23 @@
 #include <cstdint>
 #include <string>
 
+#include "core/CopyableAtomic.h"
+
+// Sample processing on the worker threads reads the calibration (coefficients,
+// decimals, raw channel, sonde length) while the windows may load another tool:
+// those fields are atomic.
 struct ChannelRecord {
     std::string Title;
     std::string TitleShort;
     std::string Unit;
-    double Coefficient[4] = {};  // value = c0 + c1 x + c2 x^2 + c3 x^3 of the raw count x
+    CopyableAtomic<double> Coefficient[4] = {};  // value = c0 + c1 x + c2 x^2 + c3 x^3 of the raw count x
     double Offset = 0.0;
     double NullValue = -999.25;
     std::int32_t RangeLeft = 0;
     std::int32_t RangeRight = 0;
     std::int32_t FilterWidth = 0;
     std::int32_t LineColour = 0;  // palette index 0..22, not a colour value
-    std::int32_t CalibComma = 0;  // decimals shown
+    CopyableAtomic<std::int32_t> CalibComma = 0;  // decimals shown
     std::int32_t shading = 0;
     std::uint8_t wraping = 0;
     std::uint8_t FilterFlag = 0;
@@ -23,7 +28,7 @@ struct ChannelRecord {
     std::uint8_t CalFlag = 0;
     std::int32_t LogicalCh = -1;     // position within its track from 1; 0 when hidden
     std::int32_t DisplayTrack = -1;  // curve track 0..2
-    std::int32_t PhysicalCh = 0;     // raw probe channel 0..5
+    CopyableAtomic<std::int32_t> PhysicalCh = 0;  // raw probe channel 0..5
 };
 
 struct ToolRecord {
@@ -36,7 +41,7 @@ struct ToolRecord {
     std::int32_t CommGain = 0;
     std::int32_t Voltage = 0;
     std::int32_t Scale = 0;
-    double SondeLength = 0.0;  // centimetres
+    CopyableAtomic<double> SondeLength = 0.0;  // centimetres
     std::string Name;
     std::string Abbreviation;
     std::string Manufacturer;

@@ -18,7 +18,7 @@
 std::string g_strSoftwareName;
 std::string g_strVersion;
 std::string g_strNotice;
-std::uint16_t encoderRateLimit = 0;
+std::atomic<std::uint16_t> encoderRateLimit{0};
 Flag g_bSettingsFramePending{0};
 
 CVarnoLogger_KVXApp theApp;
@@ -29,7 +29,8 @@ constexpr UINT kProbePageReset = 1657;
 constexpr DWORD kThreadWaitMs = 2000;
 constexpr DWORD kShutdownShowMs = 2000;
 
-CWnd* g_probePage = nullptr;
+// Set by the setup sheet; the file player posts to it from its own thread.
+std::atomic<CWnd*> g_probePage{nullptr};
 
 // Closes the first instance's mapping when the program ends.
 struct FirstInstanceMappingCloser {
@@ -91,7 +92,7 @@ CVarnoLogger_KVXApp::CVarnoLogger_KVXApp()
     m_pLoggerSettings = new LoggerSettings();
     m_pLoggerSettings->recordingMode = 4;
     m_pToolRecord = new ToolRecord();
-    m_pRecordDuration = new std::uint32_t(0);
+    m_pRecordDuration = new std::atomic<std::uint32_t>(0);
 
     m_pRxBuffer = NewZeroedBlock(kRxBufferSize);
     m_pRxHeader = NewZeroedBlock(kRxBufferSize);
@@ -226,6 +227,7 @@ void SetProbePageWindow(CWnd* page) { g_probePage = page; }
 
 void PostProbePageCommand()
 {
-    if (g_probePage != nullptr && g_probePage->IsWindow())
-        g_probePage->PostCommand(int(kProbePageReset));
+    CWnd* page = g_probePage;
+    if (page != nullptr && page->IsWindow())
+        page->PostCommand(int(kProbePageReset));
 }

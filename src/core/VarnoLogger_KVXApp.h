@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "core/CopyableAtomic.h"
 #include "core/EndProcessDlg.h"
 #include "core/InstanceChecker.h"
 #include "platform/Application.h"
@@ -96,14 +98,20 @@ public:
     Flag m_bDownDirection{0};
     Flag m_bDepthWithoutOffset{0};
     std::int32_t m_nSavedRecordingMode = 4;
-    double m_dRecordDepth = 0.0;
-    double m_dStepAccumulator = 0.0;
+    CopyableAtomic<double> m_dRecordDepth = 0.0;
+    CopyableAtomic<double> m_dStepAccumulator = 0.0;
+    // Guards m_lastFrameValues and *m_pSampleRecord: written per step by the
+    // reader or the file player, cleared and read whole by the windows.
+    std::mutex m_lastValuesMutex;
     LastFrameValues m_lastFrameValues;
-    FILETIME m_ftRecordStart = {0, 0};
+    // Guards the command frames: any thread builds and sends them, the reader
+    // compares the settings echo with the frame sent.
+    std::mutex m_commandFrameMutex;
+    std::atomic<FILETIME> m_ftRecordStart{FILETIME{0, 0}};
     std::uint8_t* m_pRxBuffer = nullptr;
     std::uint8_t* m_pRxHeader = nullptr;
     std::uint8_t* m_pTxBuffer = nullptr;
-    std::FILE* m_pRecordFile = nullptr;
+    std::FILE* m_pRecordFile = nullptr;  // opened and closed through CToolsStream, under its lock
     RECT m_rcMainWindow = {0, 0, 0, 0};
     POINT m_ptMaxSize = {0, 0};
     std::atomic<std::uint32_t> m_nTxLength{0};
@@ -113,7 +121,7 @@ public:
     std::atomic<std::uint32_t> m_nAuxCommand{0};
     std::atomic<std::uint32_t> m_nValidFrames{0};
     std::atomic<std::uint32_t> m_nErrorFrames{0};
-    std::uint32_t* m_pRecordDuration = nullptr;
+    std::atomic<std::uint32_t>* m_pRecordDuration = nullptr;
     Flag m_bSondePowered{0};
     Flag m_bRxActivity{0};
     Flag m_bTxActivity{0};
@@ -142,7 +150,7 @@ extern CVarnoLogger_KVXApp theApp;
 extern std::string g_strSoftwareName;
 extern std::string g_strVersion;
 extern std::string g_strNotice;
-extern std::uint16_t encoderRateLimit;
+extern std::atomic<std::uint16_t> encoderRateLimit;
 extern Flag g_bSettingsFramePending;
 
 // Dispatches every message waiting for the user-interface thread and returns.

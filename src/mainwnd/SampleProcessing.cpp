@@ -39,12 +39,14 @@ int LiveModeCode(int statusNibble)
 void ComputeChannelValues(const WORD (&sums)[6], int n, int frameByte, bool replaceNotFinite, double (&raw)[6])
 {
     const ToolRecord& tool = *theApp.m_pToolRecord;
+    std::lock_guard lock(theApp.m_lastValuesMutex);
     SampleRecord& sample = *theApp.m_pSampleRecord;
     const double scale = 50.0 / n;
     for (int c = 0; c < 6; ++c) {
         const ChannelRecord& channel = tool.channels[c];
-        const double* k = channel.Coefficient;
-        double x = sums[std::clamp(channel.PhysicalCh, 0, 5)] * scale;
+        const double k[4] = {channel.Coefficient[0], channel.Coefficient[1], channel.Coefficient[2],
+                             channel.Coefficient[3]};
+        double x = sums[std::clamp<int>(channel.PhysicalCh, 0, 5)] * scale;
         double y = k[0] + k[1] * x + k[2] * x * x + k[3] * x * x * x;
         if (replaceNotFinite && !std::isfinite(y))
             y = kNotFiniteValue;
@@ -146,6 +148,7 @@ void CVarnoLogger_KVXDlg::ResetAcquisition(bool full)
         m_Preferences.LoadTool();
         // Later: m_ScopeTrack.LoadChannelSettings().
     }
+    std::lock_guard lock(theApp.m_lastValuesMutex);
     theApp.m_lastFrameValues = LastFrameValues{};
     SampleRecord& sample = *theApp.m_pSampleRecord;
     sample = SampleRecord{};
@@ -181,6 +184,6 @@ void CVarnoLogger_KVXDlg::NotifyProbePage(UINT command)
 // also writes EndDepth and EndTime. Until then the record just ends here.
 void CVarnoLogger_KVXDlg::HandToPowerDlgStopRecording()
 {
-    CToolsStream::CloseRecordFile();
     theApp.m_pRunState->recording = 0;
+    CToolsStream::CloseRecordFile();
 }

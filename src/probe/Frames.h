@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/CopyableAtomic.h"
 #include "platform/Types.h"
 
 static_assert(std::endian::native == std::endian::little, "wire records assume a little-endian host");
@@ -127,42 +128,47 @@ static_assert(sizeof(DataPacket) == 31);
 static_assert(offsetof(DataPacket, depthCounts) == 5 && offsetof(DataPacket, frameByte) == 13);
 static_assert(offsetof(DataPacket, channelSums) == 15 && offsetof(DataPacket, replyFlags) == 28);
 
+// ProbeStatus, FrameState and LiveReadout are written by the reader thread
+// (and the file player) while the windows read them: each field is atomic.
+
 // Probe's last reported status and echo of its settings.
 struct ProbeStatus {
-    std::uint8_t status = 0;
-    std::uint16_t echoWheelWord = 0;
-    std::uint16_t echoWheelRatio = 0;
-    std::uint8_t echoVoltage = 0;
-    std::uint8_t echoCommGain = 0;
-    std::uint8_t echoCommDrive = 0;
-    std::uint16_t echoInterval = 0;
-    std::uint8_t commValid = 0;
-    std::uint8_t replyKindFlag = 0;  // 0 after a status packet, 1 after the others
-    std::uint8_t replySeen = 0;
-    std::uint8_t updated = 0;        // cleared by the setup pages
+    CopyableAtomic<std::uint8_t> status = 0;
+    CopyableAtomic<std::uint16_t> echoWheelWord = 0;
+    CopyableAtomic<std::uint16_t> echoWheelRatio = 0;
+    CopyableAtomic<std::uint8_t> echoVoltage = 0;
+    CopyableAtomic<std::uint8_t> echoCommGain = 0;
+    CopyableAtomic<std::uint8_t> echoCommDrive = 0;
+    CopyableAtomic<std::uint16_t> echoInterval = 0;
+    CopyableAtomic<std::uint8_t> commValid = 0;
+    CopyableAtomic<std::uint8_t> replyKindFlag = 0;  // 0 after a status packet, 1 after the others
+    CopyableAtomic<std::uint8_t> replySeen = 0;
+    CopyableAtomic<std::uint8_t> updated = 0;  // cleared by the setup pages
 };
 
 // State of the last reply.
 struct FrameState {
-    std::uint8_t replyStatus = 0;
-    std::uint8_t errorFlags = 0;  // reply flags ORed since the communication page cleared them
-    std::uint8_t overrun = 0;
-    double replyDepth = 0.0;      // metres
-    double replayDepth = 0.0;     // running depth of the file player, metres
-    std::uint8_t modeByte = 0;
+    CopyableAtomic<std::uint8_t> replyStatus = 0;
+    CopyableAtomic<std::uint8_t> errorFlags = 0;  // reply flags ORed since the communication page cleared them
+    CopyableAtomic<std::uint8_t> overrun = 0;
+    CopyableAtomic<double> replyDepth = 0.0;   // metres
+    CopyableAtomic<double> replayDepth = 0.0;  // running depth of the file player, metres
+    CopyableAtomic<std::uint8_t> modeByte = 0;
 };
 
 struct LiveReadout {
-    double currentDepth = 0.0;  // metres
-    double cableSpeed = 0.0;    // m/min
+    CopyableAtomic<double> currentDepth = 0.0;  // metres
+    CopyableAtomic<double> cableSpeed = 0.0;    // m/min
+    // The texts are written and read on the user-interface thread only.
     std::string supplyVoltageText;
     std::string supplyCurrentText;
     std::string elapsedText;  // hh:mm:ss of the recording time
-    std::int32_t supplyVoltage = 0;
-    std::int32_t supplyCurrent = 0;
+    CopyableAtomic<std::int32_t> supplyVoltage = 0;
+    CopyableAtomic<std::int32_t> supplyCurrent = 0;
 };
 
-// The last processed step.
+// The last processed step, read whole by the windows: guarded by
+// theApp.m_lastValuesMutex.
 struct SampleRecord {
     double channelRaw[6] = {};    // raw sum * 50 / n
     double channelValue[6] = {};  // calibrated

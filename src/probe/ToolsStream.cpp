@@ -178,7 +178,11 @@ void CToolsStream::DecodeStatusPacket()
     probe.replySeen = 1;
     probe.updated = 1;
 
-    const SettingsFrame& sent = *theApp.m_pSettingsFrame;
+    SettingsFrame sent;
+    {
+        std::lock_guard lock(theApp.m_commandFrameMutex);
+        sent = *theApp.m_pSettingsFrame;
+    }
     bool echoGood = packet.settingsWord == sent.settingsWord && packet.wheelRatio == sent.wheelRatio &&
                     packet.voltage == sent.voltage;
 
@@ -240,8 +244,10 @@ void CToolsStream::DecodeDataPacket()
     SetDepthAndSpeed(packet.depthCounts, packet.speedCounts);
     FrameState& frame = *theApp.m_pFrameState;
 
+    // One packet is stored whole or not at all, whenever the record starts or stops.
+    const bool recording = Recording();
     const int mode = packet.status & 0x0F;
-    const int steps = CountSteps(packet, frame.replyDepth);
+    const int steps = CountSteps(packet, frame.replyDepth, recording);
     if (mode != kModeTime)
         CheckWinchDirection(mode, theApp.m_pLiveReadout->cableSpeed);
     SetReadBacks(packet.supplyVoltage, packet.supplyCurrent);
@@ -256,29 +262,32 @@ void CToolsStream::DecodeDataPacket()
     frame.overrun = (mode != kModeTime && packet.overrun != 0) ? 1 : 0;
 
     const bool valid = (packet.replyFlags & kDataValid) != 0;
-    LastFrameValues& last = theApp.m_lastFrameValues;
-    if (valid) {
-        std::memcpy(last.channel, packet.channelSums, sizeof last.channel);
-        last.frameBytes[0] = packet.frameByte;
-        last.frameBytes[1] = packet.n;
-    } else {
-        // No valid data: the curves and the file go on with the last valid values.
-        std::memcpy(packet.channelSums, last.channel, sizeof last.channel);
-        packet.frameByte = last.frameBytes[0];
-        packet.n = last.frameBytes[1];
+    {
+        std::lock_guard lock(theApp.m_lastValuesMutex);
+        LastFrameValues& last = theApp.m_lastFrameValues;
+        if (valid) {
+            std::memcpy(last.channel, packet.channelSums, sizeof last.channel);
+            last.frameBytes[0] = packet.frameByte;
+            last.frameBytes[1] = packet.n;
+        } else {
+            // No valid data: the curves and the file go on with the last valid values.
+            std::memcpy(packet.channelSums, last.channel, sizeof last.channel);
+            packet.frameByte = last.frameBytes[0];
+            packet.n = last.frameBytes[1];
+        }
     }
 
     // Steps the logger skipped are filled with this packet's values.
     for (int i = 1; i < steps; ++i) {
         ProcessStep();
-        if (Recording())
+        if (recording)
             WriteDataLine();
     }
     ProcessStep();
     m_dLastStepDepth = frame.replyDepth;
     if (valid)
         RaiseAlarms(packet.status);
-    if (Recording())
+    if (recording)
         WriteDataLine();
     UpdateStatusPanel(false);
 
@@ -288,14 +297,14 @@ void CToolsStream::DecodeDataPacket()
         ++theApp.m_nErrorFrames;
 }
 
-int CToolsStream::CountSteps(const DataPacket& packet, double depth)
+int CToolsStream::CountSteps(const DataPacket& packet, double depth, bool recording)
 {
     if ((packet.status & 0x0F) == kModeTime) {
         m_bDepthReferenceUnset = true;
         return 1;
     }
     double reference = 0.0;
-    if (Recording()) {
+    if (recording) {
         if (theApp.m_bRewriteStartDepth)
             return 0;  // the first record of a record: this packet alone
         reference = theApp.m_dRecordDepth;
@@ -341,20 +350,30 @@ void CToolsStream::WriteDataLine()
     const DataPacket& packet = *theApp.m_pDataPacket;
     if (packet.n == 0)
         return;
-    theApp.m_dRecordDepth = theApp.m_pFrameState->replyDepth;
-    if (theApp.m_bRewriteStartDepth) {
-        RewriteStartDepth();
-        m_bStoreFailed = false;  // a new record
+    bool stored = true;
+    {
+        // Held throughout: a record stopped while this packet was decoded takes
+        // nothing of it, neither its depth nor its time.
+        std::lock_guard lock(g_recordFileMutex);
+        if (theApp.m_pRecordFile == nullptr && !Recording())
+            return;
+        theApp.m_dRecordDepth = theApp.m_pFrameState->replyDepth;
+        if (theApp.m_bRewriteStartDepth) {
+            RewriteStartDepth();
+            m_bStoreFailed = false;  // a new record
+        }
+        if (m_bStoreFailed)
+            return;
+        std::uint64_t now = NowTicks();
+        std::uint64_t start = Ticks(theApp.m_ftRecordStart);
+        if (now > start)
+            *theApp.m_pRecordDuration += std::uint32_t((now - start) / 10000);
+        theApp.m_ftRecordStart = FileTime(now);
+        FormatElapsed(*theApp.m_pRecordDuration);
+        stored = AppendRecord();
     }
-    if (m_bStoreFailed)
-        return;
-    std::uint64_t now = NowTicks();
-    std::uint64_t start = Ticks(theApp.m_ftRecordStart);
-    if (now > start)
-        *theApp.m_pRecordDuration += std::uint32_t((now - start) / 10000);
-    theApp.m_ftRecordStart = FileTime(now);
-    FormatElapsed(*theApp.m_pRecordDuration);
-    if (!AppendRecord())
+    // Out of the lock: on the user-interface thread the report stops the record at once.
+    if (!stored)
         ReportStoreFailure();
 }
 
@@ -369,6 +388,7 @@ void CToolsStream::RewriteStartDepth()
     theApp.m_bRewriteStartDepth = 0;
 }
 
+// The caller holds g_recordFileMutex.
 bool CToolsStream::AppendRecord()
 {
     const DataPacket& packet = *theApp.m_pDataPacket;
@@ -377,7 +397,6 @@ bool CToolsStream::AppendRecord()
     record.n = packet.n;
     std::memcpy(record.channelSums, packet.channelSums, sizeof record.channelSums);
 
-    std::lock_guard lock(g_recordFileMutex);
     std::FILE* file = theApp.m_pRecordFile;
     if (file == nullptr)
         return false;
@@ -398,6 +417,15 @@ void CToolsStream::ReportStoreFailure()
             theApp.m_pMainDlg->OnDataFileWriteFailed();
         AfxMessageBox(kWriteFailedText, MB_ICONERROR);
     });
+}
+
+bool CToolsStream::OpenRecordFile(const char* path)
+{
+    std::lock_guard lock(g_recordFileMutex);
+    if (theApp.m_pRecordFile != nullptr)
+        std::fclose(theApp.m_pRecordFile);
+    theApp.m_pRecordFile = std::fopen(path, "ab");
+    return theApp.m_pRecordFile != nullptr;
 }
 
 void CToolsStream::CloseRecordFile()

@@ -32,8 +32,10 @@ public:
     // "hh:mm:ss", two digits each; 100 hours and more keep their last two digits.
     static std::string ElapsedText(double milliseconds);
 
-    // Closes the record file; the record's end (the probe panel) calls it so
-    // that the reader thread never writes into a closed file.
+    // Open and close the record file (appending); the record's start and end
+    // (the probe panel) call them so that the reader thread never writes into
+    // a closed file. The record stops by clearing RunState.recording first.
+    static bool OpenRecordFile(const char* path);
     static void CloseRecordFile();
 
 protected:
@@ -41,7 +43,7 @@ protected:
     virtual void ProcessStep();
 
 private:
-    int CountSteps(const DataPacket& packet, double depth);
+    int CountSteps(const DataPacket& packet, double depth, bool recording);
     void CheckWinchDirection(int mode, double speed);
     void RewriteStartDepth();
     bool AppendRecord();

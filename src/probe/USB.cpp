@@ -70,6 +70,16 @@ std::string DepthText(double depth)
     return " --- ";
 }
 
+// Builds a command frame in theApp's record, which any thread may be sending
+// and the reader compares echoes with, and returns a copy to send.
+template <class Frame, class Build>
+Frame BuildFrame(Frame& shared, Build build)
+{
+    std::lock_guard lock(theApp.m_commandFrameMutex);
+    build(shared);
+    return shared;
+}
+
 bool IsLargePacket(int size)
 {
     return size == 405 || size == 525 || size == 765 || size == 1485;
@@ -564,49 +574,55 @@ bool CUSB::StartWriter(const void* frame, std::uint32_t length)
 
 bool CUSB::SendChannelFrame()
 {
-    ChannelFrame& frame = *theApp.m_pChannelFrame;
-    FillChannelFrame(*theApp.m_pLoggerSettings, frame);
-    MakeFrameCmd0(frame);
+    ChannelFrame frame = BuildFrame(*theApp.m_pChannelFrame, [](ChannelFrame& f) {
+        FillChannelFrame(*theApp.m_pLoggerSettings, f);
+        MakeFrameCmd0(f);
+    });
     return CheckFrameCmd0(frame) && StartWriter(&frame, sizeof frame);
 }
 
 bool CUSB::SendSettingsFrame()
 {
-    SettingsFrame& frame = *theApp.m_pSettingsFrame;
-    FillSettingsFrame(*theApp.m_pLoggerSettings, encoderRateLimit, frame);
-    MakeFrameCmd1(frame);
+    SettingsFrame frame = BuildFrame(*theApp.m_pSettingsFrame, [](SettingsFrame& f) {
+        FillSettingsFrame(*theApp.m_pLoggerSettings, encoderRateLimit, f);
+        MakeFrameCmd1(f);
+    });
     return CheckFrameCmd1(frame) && StartWriter(&frame, sizeof frame);
 }
 
 bool CUSB::SendDepthFrame()
 {
-    DepthFrame& frame = *theApp.m_pDepthFrame;
-    FillDepthFrame(*theApp.m_pLoggerSettings, frame);
-    MakeFrameCmd2(frame);
+    DepthFrame frame = BuildFrame(*theApp.m_pDepthFrame, [](DepthFrame& f) {
+        FillDepthFrame(*theApp.m_pLoggerSettings, f);
+        MakeFrameCmd2(f);
+    });
     return CheckFrameCmd2(frame) && StartWriter(&frame, sizeof frame);
 }
 
 bool CUSB::SendCommFrame()
 {
-    CommFrame& frame = *theApp.m_pCommFrame;
-    FillCommFrame(*theApp.m_pLoggerSettings, frame);
-    MakeFrameCmd3(frame);
+    CommFrame frame = BuildFrame(*theApp.m_pCommFrame, [](CommFrame& f) {
+        FillCommFrame(*theApp.m_pLoggerSettings, f);
+        MakeFrameCmd3(f);
+    });
     return CheckFrameCmd3(frame) && StartWriter(&frame, sizeof frame);
 }
 
 bool CUSB::SendRecordingModeFrame()
 {
-    RecordingModeFrame& frame = *theApp.m_pRecordingModeFrame;
-    FillRecordingModeFrame(*theApp.m_pLoggerSettings, encoderRateLimit, frame);
-    MakeFrameCmd6(frame);
+    RecordingModeFrame frame = BuildFrame(*theApp.m_pRecordingModeFrame, [](RecordingModeFrame& f) {
+        FillRecordingModeFrame(*theApp.m_pLoggerSettings, encoderRateLimit, f);
+        MakeFrameCmd6(f);
+    });
     return CheckFrameCmd6(frame) && StartWriter(&frame, sizeof frame);
 }
 
 bool CUSB::SendAuxCommandFrame()
 {
-    AuxCommandFrame& frame = *theApp.m_pAuxCommandFrame;
-    FillAuxCommandFrame(theApp.m_nAuxCommand, frame);
-    MakeFrameCmd7(frame);
+    AuxCommandFrame frame = BuildFrame(*theApp.m_pAuxCommandFrame, [](AuxCommandFrame& f) {
+        FillAuxCommandFrame(theApp.m_nAuxCommand, f);
+        MakeFrameCmd7(f);
+    });
     return CheckFrameCmd7(frame) && StartWriter(&frame, sizeof frame);
 }
 
