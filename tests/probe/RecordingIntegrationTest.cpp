@@ -3,11 +3,11 @@
 
 #include <QCoreApplication>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <spawn.h>
@@ -29,59 +29,92 @@
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
 #include "support/LoggerEmulator.h"
+#include "support/ScriptedMessageBoxes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps the calibrated values of every step stored while the record runs, and
-// starts and stops the record between two packets, as the panel's timer would.
+// One live step as sample processing saw it: the record it makes and its values.
+struct LiveStep {
+    LogRecord record;
+    std::vector<double> values;
+};
+
+bool SameRecord(const LogRecord& a, const LogRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Keeps every live step, whether the record ran or not, and can hold the
+// reader inside a step so that the record starts or stops mid-packet.
 class WatchingStream : public CToolsStream {
 public:
-    std::vector<std::vector<double>> Stored()
+    std::vector<LiveStep> Steps()
     {
         std::lock_guard lock(m_mutex);
-        return m_stored;
+        return m_steps;
     }
-    void BeforeNextPacket(std::function<void()> action)
+    void HoldNextStep()
     {
         std::lock_guard lock(m_mutex);
-        m_before = std::move(action);
+        m_holdNext = true;
     }
-    bool ActionDone()
+    bool Held()
     {
         std::lock_guard lock(m_mutex);
-        return !m_before;
+        return m_held;
     }
-
-    void DecodeDataPacket() override
+    void Release()
     {
-        std::function<void()> action;
         {
             std::lock_guard lock(m_mutex);
-            action.swap(m_before);
+            m_held = false;
         }
-        if (action)
-            action();
-        CToolsStream::DecodeDataPacket();
+        m_released.notify_all();
     }
 
 protected:
     void ProcessStep() override
     {
         CToolsStream::ProcessStep();
-        if (theApp.m_pRunState->recording == 0 || theApp.m_pDataPacket->n == 0)
+        const DataPacket& packet = *theApp.m_pDataPacket;
+        LiveStep step;
+        step.record.frameByte = packet.frameByte;
+        step.record.n = packet.n;
+        std::memcpy(step.record.channelSums, packet.channelSums, sizeof step.record.channelSums);
+        {
+            std::lock_guard values(theApp.m_lastValuesMutex);
+            const double* value = theApp.m_pSampleRecord->channelValue;
+            step.values.assign(value, value + 6);
+        }
+        std::unique_lock lock(m_mutex);
+        m_steps.push_back(std::move(step));
+        if (!m_holdNext)
             return;
-        const double* values = theApp.m_pSampleRecord->channelValue;
-        std::lock_guard lock(m_mutex);
-        m_stored.emplace_back(values, values + 6);
+        m_holdNext = false;
+        m_held = true;
+        m_released.wait_for(lock, std::chrono::seconds(10), [this] { return !m_held; });
+        m_held = false;
     }
 
 private:
     std::mutex m_mutex;
-    std::vector<std::vector<double>> m_stored;
-    std::function<void()> m_before;
+    std::condition_variable m_released;
+    std::vector<LiveStep> m_steps;
+    bool m_holdNext = false;
+    bool m_held = false;
 };
+
+// Where records start within steps as one unbroken run; -1 when nowhere.
+long FindRun(const std::vector<LiveStep>& steps, const std::vector<LogRecord>& records)
+{
+    for (size_t start = 0; start + records.size() <= steps.size(); ++start) {
+        size_t i = 0;
+        while (i < records.size() && SameRecord(steps[start + i].record, records[i]))
+            ++i;
+        if (i == records.size())
+            return long(start);
+    }
+    return -1;
+}
 
 class RecordingIntegrationTest : public ::testing::Test {
 protected:
@@ -151,7 +184,8 @@ protected:
         theApp.m_bClosing = 0;
     }
 
-    // What the new-log command and the probe panel's record start set up.
+    // What the new-log command and the probe panel's record start set up, on
+    // the user-interface thread while the reader runs; the flag goes on last.
     void StartRecord(const fs::path& data, const fs::path& header)
     {
         CopyBounded(theApp.m_pPathSettings->DataFile, data.string());
@@ -160,8 +194,7 @@ protected:
         writer.ResetHeader();
         writer.WriteHeader(header.string());
         *theApp.m_pRecordDuration = 0;
-        theApp.m_pRecordFile = std::fopen(data.c_str(), "ab");
-        EXPECT_NE(nullptr, theApp.m_pRecordFile);
+        EXPECT_TRUE(CToolsStream::OpenRecordFile(data.c_str()));
         theApp.m_bRewriteStartDepth = 1;
         theApp.m_bDownDirection = 1;
         theApp.m_pHeaderRecord->step = theApp.m_pLoggerSettings->DepthInterval * 10;
@@ -171,6 +204,13 @@ protected:
         ini.WriteInt("step", theApp.m_pHeaderRecord->step, "WellInfo");
         theApp.m_dRecordDepth = theApp.m_pFrameState->replyDepth;
         theApp.m_pRunState->recording = 1;
+    }
+
+    // The probe panel's record stop.
+    static void StopRecord()
+    {
+        theApp.m_pRunState->recording = 0;
+        CToolsStream::CloseRecordFile();
     }
 
     fs::path m_folder;
@@ -201,14 +241,24 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     ASSERT_TRUE(m_usb->SendRecordingModeFrame());
     ASSERT_TRUE(WaitFor([] { return theApp.m_nValidFrames >= 3; }, 10000));
 
+    // Started and stopped here, on the user-interface thread, each while the
+    // reader is in the middle of a packet: a write failure would show a box.
+    ScriptedMessageBoxes boxes;
     const fs::path data = m_folder / "down.log";
     const fs::path header = m_folder / "down.hed";
-    m_stream.BeforeNextPacket([&] { StartRecord(data, header); });
-    EXPECT_TRUE(WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000));
-    m_stream.BeforeNextPacket([] { theApp.m_pRunState->recording = 0; });
-    EXPECT_TRUE(WaitFor([&] { return m_stream.ActionDone(); }, 5000));
+    m_stream.HoldNextStep();
+    ASSERT_TRUE(WaitFor([&] { return m_stream.Held(); }, 5000));
+    StartRecord(data, header);
+    m_stream.Release();
+    EXPECT_TRUE(WaitFor([&] { return fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000));
+    m_stream.HoldNextStep();
+    ASSERT_TRUE(WaitFor([&] { return m_stream.Held(); }, 5000));
+    StopRecord();
+    m_stream.Release();
+    const size_t stepsAtStop = m_stream.Steps().size();
+    EXPECT_TRUE(WaitFor([&] { return m_stream.Steps().size() > stepsAtStop + 2; }, 5000));
     StopLink();
-    CToolsStream::CloseRecordFile();
+    EXPECT_TRUE(boxes.AllShown().empty());
 
     if (const char* artifacts = std::getenv("KVX_TEST_ARTIFACTS")) {
         fs::create_directories(artifacts);
@@ -234,8 +284,12 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     const double firstDepth = (startMm + 2500) / 1000.0;
     EXPECT_NEAR(theApp.m_dRecordDepth - firstDepth, (count - 1) * 0.10, 0.0015);
 
-    const auto stored = m_stream.Stored();
-    ASSERT_EQ(count, stored.size());
+    // The file is one unbroken run of live steps: none lost, none added, none
+    // cut by the start or the stop.
+    const auto steps = m_stream.Steps();
+    const long first = FindRun(steps, records);
+    ASSERT_GE(first, 0);
+    ASSERT_LT(size_t(first) + count, steps.size());
 
     // Replay from the header as read back, with the start depth rule of the reset.
     *theApp.m_pHeaderRecord = HeaderRecord{};
@@ -250,7 +304,7 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     while (m_stream.ReadDataLineInFile(position, record)) {
         m_dialog->ProcessRecord(record);
         for (int c = 0; c < 6; ++c)
-            EXPECT_DOUBLE_EQ(stored[replayed][size_t(c)], theApp.m_pSampleRecord->channelValue[c]);
+            EXPECT_DOUBLE_EQ(steps[size_t(first) + replayed].values[size_t(c)], theApp.m_pSampleRecord->channelValue[c]);
         position = theApp.m_nReplayPos;
         ++replayed;
     }
