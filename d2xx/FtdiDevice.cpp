@@ -13,8 +13,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kVendorId = 0x0403;
 constexpr int kProductIds[] = {0x6001, 0xED30};
-constexpr std::size_t kReadAheadLimit = 1 << 20;
 constexpr DWORD kLargestChunk = 1 << 20;
+// What one queue status may take from the chip: a USB request of the driver's usual size.
+constexpr std::size_t kQueueChunk = 4096;
 // The chip answers every latency period, with status bytes at least; a bulk read that times
 // out drops what it had received, so each read waits a little longer than that period.
 constexpr int kLatencyMarginMs = 10;
@@ -99,9 +100,7 @@ FT_STATUS FtdiDevice::read(UCHAR* buffer, DWORD count, DWORD* returned)
 {
     std::lock_guard lock(readMutex);
     auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs.load());
-    DWORD got = DWORD(std::min<std::size_t>(count, rx.size()));
-    std::copy_n(rx.begin(), got, buffer);
-    rx.erase(0, got);
+    DWORD got = DWORD(rx.take(buffer, count));
     while (got < count) {
         int wait = msUntil(deadline);
         if (wait == 0)
@@ -133,12 +132,12 @@ FT_STATUS FtdiDevice::write(const UCHAR* buffer, DWORD count, DWORD* written)
 FT_STATUS FtdiDevice::queueStatus(DWORD* rxBytes)
 {
     std::lock_guard lock(readMutex);
-    if (rx.size() < kReadAheadLimit) {
-        UCHAR chunk[4096];
-        int n = readChunk(chunk, sizeof(chunk), 1);
+    // A full read-ahead leaves further bytes in the chip, as a real driver's full buffer does.
+    if (!rx.full()) {
+        int n = readChunk(rx.freeStart(), DWORD(std::min(rx.freeLength(), kQueueChunk)), 1);
         if (n < 0)
             return FT_IO_ERROR;
-        rx.append(reinterpret_cast<const char*>(chunk), std::size_t(n));
+        rx.commit(std::size_t(n));
     }
     *rxBytes = DWORD(rx.size());
     return FT_OK;

@@ -1,6 +1,7 @@
 #pragma once
 // A real logger: an FTDI chip driven through libftdi1.
 #include "Device.h"
+#include "ReadAhead.h"
 
 #include <memory>
 #include <mutex>
@@ -34,7 +35,7 @@ private:
     // at a time under readMutex, writes under writeMutex and the latency requests under
     // controlMutex, so that a write never waits for a read.
     std::mutex readMutex;
-    std::string rx;  // bytes read ahead by queueStatus
+    ReadAhead rx;  // bytes read ahead by queueStatus
     std::mutex writeMutex;
     std::mutex controlMutex;
 };

@@ -17,8 +17,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kHelloWaitMs = 2000;
 constexpr std::size_t kHelloMaxLength = 256;
 constexpr char kHelloPrefix[] = "LOGGERSIM ";
-// Read-ahead stops here, so a caller that never reads leaves the rest in the socket.
-constexpr std::size_t kReadAheadLimit = 1 << 20;
 
 int msUntil(Clock::time_point deadline)
 {
@@ -99,7 +97,10 @@ bool SocketDevice::readHello()
             text.append(chunk, std::size_t(n));
     }
     std::string line = text.substr(0, end);
-    rx = text.substr(end + 1);
+    // At most the chunk: far below the read-ahead's size.
+    std::size_t rest = text.size() - end - 1;
+    std::memcpy(rx.freeStart(), text.data() + end + 1, rest);
+    rx.commit(rest);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     if (line.rfind(kHelloPrefix, 0) != 0)
@@ -108,15 +109,17 @@ bool SocketDevice::readHello()
     return true;
 }
 
-// Moves what the socket holds into rx (or drops it); notices a closed peer. rxMutex is held.
-void SocketDevice::pullAvailable(bool keep)
+// Moves what the socket holds into rx, as far as rx has room: the rest stays in the socket,
+// whose sender then waits. Notices a closed peer. rxMutex is held.
+void SocketDevice::pullAvailable()
 {
-    char chunk[4096];
-    while (!keep || rx.size() < kReadAheadLimit) {
-        ssize_t n = recv(fd, chunk, sizeof(chunk), MSG_DONTWAIT);
+    while (!rx.full()) {
+        std::size_t room = rx.freeLength();
+        ssize_t n = recv(fd, rx.freeStart(), room, MSG_DONTWAIT);
         if (n > 0) {
-            if (keep)
-                rx.append(chunk, std::size_t(n));
+            rx.commit(std::size_t(n));
+            if (std::size_t(n) < room)
+                return;  // the socket is empty
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -127,12 +130,18 @@ void SocketDevice::pullAvailable(bool keep)
     }
 }
 
-DWORD SocketDevice::take(UCHAR* buffer, DWORD count)
+// Drops what the socket holds; notices a closed peer. rxMutex is held.
+void SocketDevice::dropAvailable()
 {
-    std::size_t n = std::min<std::size_t>(count, rx.size());
-    std::memcpy(buffer, rx.data(), n);
-    rx.erase(0, n);
-    return DWORD(n);
+    char chunk[4096];
+    for (;;) {
+        ssize_t n = recv(fd, chunk, sizeof(chunk), MSG_DONTWAIT);
+        if (n > 0 || (n < 0 && errno == EINTR))
+            continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            lost = true;
+        return;
+    }
 }
 
 FT_STATUS SocketDevice::read(UCHAR* buffer, DWORD count, DWORD* returned)
@@ -142,8 +151,11 @@ FT_STATUS SocketDevice::read(UCHAR* buffer, DWORD count, DWORD* returned)
     for (;;) {
         {
             std::lock_guard lock(rxMutex);
-            pullAvailable(true);
-            got += take(buffer + got, count - got);
+            got += DWORD(rx.take(buffer + got, count - got));
+            if (got < count) {
+                pullAvailable();
+                got += DWORD(rx.take(buffer + got, count - got));
+            }
             // Bytes that came before the peer closed are still delivered; then the error.
             if (got < count && lost) {
                 *returned = got;
@@ -186,8 +198,8 @@ FT_STATUS SocketDevice::write(const UCHAR* buffer, DWORD count, DWORD* written)
 FT_STATUS SocketDevice::queueStatus(DWORD* rxBytes)
 {
     std::lock_guard lock(rxMutex);
-    pullAvailable(true);
-    if (lost && rx.empty())
+    pullAvailable();
+    if (lost && rx.size() == 0)
         return FT_IO_ERROR;
     *rxBytes = DWORD(rx.size());
     return FT_OK;
@@ -198,7 +210,7 @@ FT_STATUS SocketDevice::purge(ULONG mask)
     if (mask & FT_PURGE_RX) {
         std::lock_guard lock(rxMutex);
         rx.clear();
-        pullAvailable(false);
+        dropAvailable();
     }
     return lost ? FT_IO_ERROR : FT_OK;
 }

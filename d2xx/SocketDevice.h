@@ -2,6 +2,7 @@
 // The logger emulator, reached through its Unix stream socket. The emulator greets each
 // connection with one line "LOGGERSIM <serial>\n"; raw logger bytes follow both ways.
 #include "Device.h"
+#include "ReadAhead.h"
 
 #include <memory>
 #include <mutex>
@@ -24,12 +25,12 @@ public:
 private:
     explicit SocketDevice(int fd);
     bool readHello();
-    void pullAvailable(bool keep);
-    DWORD take(UCHAR* buffer, DWORD count);
+    void pullAvailable();
+    void dropAvailable();
 
     const int fd;
     std::mutex rxMutex;  // guards rx; held only around calls that never wait
-    std::string rx;      // bytes read ahead from the socket
+    ReadAhead rx;        // bytes read ahead from the socket
     std::mutex writeMutex;
     std::atomic<bool> lost{false};
 };

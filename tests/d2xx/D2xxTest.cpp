@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include "d2xx/Ftd2xx.h"
+#include "d2xx/ReadAhead.h"
 
 namespace {
 
@@ -304,6 +306,63 @@ TEST_F(D2xxTest, QueueStatusCountsPendingBytesAndPurgeDropsThem)
     EXPECT_EQ(api.Read(handle, buffer, 3, &got), FT_OK);
     EXPECT_EQ(std::string(buffer, got), "new");
     EXPECT_EQ(api.ResetDevice(handle), FT_OK);
+    api.Close(handle);
+}
+
+// A logger sending far more than the read-ahead holds while nobody reads: the read-ahead stays
+// bounded, the logger is held back, and reads in any sizes then get every byte in order.
+TEST_F(D2xxTest, ReadAheadIsBoundedAndLosesNothing)
+{
+    FakeLogger logger(socketPath);
+    FT_HANDLE handle = openWith(logger);
+    ASSERT_NE(handle, nullptr);
+    api.SetTimeouts(handle, 1000, 100);
+
+    constexpr std::size_t kTotal = 1 << 20;
+    auto byteAt = [](std::size_t i) { return char((i * 7 + i / 251) & 0xFF); };
+    std::atomic<std::size_t> sent{0};
+    std::thread writer([&] {
+        std::string chunk(1000, '\0');
+        while (sent < kTotal) {
+            std::size_t n = std::min(chunk.size(), kTotal - sent);
+            for (std::size_t i = 0; i < n; ++i)
+                chunk[i] = byteAt(sent + i);
+            ssize_t done = send(logger.peer(), chunk.data(), n, MSG_NOSIGNAL);
+            if (done <= 0)
+                return;
+            sent += std::size_t(done);
+        }
+    });
+
+    DWORD queued = 0;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(api.GetQueueStatus(handle, &queued), FT_OK);
+        EXPECT_LE(queued, ReadAhead::kCapacity);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(queued, ReadAhead::kCapacity);
+    EXPECT_LT(sent.load(), kTotal) << "the logger is held back while the read-ahead is full";
+
+    // Odd sizes, so that reads cross the ring's end at every offset.
+    const DWORD sizes[] = {7, 32, 1, 4093, 39, 65536, 3};
+    std::string got;
+    char buffer[65536];
+    for (std::size_t k = 0; got.size() < kTotal; ++k) {
+        DWORD want = std::min<DWORD>(sizes[k % std::size(sizes)], DWORD(kTotal - got.size()));
+        DWORD n = 0;
+        ASSERT_EQ(api.Read(handle, buffer, want, &n), FT_OK);
+        ASSERT_EQ(n, want) << "after " << got.size() << " bytes";
+        got.append(buffer, n);
+        if (k % 5 == 0) {
+            ASSERT_EQ(api.GetQueueStatus(handle, &queued), FT_OK);
+            ASSERT_LE(queued, ReadAhead::kCapacity);
+        }
+    }
+    writer.join();
+    std::size_t firstWrong = 0;
+    while (firstWrong < kTotal && got[firstWrong] == byteAt(firstWrong))
+        ++firstWrong;
+    EXPECT_EQ(firstWrong, kTotal);
     api.Close(handle);
 }
 
