@@ -51,7 +51,7 @@ void Logger::receive(const Bytes& frame, Clock::time_point now)
     case 0:
         m_winchByte = frame[1];
         if (powered())
-            m_log.event("sonde off");
+            m_log.event("sonde off after " + std::to_string(m_dataSincePowerOn) + " data packets");
         m_mode = 0;
         break;
     case 1:
@@ -113,6 +113,7 @@ void Logger::powerOn(std::uint8_t mode, Clock::time_point now)
     m_mode = mode;
     m_samplingStart = now;
     m_timePackets = 0;
+    m_dataSincePowerOn = 0;
     m_lastReading = 0;
     m_lastStep = depthCounts(now);
     m_overrun = 0;
@@ -140,22 +141,43 @@ Clock::time_point Logger::nextWake(Clock::time_point now) const
 {
     const auto idle = powered() ? kIdlePeriodOn : kIdlePeriodOff;
     Clock::time_point wake = m_lastSent + idle;
-    if (m_mode == 4) {
-        const auto interval = std::max<std::chrono::milliseconds>(std::chrono::milliseconds(m_interval), kReadingPeriod);
-        wake = std::min(wake, m_samplingStart + interval * (m_timePackets + 1));
-    }
+    if (m_mode == 4)
+        wake = std::min(wake, timePacketDue(m_timePackets + 1));
     if (depthMode())
         wake = std::min(wake, now + std::chrono::milliseconds(5));
     return std::max(wake, now);
 }
 
+// The probe reads every 20 ms: a shorter interval counts as 20 ms.
+std::chrono::microseconds Logger::timeInterval() const
+{
+    return std::max<std::chrono::microseconds>(std::chrono::milliseconds(m_interval), kReadingPeriod);
+}
+
+// Due times come from the start of sampling, so a late tick never shifts the rate.
+Clock::time_point Logger::timePacketDue(std::int64_t k) const
+{
+    if (m_opts.rate > 0)
+        return m_samplingStart + std::chrono::microseconds((k * 1000000 + m_opts.rate - 1) / m_opts.rate);
+    return m_samplingStart + timeInterval() * k;
+}
+
+std::int64_t Logger::timePacketsDue(Clock::time_point now) const
+{
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - m_samplingStart);
+    if (m_opts.rate > 0)
+        return elapsed.count() * m_opts.rate / 1000000;
+    return elapsed / timeInterval();
+}
+
 void Logger::streamTimeMode(Clock::time_point now)
 {
-    const auto interval = std::max<std::chrono::milliseconds>(std::chrono::milliseconds(m_interval), kReadingPeriod);
-    const auto readings = std::clamp<std::int64_t>(interval / kReadingPeriod, 1, 255);
-    // Due times come from the start of sampling, so a late tick never shifts the rate.
-    const std::int64_t due = (now - m_samplingStart) / interval;
-    if (due - m_timePackets > kMaxCatchUp) {
+    // The test rate outruns the probe's readings: each of its packets carries one.
+    const auto readings = m_opts.rate > 0 ? 1 : std::clamp<std::int64_t>(timeInterval() / kReadingPeriod, 1, 255);
+    // At the test rate a quarter of a second of packets may be caught up.
+    const std::int64_t catchUp = std::max<std::int64_t>(kMaxCatchUp, m_opts.rate / 4);
+    const std::int64_t due = timePacketsDue(now);
+    if (due - m_timePackets > catchUp) {
         m_log.event("late: skipped " + std::to_string(due - m_timePackets - 1) + " time packets");
         m_timePackets = due - 1;
     }
@@ -311,6 +333,7 @@ void Logger::sendStatus(Clock::time_point now)
 
 void Logger::sendData(std::int64_t counts, std::uint8_t readings, std::uint8_t overrun, Clock::time_point now)
 {
+    ++m_dataSincePowerOn;
     Bytes p(kDataPayload, 0);
     p[0] = statusByte();
     p[1] = m_gain;

@@ -51,6 +51,9 @@ private:
 
     void powerOn(std::uint8_t mode, Clock::time_point now);
     void rebaseCounter(std::int64_t counts, Clock::time_point now);
+    std::chrono::microseconds timeInterval() const;
+    Clock::time_point timePacketDue(std::int64_t k) const;
+    std::int64_t timePacketsDue(Clock::time_point now) const;
     void streamTimeMode(Clock::time_point now);
     void streamDepthMode(Clock::time_point now);
     void depthStep(std::int64_t counts, Clock::time_point now);
@@ -88,6 +91,7 @@ private:
     // Sampling.
     Clock::time_point m_samplingStart{};
     std::int64_t m_timePackets = 0;
+    std::uint64_t m_dataSincePowerOn = 0;
     std::int64_t m_lastStep = 0;
     std::int64_t m_lastReading = 0;
     std::uint8_t m_overrun = 0;

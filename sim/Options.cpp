@@ -49,13 +49,16 @@ std::string usageText()
            "  winch:  [--start-depth M] [--speed M_PER_MIN] [--down S] [--stop S] [--up S]\n"
            "  link:   [--drive-window MIN:MAX] [--gain-window MIN:MAX]\n"
            "  faults: [--noise N] [--bad-checksum N] [--bad-end N] [--overrun N]\n"
-           "          [--encoder-error] [--low-battery] [--disconnect-after S] [--no-echo]\n";
+           "          [--encoder-error] [--low-battery] [--disconnect-after S] [--no-echo]\n"
+           "  rate:   [--rate N]  time mode: N data packets per second, whatever the interval\n"
+           "       loggersim --help\n";
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& opts)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--help") { opts.help = true; return std::nullopt; }
         if (name == "--verbose") { opts.verbose = true; continue; }
         if (name == "--encoder-error") { opts.encoderError = true; continue; }
         if (name == "--low-battery") { opts.lowBattery = true; continue; }
@@ -80,6 +83,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& opts)
         else if (name == "--up") ok = toDouble(value, opts.upSeconds);
         else if (name == "--drive-window") ok = toWindow(value, opts.driveWindow);
         else if (name == "--gain-window") ok = toWindow(value, opts.gainWindow);
+        else if (name == "--rate") ok = toInt(value, opts.rate);
         else if (name == "--noise") ok = toInt(value, opts.noiseEvery);
         else if (name == "--bad-checksum") ok = toInt(value, opts.badChecksumEvery);
         else if (name == "--bad-end") ok = toInt(value, opts.badEndEvery);

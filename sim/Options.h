@@ -19,6 +19,10 @@ struct Options {
     std::uint64_t seed = 1;
     std::string logPath;
     bool verbose = false;
+    bool help = false;
+
+    // Time mode: data packets per second whatever the interval; 0 = one per interval.
+    int rate = 0;
 
     // Winch: down, stop, up, then standing; started by the first power-on.
     double startDepth = 0.0;   // metres

@@ -165,6 +165,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "loggersim: %s\n%s", error->c_str(), sim::usageText().c_str());
         return 2;
     }
+    if (opts.help) {
+        std::fputs(sim::usageText().c_str(), stdout);
+        return 0;
+    }
     sim::EventLog log(opts.logPath, opts.verbose);
     if (!log.ok()) {
         std::fprintf(stderr, "loggersim: cannot write %s\n", opts.logPath.c_str());

@@ -345,6 +345,64 @@ TEST_F(LoggerSimTest, TimeModeStreamsDataPacketsAtTheInterval)
     EXPECT_GT(u16(data[0].payload, 15 + 2 * 4), 0) << "temperature channel is never empty";
 }
 
+// Time-mode pacing from the monotonic clock: an interval under the probe's 20 ms reading
+// counts as 20 ms; the test rate sends its packets whatever the interval. Every packet made
+// arrives, in sequence, and the sonde-off event says how many were made.
+TEST_F(LoggerSimTest, TimeModeIsPacedFromTheClock)
+{
+    struct Case {
+        std::vector<std::string> options;
+        std::uint16_t interval;
+        double perSecond;
+        int readings;
+    };
+    const Case cases[] = {
+        {{}, 5, 50.0, 1},
+        {{}, 40, 25.0, 2},
+        {{"--rate", "2000"}, 150, 2000.0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interval);
+        std::vector<std::string> options = {"--speed", "0"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        startSim(options);
+        connectSim();
+        const auto start = Clock::now();
+        send(modeFrame(4, c.interval));
+        auto all = collect(600ms, [](const std::vector<Packet>&) { return false; });
+        send(frame({0, 0x20}));
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        auto more = collect(2s, [](const std::vector<Packet>& v) { return !v.empty() && v.back().payload.size() == 16; });
+        all.insert(all.end(), more.begin(), more.end());
+        const auto data = only(all, 31);
+
+        EXPECT_NEAR(data.size(), c.perSecond * seconds, c.perSecond * 0.1 + 2);
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            EXPECT_EQ(data[i].payload[14], c.readings);
+            EXPECT_EQ(u16(data[i].payload, 3), c.interval);
+            EXPECT_EQ(data[i].payload[27], std::uint8_t(data[0].payload[27] + i)) << "packet " << i;
+        }
+        EXPECT_NE(logText().find("sonde off after " + std::to_string(data.size()) + " data packets"),
+                  std::string::npos);
+        disconnect();
+        stopSim();
+    }
+}
+
+TEST_F(LoggerSimTest, HelpPrintsTheUsageAndEnds)
+{
+    std::FILE* out = popen(KVX_PROGRAM_DIR "/loggersim --help", "r");
+    ASSERT_NE(out, nullptr);
+    std::string text;
+    char chunk[256];
+    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, out))
+        text.append(chunk, n);
+    const int status = pclose(out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(text.rfind("usage: loggersim --socket PATH", 0), 0u);
+    EXPECT_NE(text.find("[--rate N]"), std::string::npos);
+}
+
 TEST_F(LoggerSimTest, DepthModeStepsWithTheWinch)
 {
     startSim({"--speed", "60", "--start-depth", "5"});
