@@ -90,16 +90,19 @@ public:
 
     double age(sim::Clock::time_point now) const { return std::chrono::duration<double>(now - m_since).count(); }
 
+    // Sends what the socket takes; of the rest, what lies beyond kMaxPending is dropped.
     void queue(const sim::Bytes& bytes)
     {
-        if (m_pending.size() + bytes.size() > kMaxPending) {
-            if (!m_overflowed)
-                m_log.event("host not reading: output dropped");
-            m_overflowed = true;
+        m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+        flush();
+        if (m_pending.size() <= kMaxPending) {
+            m_overflowed = false;
             return;
         }
-        m_overflowed = false;
-        m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+        if (!m_overflowed)
+            m_log.event("host not reading: output dropped");
+        m_overflowed = true;
+        m_pending.resize(kMaxPending);
     }
 
     void flush()
