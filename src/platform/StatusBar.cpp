@@ -16,7 +16,7 @@ namespace {
 
 class StatusBarWidget : public QWidget {
 public:
-    explicit StatusBarWidget(QWidget* parent) : QWidget(parent)
+    explicit StatusBarWidget(QWidget* parent) : QWidget(parent), repaints(this)
     {
         setFixedHeight(QFontMetrics(font()).height() + 8);
         parent->installEventFilter(this);
@@ -25,6 +25,7 @@ public:
 
     mutable std::mutex mutex;
     std::vector<CStatusBarCtrl::Part> parts;
+    CoalescedRepaint repaints;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -70,7 +71,7 @@ StatusBarWidget* BarOf(QWidget* widget) { return static_cast<StatusBarWidget*>(w
 
 }  // namespace
 
-// Changes one part under the lock, then repaints on the user-interface thread.
+// Changes one part under the lock, then asks for a repaint on the user-interface thread.
 void CStatusBarCtrl::ChangePart(int part, const std::function<void(Part&)>& change)
 {
     QPointer<QWidget> widget = m_hWnd;
@@ -83,10 +84,7 @@ void CStatusBarCtrl::ChangePart(int part, const std::function<void(Part&)>& chan
             return;
         change(parts[size_t(part)]);
     }
-    RunOnUiThread([widget] {
-        if (widget)
-            widget->update();
-    });
+    BarOf(widget)->repaints.Request();
 }
 
 BOOL CStatusBarCtrl::Create(CWnd* parent, int id)

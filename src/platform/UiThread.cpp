@@ -3,6 +3,15 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
+
+namespace {
+
+// Repaints fed by worker threads come at most this often per window, as the
+// fastest read-out refresh does: more would only load the user interface.
+constexpr int kRepaintSpacingMs = 20;
+
+}  // namespace
 
 bool IsUiThread()
 {
@@ -19,4 +28,26 @@ void RunOnUiThread(std::function<void()> fn, bool wait)
     QCoreApplication* app = QCoreApplication::instance();
     QMetaObject::invokeMethod(app, std::move(fn),
                               wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+}
+
+CoalescedRepaint::CoalescedRepaint(QWidget* widget) : m_widget(widget) {}
+
+void CoalescedRepaint::Request()
+{
+    if (IsUiThread()) {
+        if (m_widget)
+            m_widget->update();
+        return;
+    }
+    if (m_pending->exchange(true))
+        return;
+    RunOnUiThread([widget = m_widget, pending = m_pending] {
+        if (!widget)
+            return;  // gone: nothing will ever paint it again
+        QTimer::singleShot(kRepaintSpacingMs, widget, [widget, pending] {
+            // Cleared first: a change made while this paints asks for the next repaint.
+            pending->store(false);
+            widget->repaint();
+        });
+    });
 }

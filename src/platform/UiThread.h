@@ -1,5 +1,9 @@
 #pragma once
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 // Worker threads never touch a window: calls that reach the user interface
 // from another thread are carried to the user-interface thread.
@@ -9,3 +13,18 @@ bool IsUiThread();
 // Runs fn on the user-interface thread: at once when already there; otherwise
 // queued, and when wait is true the caller blocks until fn has run.
 void RunOnUiThread(std::function<void()> fn, bool wait = false);
+
+// The repaints of a window that worker threads change, which keeps what it
+// shows under its own lock: at most one waits on the user-interface thread,
+// whatever the rate of the changes, and it paints the latest values.
+class CoalescedRepaint {
+public:
+    explicit CoalescedRepaint(QWidget* widget);
+    // Any thread.
+    void Request();
+
+private:
+    QPointer<QWidget> m_widget;
+    // Shared with the queued repaint, which may outlive this object.
+    std::shared_ptr<std::atomic<bool>> m_pending = std::make_shared<std::atomic<bool>>(false);
+};
