@@ -87,7 +87,8 @@ void RunEventsFor(int ms)
 }
 
 // What the user-interface thread did while the link ran: the longest wait of a 10 ms timer,
-// the memory at the end of the warm-up and its peak after, and the thread's CPU time.
+// the memory at the end of the warm-up and its peak after (sampled every 250 ms), and the
+// thread's CPU time.
 struct UiWatch {
     long longestGapMs = 0;
     long warmKb = -1;
@@ -99,13 +100,15 @@ struct UiWatch {
     {
         const auto start = Clock::now();
         auto last = start;
+        auto lastSample = start;
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] {
             const auto now = Clock::now();
             longestGapMs = std::max<long>(longestGapMs, long((now - last) / std::chrono::milliseconds(1)));
             last = now;
-            if (SecondsSince(start) < kWarmUpSeconds)
+            if (SecondsSince(start) < kWarmUpSeconds || now - lastSample < std::chrono::milliseconds(250))
                 return;
+            lastSample = now;
             const long kb = ResidentKb();
             if (warmKb < 0)
                 warmKb = kb;
