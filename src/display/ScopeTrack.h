@@ -1,0 +1,144 @@
+#pragma once
+// The chart recorder of the main window: six rings of samples drawn as curves
+// on three tracks against depth or time.
+#include <QImage>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "display/TrackMath.h"
+#include "platform/Window.h"
+
+struct ToolRecord;
+
+class CScopeTrack : public CWnd {
+public:
+    static constexpr int kMaxCurves = 6;
+    static constexpr UINT_PTR kRedrawTimer = 404;
+    static constexpr UINT_PTR kAutoPrintTimer = 411;
+    static constexpr UINT_PTR kDoubleClickTimer = 412;
+    static constexpr UINT kDisplayOptionsCommand = 505;
+
+    struct ChannelData {
+        COLORREF colour = 0;
+        int colourIndex = 0;
+        double position = 0.0;
+        unsigned count = 0;
+        double rangeRight = -1.0;
+        double rangeLeft = -1.0;
+        int track = -1;      // 0..2; 4 = none; -1 = unset
+        int logicalCh = -1;  // place within its track, from 1
+        std::string name;
+        std::string unit;
+        bool visible = false;
+        bool invertScale = false;
+        bool filterOn = false;
+        bool calibrate = false;
+        bool wrap = false;
+        int shading = 0;  // 0 none, 1 from the left edge, 2 from the right edge
+        int filterWidth = 0;
+        double c[4] = {0.0, 1.0, 0.0, 0.0};
+        double raw[track::kArraySize];
+        double display[track::kArraySize];
+        unsigned char noData[track::kArraySize];
+    };
+
+    // A copy of one ring entry, for tests and tools.
+    struct Sample {
+        double raw;
+        double display;
+        bool noData;
+    };
+
+    struct TrackLayout {
+        int cols = 0;
+        int left = 0, top = 0, right = 0, bottom = 0;
+        bool inUse = false;
+    };
+
+    explicit CScopeTrack(int nCurves = kMaxCurves);
+    ~CScopeTrack() override;
+
+    // parent: the main window, which receives the display-options command.
+    virtual BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+
+    void SetSampleInterval(int scale);
+    void LoadChannelSettings(const ToolRecord& tool);
+    void ResetOrigin(double startDepth, double toolLength, int mode, int flag);
+    // One logging step of n ring samples; any thread.
+    void AddSamples(const double (&values)[6], int mode, int n, const ToolRecord& tool);
+    void FilterChannel(int curve);
+    void ClearBuffers();
+    void ResetCurves();
+    // Arms the redraw if it is not armed; any thread.
+    void StartRefreshTimer();
+    // Renders into the off-screen image; the user-interface thread only.
+    void Draw(bool forPrint);
+
+    void OnTimer(UINT_PTR id) override;
+    void OnSize(int width, int height) override;
+    void OnLButtonUp(POINT point);
+
+    // The last picture drawn for the screen and for print.
+    const QImage& Image() const { return m_image; }
+    const QImage& PrintImage() const { return m_printImage; }
+
+    track::ScaleState Scale() const;
+    int CurveCount() const { return m_nCurves; }
+    Sample SampleAt(int curve, int index) const;
+    double Position(int curve) const;
+    unsigned Count(int curve) const;
+    int LegendHeight() const;
+    TrackLayout Layout(int entry) const;
+    bool IsRedrawArmed() const { return m_nRedrawTimer != 0; }
+
+private:
+    struct Picture;
+    class Widget;
+    friend class Widget;
+
+    void ArmRedraw(unsigned milliseconds);
+    void ArmAutoPrint();
+    void Paint(QWidget* target);
+    void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
+    void TakePicture(Picture& picture) const;
+    void Render(const Picture& picture, QImage& image, bool forPrint) const;
+    bool MainWindowMinimised() const;
+
+    const int m_nCurves;
+    std::unique_ptr<ChannelData[]> m_pChannels;
+    CWnd* m_pParent = nullptr;
+
+    // Guards every member below up to the UI-only section.
+    mutable std::mutex m_mutex;
+    TrackLayout m_tracks[5];
+    int m_nLegendHeight = 2;
+    track::ScaleState m_scale;
+    int m_nMode = track::kModeTime;
+    int m_nStepSize = 1;
+    double m_dRunningCounter = 0.0;
+    int m_nDirection = 1;  // 1: newest at the bottom; 0: newest at the top
+    bool m_bDataStarted = false;
+    bool m_bDepthMode = false;
+    double m_dStartDepth = 0.0;
+    double m_dToolLength = 0.0;
+    int m_nHighWater = 0;
+    bool m_bAutoPrint = false;
+    double m_dSamplesSincePage = 0.0;
+    double m_dPageCount = 0.0;
+    double m_dPageSamples = 0.0;
+
+    // Timer requests from worker threads: at most one waiting for the UI thread each.
+    std::atomic<bool> m_bRedrawRequestPending{false};
+    std::atomic<bool> m_bAutoPrintRequestPending{false};
+    std::atomic<UINT_PTR> m_nRedrawTimer{0};
+
+    // User-interface thread only.
+    UINT_PTR m_nDoubleClickTimer = 0;
+    UINT_PTR m_nAutoPrintTimer = 0;
+    bool m_bRedrawPending = false;
+    std::unique_ptr<Picture> m_pPicture;
+    QImage m_image;
+    QImage m_printImage;
+};

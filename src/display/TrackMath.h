@@ -1,0 +1,57 @@
+#pragma once
+// The curve tracks' plain arithmetic: scales, ring indices, depth grid and
+// the mapping of a value onto a track. No window, no locking.
+#include <string>
+
+namespace track {
+
+constexpr int kRingSize = 15000;   // ring samples used in each array
+constexpr int kArraySize = 16000;  // entries allocated per array
+constexpr double kNullValue = -999.25;
+
+constexpr int kModeTime = 10;
+constexpr int kModeUp = 11;
+constexpr int kModeDown = 12;
+
+// What a display scale sets. One sample is 1 cm of depth.
+struct ScaleState {
+    double pixelsPerSample = 4.0;
+    int majorSpacing = 400;  // pixel rows between two major depth lines
+    int minorDivisions = 9;  // minor lines between two major lines
+    int scale = 25;
+};
+
+// The state after selecting `scale`; an unknown scale only replaces the value.
+ScaleState ApplyScale(ScaleState current, int scale);
+// Display samples averaged into one drawn point: 2, 5 or 10 at the small
+// scales, else 1.
+int SamplesPerPoint(int scale);
+
+// Any index brought into the ring 0..kRingSize-1 (several turns allowed).
+int WrapIndex(long long index);
+// The ring index drawn at `row` rows behind the newest ring index.
+int RowToRingIndex(int newestIndex, int row, double pixelsPerSample);
+// The ring index that a step writes for a curve at ring cursor `position`.
+int WriteIndex(int position, int mode, bool depthMode, int offset, int toolLength);
+
+// Where a value lands on a track [left, right].
+struct TrackPoint {
+    int x = 0;
+    bool wrapped = false;  // brought into range by whole turns of the range
+    bool drawn = false;    // false for a value that is not a number
+};
+TrackPoint ValueToX(double value, double rangeLeft, double rangeRight, bool wrap, bool invert, int left,
+                    int right);
+
+// Depth of a grid line `rowsFromOrigin` rows from the log's origin.
+double LineDepth(double startDepth, long long rowsFromOrigin, double pixelsPerSample, bool upward);
+// The depth carried by the middle minor line of a major interval, given the
+// line's own depth and the label of the major line before it.
+double MiddleLabelDepth(int scale, double lineDepth, double previousMajorDepth);
+// " 12 " for a whole depth, else " 12.50 ".
+std::string DepthLabel(double depth);
+
+// Redraw period of a track window `height` pixels high, in milliseconds.
+unsigned RefreshPeriod(int height);
+
+}  // namespace track
