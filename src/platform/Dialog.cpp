@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 
 #include "platform/MessageBox.h"
 
@@ -84,6 +85,7 @@ QWidget* MakeControl(const ControlTemplate& ctl, QWidget* parent)
     }
     case ControlKind::PushButton: return new QPushButton(text, parent);
     case ControlKind::Edit: return new QLineEdit(text, parent);
+    case ControlKind::Trackbar: return new QSlider(Qt::Horizontal, parent);
     }
     return new QWidget(parent);
 }
@@ -119,6 +121,8 @@ QDialog* CDialog::BuildWindow(CWnd* parent)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (tpl->style & DS_MINMAXBOX)
         flags |= Qt::WindowMinMaxButtonsHint;
+    if (tpl->style & DS_CHILD)
+        flags = Qt::Widget;
     window->setWindowFlags(flags);
     window->setSizeGripEnabled(false);
 

@@ -11,6 +11,7 @@ enum class ControlKind {
     EtchedFrame,
     PushButton,
     Edit,
+    Trackbar,      // horizontal slider
 };
 
 struct ControlTemplate {
@@ -27,6 +28,7 @@ enum DialogStyle : unsigned {
     DS_VISIBLE = 0x08,
     DS_SIZEBOX = 0x10,
     DS_MINMAXBOX = 0x20,
+    DS_CHILD = 0x40,  // a panel inside its parent's client area
 };
 
 struct DialogTemplate {
