@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QTimer>
 #include <cstdlib>
@@ -40,6 +41,12 @@ void CFont::CreateFont(int height, int weight, const std::string& face)
     m_face = face;
 }
 
+void CFont::CreateFont(int height, int width, int weight, const std::string& face)
+{
+    CreateFont(height, weight, face);
+    m_width = width;
+}
+
 QFont CFont::ToQFont() const
 {
     QFont font(ToQt(m_face));
@@ -48,6 +55,11 @@ QFont CFont::ToQFont() const
     if (pixels > 0)
         font.setPixelSize(pixels);
     font.setWeight(QFont::Weight(std::clamp(m_weight, 1, 1000)));
+    if (m_width > 0 && pixels > 0) {
+        int natural = QFontMetrics(font).averageCharWidth();
+        if (natural > 0)
+            font.setStretch(std::clamp((m_width * 100 + natural / 2) / natural, 1, 4000));
+    }
     return font;
 }
 
@@ -179,6 +191,17 @@ RECT CWnd::GetClientRect() const
     if (!m_hWnd)
         return RECT{0, 0, 0, 0};
     return RECT{0, 0, m_hWnd->width(), m_hWnd->height()};
+}
+
+void CWnd::ScreenToClient(RECT& rect) const
+{
+    if (!m_hWnd)
+        return;
+    QPoint origin = m_hWnd->mapFromGlobal(QPoint(0, 0));
+    rect.left += origin.x();
+    rect.right += origin.x();
+    rect.top += origin.y();
+    rect.bottom += origin.y();
 }
 
 void CWnd::MoveWindow(const RECT& rect)

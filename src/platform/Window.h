@@ -17,22 +17,29 @@ constexpr int SW_SHOW = 5;
 constexpr int SW_MINIMIZE = 6;
 constexpr int SW_RESTORE = 9;
 
+// Window styles as creators pass them.
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+
 constexpr int FW_LIGHT = 300;
 constexpr int FW_NORMAL = 400;
 constexpr int FW_BOLD = 700;
 constexpr int FW_HEAVY = 900;
 
 // A font by face, height and weight. A negative height is the character
-// height in pixels, a positive one the cell height.
+// height in pixels, a positive one the cell height. A width above 0 is the
+// average character width in pixels: the face is stretched to it.
 class CFont {
 public:
     void CreateFont(int height, int weight, const std::string& face);
+    void CreateFont(int height, int width, int weight, const std::string& face);
     bool IsCreated() const { return m_created; }
     QFont ToQFont() const;
 
 private:
     bool m_created = false;
     int m_height = 0;
+    int m_width = 0;
     int m_weight = FW_NORMAL;
     std::string m_face;
 };
@@ -47,7 +54,8 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     QWidget* GetSafeHwnd() const { return m_hWnd; }
-    void Attach(QWidget* widget);
+    // Controls that take over a template control's look override this.
+    virtual void Attach(QWidget* widget);
     bool IsWindow() const { return m_hWnd != nullptr; }
 
     // The child control with this id, or null when there is none.
@@ -67,6 +75,8 @@ public:
     void SetFont(const CFont* font, bool redraw = true);
     RECT GetWindowRect() const;
     RECT GetClientRect() const;
+    // From screen coordinates to this window's client coordinates.
+    void ScreenToClient(RECT& rect) const;
     void MoveWindow(const RECT& rect);
 
     // Window timers by id; OnTimer runs on the user-interface thread.

@@ -1,0 +1,12 @@
+#pragma once
+#include <QColor>
+
+#include "platform/Types.h"
+
+// System colours by their index, from the desktop's palette.
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_BTNTEXT = 18;
+
+COLORREF GetSysColor(int index);
+
+QColor ToQColor(COLORREF colour);
