@@ -7,3 +7,8 @@ std::string GetOperatingSystemName();
 // A tone on the desktop's bell; the frequency is not ours to choose here, the
 // duration is kept so the sequence sounds as long as intended.
 void Beep(unsigned frequency, unsigned milliseconds);
+
+#include "platform/Types.h"
+
+// Now, in 100-ns intervals since 1601-01-01.
+void GetSystemTimeAsFileTime(FILETIME* time);
