@@ -83,13 +83,13 @@ Ink InkOf(QWidget* widget)
 
 QColor CornerOf(QWidget* widget) { return widget->grab().toImage().pixelColor(2, 2); }
 
-// A dialog with a placeholder static, and read-outs created over it as the
-// panels do.
+// A dialog with a placeholder static; read-outs are created over it while the
+// dialog is still hidden, as the panels do in their initialisation.
 class CounterDialog : public CDialog {
 public:
     CounterDialog() : CDialog(kTemplate, nullptr)
     {
-        RegisterDialogTemplate({kTemplate, "Read-outs", 160, 40, DS_CAPTION | DS_VISIBLE,
+        RegisterDialogTemplate({kTemplate, "Read-outs", 160, 40, DS_CAPTION,
                                 {{ControlKind::Static, kPlace, "000", 10, 10, 120, 18}}});
         Create(kTemplate, nullptr);
     }
@@ -108,6 +108,9 @@ protected:
     {
         RECT place = dialog.PlaceOf(kPlace);
         ASSERT_TRUE(counter.Create(WS_CHILD | WS_VISIBLE, place, &dialog, 0));
+        counter.SetText("hidden");
+        EXPECT_EQ("", counter.GetText());
+        dialog.ShowWindow(SW_SHOW);
         RunEventsFor(30);
     }
 
@@ -229,6 +232,9 @@ TEST_F(GraphicCounterCtrlTest, ContentSettersStoreFormattedTextOnlyWhileVisible)
     counter.SetText("hidden");
     counter.SetValue(1);
     EXPECT_EQ(std::string(255, '7'), counter.GetText());
+    counter.ShowWindow(SW_SHOW);
+    counter.SetValue(1);
+    EXPECT_EQ("1", counter.GetText());
 }
 
 TEST_F(GraphicCounterCtrlTest, BurstFromWorkerPostsOnceAndRedrawsOnceAfterTheDelay)
