@@ -108,6 +108,7 @@ protected:
     {
         RECT place = dialog.PlaceOf(kPlace);
         ASSERT_TRUE(counter.Create(WS_CHILD | WS_VISIBLE, place, &dialog, 0));
+        EXPECT_EQ(dialog.GetDlgItem(kPlace)->GetSafeHwnd()->geometry(), Widget()->geometry());
         counter.SetText("hidden");
         EXPECT_EQ("", counter.GetText());
         dialog.ShowWindow(SW_SHOW);
