@@ -137,7 +137,9 @@ void CVarnoLogger_KVXDlg::ProcessRecord(const LogRecord& record)
 
 void CVarnoLogger_KVXDlg::ResetAcquisition(bool full)
 {
-    // Later: m_ScopeTrack.ClearBuffers() and m_ToolsProbeDlg.SetChannelLabels(true).
+    // Later: m_ToolsProbeDlg.SetChannelLabels(true).
+    if (m_bPanelsCreated)
+        m_ScopeTrack.ClearBuffers();
     if (full) {
         const HeaderRecord& header = *theApp.m_pHeaderRecord;
         double start = header.Startdepth;
@@ -146,7 +148,8 @@ void CVarnoLogger_KVXDlg::ResetAcquisition(bool full)
         theApp.m_pFrameState->replayDepth = start / 1000.0;
         theApp.m_dStepAccumulator = 0.0;
         m_Preferences.LoadTool();
-        // Later: m_ScopeTrack.LoadChannelSettings().
+        if (m_bPanelsCreated)
+            m_ScopeTrack.LoadChannelSettings(*theApp.m_pToolRecord);
     }
     std::lock_guard lock(theApp.m_lastValuesMutex);
     theApp.m_lastFrameValues = LastFrameValues{};
@@ -161,11 +164,20 @@ void CVarnoLogger_KVXDlg::OnDataFileWriteFailed()
     HandToPowerDlgStopRecording();
 }
 
-// Curve tracks (m_ScopeTrack), on the thread that processes samples. Later:
-// m_ScopeTrack.SetSampleInterval(tool Scale); m_ScopeTrack.AddSamples(raw,
-// depth, modeCode, step, tool record); and when startRefresh,
-// m_ScopeTrack.StartRefreshTimer() on the user-interface thread.
-void CVarnoLogger_KVXDlg::HandToCurveTracks(const double[6], double, int, int, bool) {}
+// Curve tracks, on the thread that processes samples; they keep their own
+// lock and arm their redraw through one waiting request at most. The rings
+// run on the step count: the depth itself is not stored.
+void CVarnoLogger_KVXDlg::HandToCurveTracks(const double (&raw)[6], double, int modeCode, int step,
+                                            bool startRefresh)
+{
+    if (!m_bPanelsCreated)
+        return;
+    const ToolRecord& tool = *theApp.m_pToolRecord;
+    m_ScopeTrack.SetSampleInterval(tool.Scale);
+    m_ScopeTrack.AddSamples(raw, modeCode, step, tool);
+    if (startRefresh)
+        m_ScopeTrack.StartRefreshTimer();
+}
 
 // Tools box (m_ToolsProbeDlg). Later: when RunState.toolsBoxVisible,
 // m_ToolsProbeDlg.UpdateValues() on the thread that processes samples.
@@ -180,10 +192,14 @@ void CVarnoLogger_KVXDlg::NotifyProbePage(UINT command)
         PostProbePageCommand();
 }
 
-// Probe control panel (m_PowerDlg). Later: m_PowerDlg.StopRecording(), which
-// also writes EndDepth and EndTime. Until then the record just ends here.
+// The panel ends the record and writes EndDepth and EndTime; without the
+// panel (a main window not shown) the record just ends here.
 void CVarnoLogger_KVXDlg::HandToPowerDlgStopRecording()
 {
+    if (m_bPanelsCreated) {
+        m_PowerDlg.StopRecording();
+        return;
+    }
     theApp.m_pRunState->recording = 0;
     CToolsStream::CloseRecordFile();
 }

@@ -2,10 +2,15 @@
 
 #include <QIcon>
 
+#include "core/RunState.h"
 #include "core/Settings.h"
+#include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/Header.h"
 #include "platform/Placement.h"
+#include "platform/UiThread.h"
 #include "probe/Frames.h"
+#include "probe/LogRecord.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
 
@@ -45,6 +50,19 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     m_StatusBar.SetIcon(6, m_hIconSondeOff);
     theApp.m_rcMainWindow = GetWindowRect();
 
+    m_PowerDlg.SetHost(this);
+    m_PowerDlg.Create(IDD_POWER_DLG, this);
+    m_PowerDlg.ShowWindow(SW_SHOW);
+    if (CWnd* frame = GetDlgItem(IDC_TRACK_FRAME)) {
+        RECT area = frame->GetWindowRect();
+        ScreenToClient(area);
+        frame->ShowWindow(SW_HIDE);
+        m_ScopeTrack.Create(WS_CHILD | WS_VISIBLE, area, this, 0);
+    }
+    m_ScopeTrack.ResetCurves();
+    LayOutPanels();
+    m_bPanelsCreated = true;
+
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
     m_nBlink = 0;
     theApp.m_bSondePowered = theApp.m_bRxActivity = theApp.m_bTxActivity = 0;
@@ -53,7 +71,92 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 
     const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
     SetWindowPlacement(*this, placement);
+    m_PowerDlg.UpdateValues();
+    m_PowerDlg.UpdateStatusText();
     return TRUE;
+}
+
+// Until the main window is laid out as a whole: the probe bar on top, the
+// curve tracks below it down to the status bar.
+void CVarnoLogger_KVXDlg::LayOutPanels()
+{
+    if (!m_PowerDlg.IsWindow() || !m_ScopeTrack.IsWindow())
+        return;
+    const RECT client = GetClientRect();
+    const RECT bar = m_PowerDlg.GetWindowRect();
+    const RECT status = m_StatusBar.GetWindowRect();
+    const LONG barHeight = bar.bottom - bar.top;
+    m_PowerDlg.MoveWindow(RECT{0, 0, bar.right - bar.left, barHeight});
+    m_ScopeTrack.MoveWindow(RECT{0, barHeight, client.right, client.bottom - (status.bottom - status.top)});
+}
+
+BOOL CVarnoLogger_KVXDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case ID_CMD_NEW_LOG: OnNewLog(); return TRUE;
+    // Their windows join later.
+    case ID_CMD_LOGGER_SETUP:
+    case ID_CMD_TOOLS_BOX:
+    case ID_CMD_DISPLAY_OPTIONS: return TRUE;
+    default: return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+// New log: until the new-log dialog exists, the record goes to the file pair
+// already named in PathSettings (DataFile and LastFile).
+void CVarnoLogger_KVXDlg::OnNewLog()
+{
+    if (theApp.m_pRunState->recording) {
+        AfxMessageBox("Not allowed in record mode", MB_ICONERROR);
+        return;
+    }
+    const PathSettings& paths = *theApp.m_pPathSettings;
+    if (paths.DataFile[0] == '\0' || paths.LastFile[0] == '\0')
+        return;
+    theApp.m_nSavedRecordingMode = theApp.m_pLoggerSettings->recordingMode;
+    CHeader header;
+    header.WriteHeader(paths.LastFile);
+    theApp.m_pRunState->recordStarted = 1;
+    m_PowerDlg.StartRecording();
+    int mode = theApp.m_pLoggerSettings->recordingMode;
+    int modeCode = mode == 2 ? 11 : mode == 3 ? 12 : 10;
+    ResetCurveOrigin(theApp.m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, modeCode);
+}
+
+void CVarnoLogger_KVXDlg::ResetCurveOrigin(double depth, double toolLength, int modeCode)
+{
+    m_ScopeTrack.LoadChannelSettings(*theApp.m_pToolRecord);
+    m_ScopeTrack.ResetOrigin(depth, toolLength, modeCode, 1);
+}
+
+bool CVarnoLogger_KVXDlg::ReplayNextRecord()
+{
+    LogRecord& record = *theApp.m_pReplayRecord;
+    if (!m_ToolsStream.ReadDataLineInFile(theApp.m_nReplayPos, record))
+        return false;
+    ProcessRecord(record);
+    return true;
+}
+
+// Later: m_ScopeTrack.ToggleAutoPrint(true), once the curves print.
+void CVarnoLogger_KVXDlg::ResetAutoPrint() {}
+
+void CVarnoLogger_KVXDlg::SwitchSondeOff()
+{
+    if (!m_bPanelsCreated) {
+        theApp.m_bSondePowered = 0;
+        return;
+    }
+    if (m_bSwitchOffPending.exchange(true))
+        return;
+    QPointer<QWidget> window = m_hWnd;
+    RunOnUiThread([this, window] {
+        if (!window)
+            return;
+        m_bSwitchOffPending = false;
+        if (m_PowerDlg.IsSondeOn())
+            m_PowerDlg.OnPowerButton();
+    });
 }
 
 void CVarnoLogger_KVXDlg::OnClose()
@@ -79,6 +182,10 @@ bool CVarnoLogger_KVXDlg::CanClose()
         Sleep(1000);
     }
 
+    if (theApp.m_pRunState->playing) {
+        m_PowerDlg.OnCommand(IDC_STOP, 0);
+        PumpMessages();
+    }
     theApp.m_bClosing = 1;
     theApp.m_endProcessDlg.ShowWindow(SW_SHOW);
     PumpMessages();
@@ -93,6 +200,7 @@ bool CVarnoLogger_KVXDlg::CanClose()
     theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
     m_Preferences.SaveConfig();
     KillTimer(kStatusTimerId);
+    m_PowerDlg.OnClose();
     PumpMessages();
     return true;
 }
@@ -109,6 +217,7 @@ void CVarnoLogger_KVXDlg::OnSize(int, int)
         return;
     theApp.m_rcMainWindow = GetWindowRect();
     SetStatusParts();
+    LayOutPanels();
 }
 
 void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
@@ -137,10 +246,16 @@ void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
     m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
 }
 
-// The one place for the probe panel and the setup sheet's refresh. Later:
-// unless skipValues m_PowerDlg.UpdateValues(); then
-// m_PropertyLoggerDlg.UpdateCommunication() and m_PowerDlg.UpdateStatusText(),
-// carried to the user-interface thread when called from a worker.
-void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool) {}
+// The one place for the probe panel and the setup sheet's refresh; a
+// worker's calls reach the panel as at most one waiting update. Later:
+// m_PropertyLoggerDlg.UpdateCommunication() between the two.
+void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool skipValues)
+{
+    if (!m_bPanelsCreated)
+        return;
+    if (!skipValues)
+        m_PowerDlg.UpdateValues();
+    m_PowerDlg.UpdateStatusText();
+}
 
 void CVarnoLogger_KVXDlg::ShowAlert(int code) { m_nLastAlert = code; }

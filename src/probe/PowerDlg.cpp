@@ -140,17 +140,17 @@ StatusLine StatusLineFor(int s, bool overrun)
 
 CPowerDlg::CPowerDlg()
     : CDialogExt(IDD_POWER_DLG, nullptr),
-      m_hPowerOn(LoadIconById(IDI_POWER_ON, 32)),
-      m_hPowerOff(LoadIconById(IDI_POWER_OFF, 32)),
-      m_hRecord(LoadIconById(IDI_RECORD, 32)),
-      m_hRecordBlink(LoadIconById(IDI_RECORD_BLINK, 32)),
-      m_hStop(LoadIconById(IDI_STOP, 32)),
-      m_hPause(LoadIconById(IDI_PAUSE, 32)),
-      m_hPlay(LoadIconById(IDI_PLAY, 32)),
-      m_hPlayBlink(LoadIconById(IDI_PLAY_BLINK, 32)),
-      m_hPowerOffBlink(LoadIconById(IDI_POWER_OFF_BLINK, 32)),
-      m_hPowerOnBlink(LoadIconById(IDI_POWER_ON_BLINK, 32)),
-      m_hRecordStop(LoadIconById(IDI_RECORD_STOP, 32)),
+      m_hPowerOn(LoadIconById(IDI_POWER_ON, 24)),
+      m_hPowerOff(LoadIconById(IDI_POWER_OFF, 24)),
+      m_hRecord(LoadIconById(IDI_RECORD, 24)),
+      m_hRecordBlink(LoadIconById(IDI_RECORD_BLINK, 24)),
+      m_hStop(LoadIconById(IDI_STOP, 24)),
+      m_hPause(LoadIconById(IDI_PAUSE, 24)),
+      m_hPlay(LoadIconById(IDI_PLAY, 24)),
+      m_hPlayBlink(LoadIconById(IDI_PLAY_BLINK, 24)),
+      m_hPowerOffBlink(LoadIconById(IDI_POWER_OFF_BLINK, 24)),
+      m_hPowerOnBlink(LoadIconById(IDI_POWER_ON_BLINK, 24)),
+      m_hRecordStop(LoadIconById(IDI_RECORD_STOP, 24)),
       m_crBlack(RGB(0, 0, 0)),
       m_crYellow(RGB(255, 255, 0)),
       m_crRed(RGB(255, 0, 0)),
@@ -215,10 +215,10 @@ BOOL CPowerDlg::OnInitDialog()
     m_btnStop.SetIcon(m_hStop);
     m_btnPlay.SetIcon(m_hPlay);
     m_btnRecord.SetIcon(m_hRecord);
-    m_btnReset.SetIcon(LoadIconById(IDI_RESET, 32));
+    m_btnReset.SetIcon(LoadIconById(IDI_RESET, 24));
     m_btnPause.SetIcon(m_hPause);
     m_btnTools.SetIcon(LoadIconById(IDB_TOOLS_BOX, 16));
-    m_btnCurves.SetIcon(LoadIconById(IDI_CURVE_PARAMETERS, 32));
+    m_btnCurves.SetIcon(LoadIconById(IDI_CURVE_PARAMETERS, 24));
     m_btnSetup.SetIcon(LoadIconById(IDB_LOGGER_SETUP, 24));
 
     m_btnPower.EnableWindow(false);

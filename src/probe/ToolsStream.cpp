@@ -373,7 +373,8 @@ void CToolsStream::WriteDataLine()
         stored = AppendRecord();
     }
     // Out of the lock: on the user-interface thread the report stops the record at once.
-    if (!stored)
+    // A record ended between the check and the write is no failure.
+    if (!stored && Recording())
         ReportStoreFailure();
 }
 

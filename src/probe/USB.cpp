@@ -677,5 +677,8 @@ void CUSB::UpdateStatusPanel(bool skipValues)
 
 void CUSB::SwitchSondeOff()
 {
-    theApp.m_bSondePowered = 0;
+    if (theApp.m_pMainDlg != nullptr)
+        theApp.m_pMainDlg->SwitchSondeOff();
+    else
+        theApp.m_bSondePowered = 0;
 }

@@ -95,8 +95,7 @@ private:
     void ApplyIdleTimeouts();
     UINT RunReader();
     void StartLinkThread();
-    // The probe control panel's power switch takes this over; until then a
-    // lost link only marks the sonde off.
+    // A lost link switches the sonde off through the probe control panel.
     void SwitchSondeOff();
 
     mutable std::mutex m_textMutex;
