@@ -123,7 +123,6 @@ private:
     bool m_bDepthMode = false;
     double m_dStartDepth = 0.0;
     double m_dToolLength = 0.0;
-    int m_nHighWater = 0;
     bool m_bAutoPrint = false;
     double m_dSamplesSincePage = 0.0;
     double m_dPageCount = 0.0;
@@ -133,6 +132,8 @@ private:
     std::atomic<bool> m_bRedrawRequestPending{false};
     std::atomic<bool> m_bAutoPrintRequestPending{false};
     std::atomic<UINT_PTR> m_nRedrawTimer{0};
+    // Read by the worker that arms the redraw.
+    std::atomic<int> m_nClientHeight{0};
 
     // User-interface thread only.
     UINT_PTR m_nDoubleClickTimer = 0;

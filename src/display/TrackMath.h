@@ -32,7 +32,7 @@ int WrapIndex(long long index);
 // The ring index drawn at `row` rows behind the newest ring index.
 int RowToRingIndex(int newestIndex, int row, double pixelsPerSample);
 // The ring index that a step writes for a curve at ring cursor `position`.
-int WriteIndex(int position, int mode, bool depthMode, int offset, int toolLength);
+int WriteIndex(int position, int mode, bool depthMode, double offset, double toolLength);
 
 // Where a value lands on a track [left, right].
 struct TrackPoint {

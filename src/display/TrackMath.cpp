@@ -1,0 +1,137 @@
+#include "display/TrackMath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace track {
+
+namespace {
+
+struct ScaleRow {
+    int scale;
+    double pixelsPerSample;
+    int majorSpacing;
+    int minorDivisions;
+};
+
+// "1/200" is stored as 250.
+constexpr ScaleRow kScales[] = {
+    {25, 4.0, 400, 9},  {50, 2.0, 200, 9},  {100, 1.0, 100, 3},
+    {250, 0.5, 50, 3},  {500, 0.2, 100, 3}, {1000, 0.1, 100, 3},
+};
+
+// Below this distance from a whole metre a depth counts as whole.
+constexpr double kWholeTolerance = 1e-6;
+
+}  // namespace
+
+ScaleState ApplyScale(ScaleState current, int scale)
+{
+    current.scale = scale;
+    for (const ScaleRow& row : kScales) {
+        if (row.scale != scale)
+            continue;
+        current.pixelsPerSample = row.pixelsPerSample;
+        current.majorSpacing = row.majorSpacing;
+        current.minorDivisions = row.minorDivisions;
+    }
+    return current;
+}
+
+int SamplesPerPoint(int scale)
+{
+    switch (scale) {
+    case 250: return 2;
+    case 500: return 5;
+    case 1000: return 10;
+    default: return 1;
+    }
+}
+
+int WrapIndex(long long index)
+{
+    long long wrapped = index % kRingSize;
+    return int(wrapped < 0 ? wrapped + kRingSize : wrapped);
+}
+
+int RowToRingIndex(int newestIndex, int row, double pixelsPerSample)
+{
+    return WrapIndex(newestIndex - (long long)(row / pixelsPerSample));
+}
+
+int WriteIndex(int position, int mode, bool depthMode, double offset, double toolLength)
+{
+    if (!depthMode || mode == kModeTime)
+        return WrapIndex(position);
+    const double shift = mode == kModeUp ? offset : toolLength - offset;
+    return WrapIndex((long long)(position + shift));
+}
+
+TrackPoint ValueToX(double value, double rangeLeft, double rangeRight, bool wrap, bool invert, int left, int right)
+{
+    TrackPoint point;
+    if (std::isnan(value))
+        return point;
+    const double min = rangeLeft;
+    const double max = rangeRight;
+    const double span = max - min;
+    if (wrap && span > 0.0 && std::isfinite(value)) {
+        // Whole turns at once: a huge value must not loop turn by turn.
+        if (value > max) {
+            value -= std::ceil((value - max) / span) * span;
+            point.wrapped = true;
+        } else if (value < min) {
+            value += std::ceil((min - value) / span) * span;
+            point.wrapped = true;
+        }
+    } else if (value > max) {
+        value = max;
+    }
+    const int width = right - left;
+    double x = span == 0.0 ? 0.0 : std::round((value - min) * (width - 2) / span);
+    if (invert)
+        x = width - 2 - x;
+    x += left + 1;
+    point.x = int(std::clamp(x, double(left + 1), double(right - 1)));
+    point.drawn = true;
+    return point;
+}
+
+double LineDepth(double startDepth, long long rowsFromOrigin, double pixelsPerSample, bool upward)
+{
+    const double metres = double(rowsFromOrigin) * 0.01 / pixelsPerSample;
+    return upward ? startDepth - metres : startDepth + metres;
+}
+
+double MiddleLabelDepth(int scale, double lineDepth, double previousMajorDepth)
+{
+    double half = 0.0;
+    if (scale == 500)
+        half = 2.5;
+    else if (scale == 1000)
+        half = 5.0;
+    else
+        return std::round(lineDepth * 2.0) / 2.0;
+    return lineDepth <= previousMajorDepth ? previousMajorDepth - half : previousMajorDepth + half;
+}
+
+std::string DepthLabel(double depth)
+{
+    char text[64];
+    const double whole = std::round(depth);
+    if (std::fabs(depth - whole) < kWholeTolerance)
+        std::snprintf(text, sizeof text, " %lld ", (long long)whole);
+    else
+        std::snprintf(text, sizeof text, " %.2f ", depth);
+    return text;
+}
+
+unsigned RefreshPeriod(int height)
+{
+    if (height <= 650)
+        return 650;
+    return unsigned(height * 1.25);
+}
+
+}  // namespace track
