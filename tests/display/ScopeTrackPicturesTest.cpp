@@ -1,0 +1,180 @@
+// The curve tracks drawn from the demo log at every scale, in time mode,
+// wrapped and shaded. With KVX_TEST_ARTIFACTS set, each picture is kept as a PNG.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/ConfigFolder.h"
+#include "core/Preferences.h"
+#include "display/ScopeTrack.h"
+#include "header/Header.h"
+#include "header/HeaderRecord.h"
+#include "probe/LogRecord.h"
+#include "probe/ToolsStream.h"
+#include "setup/Palette.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 900;
+constexpr int kHeight = 700;
+
+}  // namespace
+
+class ScopeTrackPicturesTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        m_savedHeader = *theApp.m_pHeaderRecord;
+        for (const char* name : {"Ressources/KVXS0001.tol", "Demo/KPXG3241.log", "Demo/KPXG3241.hed"}) {
+            fs::create_directories(fs::path(Path(name)).parent_path());
+            fs::copy_file(fs::path(KVX_PROGRAM_DIR) / name, Path(name));
+        }
+        ScriptedMessageBoxes boxes;
+        CPreferences prefs;
+        prefs.Initialize();  // the default sonde and the demo log
+        CHeader reader;
+        ASSERT_FALSE(reader.ReadHeader(Path("Demo/KPXG3241.hed")));
+        m_tool = *theApp.m_pToolRecord;
+    }
+
+    void TearDown() override
+    {
+        *theApp.m_pHeaderRecord = m_savedHeader;
+        ConfigFolderTest::TearDown();
+    }
+
+    // Replays the demo log into the tracks as sample processing hands it over;
+    // time mode takes every record as one time step.
+    void Replay(CScopeTrack& tracks, bool timeMode)
+    {
+        const HeaderRecord& header = *theApp.m_pHeaderRecord;
+        const int mode = timeMode ? track::kModeTime : header.LogMode;
+        const int step = timeMode ? 1 : std::max(1, header.step / 10);
+        tracks.LoadChannelSettings(m_tool);
+        tracks.ClearBuffers();
+        tracks.ResetOrigin(header.Startdepth / 1000.0, m_tool.SondeLength, mode, 0);
+        CToolsStream stream;
+        LogRecord record;
+        for (std::int64_t at = 0; stream.ReadDataLineInFile(at, record); at += sizeof record) {
+            double raw[6];
+            for (int c = 0; c < 6; ++c)
+                raw[c] = record.channelSums[m_tool.channels[c].PhysicalCh] * 50.0 / record.n;
+            tracks.SetSampleInterval(m_scale);
+            tracks.AddSamples(raw, mode, step, m_tool);
+        }
+    }
+
+    // Draws and keeps the picture; returns it.
+    const QImage& Picture(CScopeTrack& tracks, const std::string& name)
+    {
+        tracks.OnSize(kWidth, kHeight);
+        if (const char* folder = std::getenv("KVX_TEST_ARTIFACTS")) {
+            fs::create_directories(folder);
+            tracks.Image().save(QString::fromStdString((fs::path(folder) / ("curves_" + name + ".png")).string()));
+        }
+        return tracks.Image();
+    }
+
+    // Pixels of the curve's own colour on the row where `row` rows behind the newest are drawn.
+    static int CurvePixelsNear(const QImage& image, const CScopeTrack& tracks, const ToolRecord& tool, int curve,
+                               int row)
+    {
+        const track::ScaleState scale = tracks.Scale();
+        const int newest = track::WrapIndex(tracks.Count(curve));
+        const int perPoint = track::SamplesPerPoint(scale.scale);
+        int index = track::RowToRingIndex(newest, row, scale.pixelsPerSample);
+        index -= index % perPoint;
+        double value = 0.0;
+        for (int j = 0; j < perPoint; ++j)
+            value += tracks.SampleAt(curve, track::WrapIndex(index - j)).display / perPoint;
+        const ChannelRecord& ch = tool.channels[curve];
+        const CScopeTrack::TrackLayout t = tracks.Layout(ch.DisplayTrack);
+        const track::TrackPoint p =
+            track::ValueToX(value, ch.RangeLeft, ch.RangeRight, false, ch.InvertScale, t.left, t.right);
+        const COLORREF c = PaletteColour(ch.LineColour);
+        const QRgb colour = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+        const int y = image.height() - 1 - row;
+        int found = 0;
+        for (int x = p.x - 1; x <= p.x + 3; ++x)
+            found += image.pixel(x, y) == colour;
+        return found;
+    }
+
+    static int PixelsOf(const QImage& image, QRgb colour, int left, int right)
+    {
+        int found = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = left; x < right; ++x)
+                found += image.pixel(x, y) == colour;
+        return found;
+    }
+
+    HeaderRecord m_savedHeader;
+    ToolRecord m_tool;
+    int m_scale = 100;
+};
+
+TEST_F(ScopeTrackPicturesTest, EveryScaleDrawsCurvesGridAndDepthLabels)
+{
+    const QRgb labelBlue = qRgb(0, 0, 0xA0);  // palette 11: depths at or below the surface
+    for (int scale : {25, 50, 100, 250, 500, 1000}) {
+        SCOPED_TRACE(scale);
+        m_scale = scale;
+        CScopeTrack tracks;
+        Replay(tracks, false);
+        const QImage& image = Picture(tracks, "scale_" + std::to_string(scale));
+        const CScopeTrack::TrackLayout a = tracks.Layout(3);
+        EXPECT_GT(PixelsOf(image, labelBlue, a.left, a.right), 20);
+        for (int c = 0; c < 6; ++c)
+            EXPECT_GT(CurvePixelsNear(image, tracks, m_tool, c, 40), 0) << "curve " << c;
+    }
+}
+
+TEST_F(ScopeTrackPicturesTest, TimeModeUpModeWrapAndShadings)
+{
+    const QRgb labelBlue = qRgb(0, 0, 0xA0);
+    {
+        CScopeTrack tracks;
+        Replay(tracks, true);
+        const QImage& image = Picture(tracks, "time");
+        // No depth grid and no labels in time mode.
+        const CScopeTrack::TrackLayout a = tracks.Layout(3);
+        EXPECT_EQ(0, PixelsOf(image, labelBlue, a.left, a.right));
+        for (int c = 0; c < 6; ++c)
+            EXPECT_GT(CurvePixelsNear(image, tracks, m_tool, c, 40), 0) << "curve " << c;
+    }
+    {
+        theApp.m_pHeaderRecord->LogMode = track::kModeUp;
+        theApp.m_pHeaderRecord->Startdepth = 302500;
+        CScopeTrack tracks;
+        Replay(tracks, false);
+        Picture(tracks, "up");
+        theApp.m_pHeaderRecord->LogMode = track::kModeDown;
+        theApp.m_pHeaderRecord->Startdepth = 2600;
+    }
+    for (int shading : {1, 2}) {
+        for (int c = 0; c < 6; ++c)
+            m_tool.channels[c].shading = c == 0 || c == 5 ? shading : 0;
+        CScopeTrack tracks;
+        Replay(tracks, false);
+        Picture(tracks, "shading_" + std::to_string(shading));
+    }
+    {
+        // A third of each range: the curves run off it and come back wrapped.
+        for (int c = 0; c < 6; ++c) {
+            ChannelRecord& ch = m_tool.channels[c];
+            ch.shading = 0;
+            ch.wraping = 1;
+            ch.RangeRight = ch.RangeLeft + (ch.RangeRight - ch.RangeLeft) / 3;
+        }
+        CScopeTrack tracks;
+        Replay(tracks, false);
+        Picture(tracks, "wrap");
+    }
+}
