@@ -274,6 +274,13 @@ double StoreDisplay(CScopeTrack::ChannelData& curve, int target, double v)
     return v;
 }
 
+void EmptyRings(CScopeTrack::ChannelData& curve)
+{
+    std::fill(std::begin(curve.raw), std::end(curve.raw), kNullValue);
+    std::fill(std::begin(curve.display), std::end(curve.display), kNullValue);
+    std::fill(std::begin(curve.noData), std::end(curve.noData), 1);
+}
+
 int FilterWindow(const CScopeTrack::ChannelData& curve, int stepSize)
 {
     if (!curve.filterOn)
@@ -375,9 +382,7 @@ void CScopeTrack::ClearBuffers()
         std::lock_guard lock(m_mutex);
         for (int i = 0; i < kMaxCurves; ++i) {
             ChannelData& curve = m_pChannels[i];
-            std::fill(std::begin(curve.raw), std::end(curve.raw), kNullValue);
-            std::fill(std::begin(curve.display), std::end(curve.display), kNullValue);
-            std::fill(std::begin(curve.noData), std::end(curve.noData), 1);
+            EmptyRings(curve);
             curve.position = 0.0;
             curve.count = 0;
         }
@@ -391,9 +396,7 @@ void CScopeTrack::ResetCurves()
         std::lock_guard lock(m_mutex);
         for (int i = 0; i < kMaxCurves; ++i) {
             ChannelData& curve = m_pChannels[i];
-            std::fill(std::begin(curve.raw), std::end(curve.raw), kNullValue);
-            std::fill(std::begin(curve.display), std::end(curve.display), kNullValue);
-            std::fill(std::begin(curve.noData), std::end(curve.noData), 1);
+            EmptyRings(curve);
             curve.colour = PaletteColour(i);
             curve.colourIndex = i;
             curve.track = -1;
@@ -450,7 +453,7 @@ void CScopeTrack::ArmAutoPrint()
         if (!widget)
             return;
         m_bAutoPrintRequestPending = false;
-        m_nAutoPrintTimer = SetTimer(kAutoPrintTimer, kAutoPrintDelay);
+        SetTimer(kAutoPrintTimer, kAutoPrintDelay);
     });
 }
 
@@ -460,12 +463,11 @@ void CScopeTrack::OnTimer(UINT_PTR id)
     switch (id) {
     case kRedrawTimer:
         m_nRedrawTimer = 0;
-        m_bRedrawPending = true;
         Draw(false);
         break;
     case kDoubleClickTimer: m_nDoubleClickTimer = 0; break;
     // The page is printed here once printing joins.
-    case kAutoPrintTimer: m_nAutoPrintTimer = 0; break;
+    case kAutoPrintTimer: break;
     default: break;
     }
 }

@@ -137,8 +137,6 @@ private:
 
     // User-interface thread only.
     UINT_PTR m_nDoubleClickTimer = 0;
-    UINT_PTR m_nAutoPrintTimer = 0;
-    bool m_bRedrawPending = false;
     std::unique_ptr<Picture> m_pPicture;
     QImage m_image;
     QImage m_printImage;
