@@ -1,0 +1,421 @@
+// The probe control panel in the main window against the logger emulator:
+// power orders and their check, a record, the file player; and its plain rules.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+#include <unistd.h>
+
+#include "core/Ini.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/Header.h"
+#include "header/HeaderRecord.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Application.h"
+#include "probe/Frames.h"
+#include "probe/LogRecord.h"
+#include "probe/PowerDlg.h"
+#include "probe/ToolsStream.h"
+#include "res/Resource.h"
+#include "support/LoggerEmulator.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ReplayPace, TrackbarPositionAndScaleGiveTickAndRecordsPerTick)
+{
+    struct Case {
+        int position, scale;
+        std::int64_t dueTime;
+        int records;
+    };
+    const Case cases[] = {
+        {25, 100, -1500000, 5},  // the start position: 5 records per 150 ms
+        {1, 100, -2500000, 1},   // slowest: one record per 250 ms
+        {50, 100, -1500000, 30},
+        {20, 100, -1550000, 1},  // k = 0: still one per tick, the tick from n = 31
+        {21, 100, -1500000, 1},  // k = 1: the fixed 30-unit tick
+        {1, 50, -3333333, 1},    // D = 3, truncated toward zero
+        {1, 250, -1111111, 1},
+        {1, 500, -588235, 1},
+        {1, 1000, -285714, 1},
+        {1, 200, -5000000, 1},   // any other scale divides by 2
+        {50, 0, -3000000, 30},
+    };
+    for (const Case& c : cases) {
+        ReplayPace pace = ReplayPaceFor(c.position, 50, c.scale);
+        EXPECT_EQ(c.dueTime, pace.dueTime) << c.position << " " << c.scale;
+        EXPECT_EQ(c.records, pace.recordsPerTick) << c.position << " " << c.scale;
+    }
+}
+
+TEST(StatusLine, ReplyFlagsGiveTextAndLevelTheLastFlagWinning)
+{
+    struct Case {
+        int status;
+        bool overrun;
+        const char* text;
+        int level;
+    };
+    const Case cases[] = {
+        {0x00, false, "Sonde not powered", 0},
+        {0x01, false, "Status OK", 1},
+        {0x11, false, "Status OK", 1},  // data valid wins over the adjustment bits
+        {0x01, true, "", 0},             // the overrun text is the caller's
+        {0x20, false, "Setting adjustment in progress ... wait", 1},
+        {0x30, false, "Parameter adjustment in progress ... wait", 1},
+        {0x38, false, "CheckSum Error", 3},
+        {0x80, false, "Frame error", 3},
+        {0x4C, false, "Int resp", 3},
+        {0xFE, false, "No response", 3},
+    };
+    for (const Case& c : cases) {
+        StatusLine line = StatusLineFor(c.status, c.overrun);
+        EXPECT_EQ(c.text, line.text) << std::hex << c.status;
+        EXPECT_EQ(c.level, line.level) << std::hex << c.status;
+    }
+}
+
+// The decoder between the emulator and the program: can make the probe
+// report another supply voltage or echo another gain than it was given.
+class PatchingStream : public CToolsStream {
+public:
+    std::atomic<int> voltage{-1};
+    std::atomic<int> gain{-1};
+
+    void DecodeShortPacket() override
+    {
+        Patch(sizeof(ShortPacket));
+        CToolsStream::DecodeShortPacket();
+    }
+    void DecodeDataPacket() override
+    {
+        Patch(sizeof(DataPacket));
+        CToolsStream::DecodeDataPacket();
+    }
+
+private:
+    void Patch(size_t size)
+    {
+        Set(size, 1, gain);
+        Set(size, 11, voltage);
+    }
+    // Replaces one byte and keeps the payload's checksum right.
+    static void Set(size_t size, size_t index, int value)
+    {
+        if (value < 0)
+            return;
+        BYTE* p = theApp.m_pRxBuffer;
+        WORD sum = WORD(p[size - 2] | p[size - 1] << 8);
+        sum = WORD(sum - p[index] + value);
+        p[index] = BYTE(value);
+        p[size - 2] = BYTE(sum & 0xFF);
+        p[size - 1] = BYTE(sum >> 8);
+    }
+};
+
+class PowerDlgIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/kvx_panelXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(folder));
+        m_folder = folder;
+        m_savedFolder = GetProgramFolder();
+        m_savedName = GetApplicationName();
+        SetProgramFolder(m_folder.string() + "/");
+        SetApplicationName("kvx_panel_test_" + std::to_string(getpid()));
+        fs::create_symlink(KVX_PROGRAM_DIR "/libftd2xx.so", m_folder / "libftd2xx.so");
+        fs::create_directories(m_folder / "Ressources");
+        // The default sonde, faster in time mode.
+        std::string tool = ReadTextFile(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol");
+        tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
+        std::ofstream(m_folder / "Ressources" / "KVXS0001.tol", std::ios::binary) << tool;
+        setenv("KVX_LOGGER_SOCKET", (m_folder / "s").c_str(), 1);
+        m_savedSettings = *theApp.m_pLoggerSettings;
+        m_savedTool = *theApp.m_pToolRecord;
+        m_savedPaths = *theApp.m_pPathSettings;
+        m_savedHeader = *theApp.m_pHeaderRecord;
+        // The main window loads the configuration of this folder.
+        theApp.m_bPrefsLoaded = 0;
+    }
+
+    void TearDown() override
+    {
+        if (m_dialog) {
+            theApp.m_bClosing = 1;
+            m_dialog->m_PowerDlg.OnClose();
+            m_dialog.reset();
+            theApp.m_bClosing = 0;
+        }
+        theApp.m_pMainDlg = nullptr;
+        CToolsStream::CloseRecordFile();
+        m_emulator.reset();
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        *theApp.m_pRunState = RunState{};
+        *theApp.m_pLoggerSettings = m_savedSettings;
+        *theApp.m_pToolRecord = m_savedTool;
+        *theApp.m_pPathSettings = m_savedPaths;
+        *theApp.m_pHeaderRecord = m_savedHeader;
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
+        theApp.m_bPowerOffDone = 1;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        theApp.m_nReplayPos = 0;
+        theApp.m_bDownDirection = 0;
+        theApp.m_bPrefsLoaded = 0;
+        SetProgramFolder(m_savedFolder);
+        SetApplicationName(m_savedName);
+        unsetenv("KVX_LOGGER_SOCKET");
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    // The main window with its panel and curves, linked to a running emulator.
+    void Start(std::vector<std::string> options)
+    {
+        options.insert(options.end(), {"--seed", "7"});
+        m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
+        ASSERT_TRUE(m_emulator->Running());
+        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        theApp.m_pMainDlg = m_dialog.get();
+        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+        // Before the reader starts, which is at least 500 ms after the device opens.
+        m_dialog->m_Usb.SetDecoder(&m_stream);
+        m_dialog->GetSafeHwnd()->resize(1000, 640);
+        ASSERT_TRUE(WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000));
+    }
+
+    CPowerDlg& Panel() { return m_dialog->m_PowerDlg; }
+    QAbstractButton* Button(int id)
+    {
+        return qobject_cast<QAbstractButton*>(Panel().GetDlgItem(id)->GetSafeHwnd());
+    }
+    // A click as the operator makes it: a disabled button takes none.
+    void Click(int id) { Button(id)->click(); }
+
+    void PowerOnConfirmed()
+    {
+        ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
+        Click(IDC_POWER);
+        ASSERT_TRUE(Panel().IsOrderPending());
+        ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+        ASSERT_TRUE(Panel().IsSondeOn());
+    }
+
+    void Grab(CWnd& window, const char* name)
+    {
+        const char* artifacts = std::getenv("KVX_TEST_ARTIFACTS");
+        if (artifacts == nullptr)
+            return;
+        fs::create_directories(artifacts);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window.GetSafeHwnd()->grab().save(QString::fromStdString(fs::path(artifacts) / name)));
+    }
+
+    int FramesReceived(int type) const
+    {
+        std::string log = m_emulator->Log();
+        std::regex frame("RX type=" + std::to_string(type) + " ");
+        return int(std::distance(std::sregex_iterator(log.begin(), log.end(), frame), std::sregex_iterator()));
+    }
+
+    fs::path m_folder;
+    std::string m_savedFolder, m_savedName;
+    LoggerSettings m_savedSettings;
+    ToolRecord m_savedTool;
+    PathSettings m_savedPaths;
+    HeaderRecord m_savedHeader;
+    std::unique_ptr<LoggerEmulator> m_emulator;
+    PatchingStream m_stream;
+    std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
+};
+
+TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlarmBlinks)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    Grab(Panel(), "panel_off.png");
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    EXPECT_EQ(4, theApp.m_pProbeStatus->status & 0x0F);
+    EXPECT_EQ(theApp.m_pRecordingModeFrame->commGain, theApp.m_pProbeStatus->echoCommGain);
+    EXPECT_EQ(1, FramesReceived(6));
+    EXPECT_EQ("Acquisition Mode.", m_dialog->m_StatusBar.GetText(0));
+    EXPECT_TRUE(WaitFor([&] { return Panel().StatusText() == "Status OK"; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 150; }, 10000));
+    EXPECT_TRUE(Button(IDC_RECORD)->isEnabled());
+    EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
+
+    // A data file that cannot be opened: the message, and no record.
+    CopyBounded(theApp.m_pPathSettings->DataFile, (m_folder / "missing" / "a.log").string());
+    CopyBounded(theApp.m_pPathSettings->LastFile, (m_folder / "a.hed").string());
+    const std::string mode = m_dialog->m_StatusBar.GetText(0);
+    boxes.Expect("Trouble opening file.");
+    Click(IDC_RECORD);
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
+    EXPECT_EQ(nullptr, theApp.m_pRecordFile);
+    EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
+    EXPECT_EQ(mode, m_dialog->m_StatusBar.GetText(0));
+    EXPECT_FALSE(fs::exists(m_folder / "missing"));
+    Grab(Panel(), "panel_powered.png");
+    Grab(*m_dialog, "main_window_live_time_mode.png");
+
+    // The probe reports 106 V: both supply read-outs blink until it is back at 105.
+    m_stream.voltage = 106;
+    EXPECT_TRUE(WaitFor([&] { return Panel().VoltageReadout().IsBlinking(); }, 3000));
+    EXPECT_EQ("106", Panel().VoltageReadout().GetText());
+    EXPECT_TRUE(Panel().CurrentReadout().IsBlinking());
+    m_stream.voltage = 105;
+    EXPECT_TRUE(WaitFor([&] { return !Panel().VoltageReadout().IsBlinking(); }, 3000));
+    EXPECT_FALSE(Panel().CurrentReadout().IsBlinking());
+
+    Click(IDC_POWER);
+    EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+    EXPECT_EQ(0, theApp.m_pProbeStatus->status & 0x0F);
+    EXPECT_EQ(0, theApp.m_bSondePowered);
+}
+
+TEST_F(PowerDlgIntegrationTest, ProbeTakingNoOrderIsRefusedAfterTenTriesAndSwitchedOff)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--no-echo"}));
+    boxes.Expect("Order refused !!!");
+    ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
+    const auto start = std::chrono::steady_clock::now();
+    Click(IDC_POWER);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 10000));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(seconds, 2.0);  // ten tries 200 ms apart
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(10, FramesReceived(6));
+    EXPECT_FALSE(Panel().IsSondeOn());
+    EXPECT_EQ(0, theApp.m_bSondePowered);
+    EXPECT_EQ("Sonde not powered", Panel().StatusText());
+    // The power-off order finds the probe off at once.
+    EXPECT_TRUE(WaitFor([] { return theApp.m_bPowerOffDone != 0; }, 3000));
+    Grab(Panel(), "panel_refused.png");
+}
+
+TEST_F(PowerDlgIntegrationTest, ProbeEchoingAnotherGainIsRefusedAfterTenSends)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    m_stream.gain = 9;
+    boxes.Expect("Order refused !!!\n check your parameters.\n");
+    ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
+    Click(IDC_POWER);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 10000));
+    EXPECT_EQ(10, FramesReceived(6));
+    EXPECT_FALSE(Panel().IsSondeOn());
+    // The power-off order: the channel frame until the probe reports no mode.
+    EXPECT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == 0; }, 5000));
+    EXPECT_GE(FramesReceived(0), 1);
+}
+
+TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--speed", "60", "--down", "30"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    // Down-depth mode, as the recording-mode dialog sets it.
+    LoggerSettings& settings = *theApp.m_pLoggerSettings;
+    settings.recordingMode = 3;
+    theApp.m_bDownDirection = 1;
+    ASSERT_TRUE(m_dialog->m_Usb.SendRecordingModeFrame());
+    ASSERT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == 3; }, 5000));
+
+    const fs::path data = m_folder / "down.log";
+    const fs::path header = m_folder / "down.hed";
+    CopyBounded(theApp.m_pPathSettings->DataFile, data.string());
+    CopyBounded(theApp.m_pPathSettings->LastFile, header.string());
+    Click(IDC_RECORD);
+    ASSERT_EQ(1, theApp.m_pRunState->recording);
+    EXPECT_EQ("Data file : down.log", m_dialog->m_StatusBar.GetText(0));
+    EXPECT_TRUE(Button(IDC_STOP)->isEnabled());
+    EXPECT_TRUE(WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 40 * sizeof(LogRecord); }, 20000));
+    Grab(Panel(), "panel_recording.png");
+
+    // Only the player enables the pause button; its handler ends a record too.
+    EXPECT_FALSE(Button(IDC_PAUSE)->isEnabled());
+    Panel().OnCommand(IDC_PAUSE, 0);
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
+    EXPECT_EQ(nullptr, theApp.m_pRecordFile);
+    EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
+    const size_t count = fs::file_size(data) / sizeof(LogRecord);
+    CIni ini(header.string(), TRUE);
+    const int startMm = ini.GetInt("Startdepth", -1, "WellInfo");
+    const int endMm = ini.GetInt("EndDepth", -1, "WellInfo");
+    EXPECT_EQ(100, ini.GetInt("step", -1, "WellInfo"));
+    // The first record fixes the start; each later one is 10 cm further down.
+    EXPECT_NEAR(double(count - 1) * 100.0, endMm - startMm, 2.0);
+    EXPECT_GT(ini.GetInt("EndTime", -1, "WellInfo"), 0);
+    // The mode saved when the record began.
+    EXPECT_EQ(3, settings.recordingMode);
+    Click(IDC_POWER);
+    ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+
+    // The log opened for replay, as the open command leaves it.
+    CHeader reader;
+    ASSERT_FALSE(reader.ReadHeader(header.string()));
+    ASSERT_EQ(12, theApp.m_pHeaderRecord->LogMode);
+    CopyBounded(theApp.m_pPathSettings->FileName, "down.lox");
+    theApp.m_pRunState->fileLoaded = 1;
+    theApp.m_nReplayPos = 0;
+    Panel().SetReplayButtons();
+    EXPECT_TRUE(Panel().SpeedSlider().IsWindowVisible());
+    EXPECT_EQ(25, Panel().SpeedSlider().GetPos());
+
+    const std::int64_t record = sizeof(LogRecord);
+    for (int position : {1, 25}) {
+        Panel().SpeedSlider().SetPos(position);
+        Click(IDC_PLAY);
+        EXPECT_EQ(1, theApp.m_pRunState->playing);
+        EXPECT_FALSE(Button(IDC_RECORD)->isEnabled());
+        if (position == 25)
+            Grab(Panel(), "panel_replaying.png");
+        ASSERT_TRUE(WaitFor([&] { return theApp.m_nReplayPos >= 2 * record; }, 3000)) << position;
+        Click(IDC_PAUSE);
+        ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+        EXPECT_TRUE(Button(IDC_RESET)->isEnabled());
+        EXPECT_EQ(0, theApp.m_nReplayPos % record);
+    }
+    EXPECT_EQ(std::string("Fichier de donn\xe9") + "e : down.lox", m_dialog->m_StatusBar.GetText(0));
+
+    // Reset: back at the start, paused, and it stays there.
+    Click(IDC_RESET);
+    EXPECT_EQ(0, theApp.m_pRunState->playing);
+    ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+    EXPECT_EQ(0, theApp.m_nReplayPos);
+    EXPECT_FALSE(Button(IDC_RESET)->isEnabled());
+    EXPECT_TRUE(Button(IDC_PLAY)->isEnabled());
+    EXPECT_EQ(1, theApp.m_pRunState->fileLoaded);
+
+    // The fastest position plays the whole file to its end, from the start depth down.
+    Panel().SpeedSlider().SetPos(50);
+    Click(IDC_PLAY);
+    ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000));
+    ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+    EXPECT_EQ(0, theApp.m_nReplayPos);
+    // The curves take one sample per centimetre of each 10 cm record.
+    EXPECT_EQ(count * 10, m_dialog->m_ScopeTrack.Count(0));
+    EXPECT_NEAR((startMm + 2500) / 1000.0 + count * 0.10, theApp.m_pFrameState->replayDepth, 0.0015);
+}
+
+}  // namespace
