@@ -59,9 +59,12 @@ constexpr Tip kToolTips[] = {
     {IDC_SPEED_SLIDER, "Player speed variator (depending of your sytem performance)."},
 };
 
-// RunState is shared with the replay and reader threads.
-std::uint8_t Get(std::uint8_t& flag) { return std::atomic_ref<std::uint8_t>(flag).load(); }
-void Put(std::uint8_t& flag, std::uint8_t value) { std::atomic_ref<std::uint8_t>(flag).store(value); }
+FILETIME Now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return now;
+}
 
 int LogModeCode(int recordingMode)
 {
@@ -162,7 +165,7 @@ CPowerDlg::~CPowerDlg()
 {
     // The replay thread reads the trackbar: it ends before the bar goes.
     if (m_pReplayThread) {
-        Put(theApp.m_pRunState->playing, 0);
+        theApp.m_pRunState->playing = 0;
         m_pReplayThread->WaitForEnd(kReplayJoinMs);
     }
 }
@@ -182,7 +185,7 @@ BOOL CPowerDlg::OnInitDialog()
     m_pRecordingModeFrame = theApp.m_pRecordingModeFrame;
     m_pFrameState = theApp.m_pFrameState;
     m_pLoggerSettings = theApp.m_pLoggerSettings;
-    Put(m_pRunState->playing, 0);
+    m_pRunState->playing = 0;
 
     m_fontLarge.CreateFont(22, 10, FW_BOLD, "Arial");
     m_fontSmall.CreateFont(20, 6, FW_BOLD, "Arial");
@@ -438,7 +441,7 @@ void CPowerDlg::OnPowerButton()
     }
     if (m_bPowerSwitching)
         OnStop();
-    Put(m_pRunState->fileLoaded, 0);
+    m_pRunState->fileLoaded = 0;
     m_pLoggerSettings->recordingMode = kModeTime;
     DisablePlayerButtons();
     theApp.m_dStepAccumulator = 0.0;
@@ -535,7 +538,7 @@ void CPowerDlg::OnRefresh()
     ++m_nBlink;
     RefreshPowerButton(link);
     m_btnRecord.EnableWindow(link >= kLinkRecordable);
-    if (Get(m_pRunState->playing)) {
+    if (m_pRunState->playing) {
         if (m_nBlink == 5) {
             m_btnPlay.SetIcon(m_hPlayBlink);
         } else if (m_nBlink >= 10) {
@@ -572,7 +575,7 @@ void CPowerDlg::RefreshPowerButton(int link)
 void CPowerDlg::RefreshRecordDisplay()
 {
     const RunState& run = *m_pRunState;
-    if (!(Get(m_pRunState->recording) && !run.recordPaused && run.recordStarted)) {
+    if (!(m_pRunState->recording && !run.recordPaused && run.recordStarted)) {
         m_RecordTime.ShowWindow(SW_HIDE);
         return;
     }
@@ -591,44 +594,42 @@ void CPowerDlg::StartRecording()
 {
     RunState& run = *m_pRunState;
     *theApp.m_pRecordDuration = 0;
-    Put(run.playing, 0);
-    if (Get(run.recording))
+    run.playing = 0;
+    if (run.recording)
         run.recordPaused = 0;
-    if (!m_bSondeOn || theApp.m_nLinkStatus <= 0 || Get(run.recording))
+    if (!m_bSondeOn || theApp.m_nLinkStatus <= 0 || run.recording)
         return;
-    std::FILE* file = std::fopen(theApp.m_pPathSettings->DataFile, "ab");
-    if (file == nullptr) {
+    if (!CToolsStream::OpenRecordFile(theApp.m_pPathSettings->DataFile)) {
         AfxMessageBox("Trouble opening file.", MB_ICONERROR);
         return;
     }
-    theApp.m_pRecordFile = file;
-    GetSystemTimeAsFileTime(&theApp.m_ftRecordStart);
+    theApp.m_ftRecordStart = Now();
     theApp.m_bRewriteStartDepth = 1;
     run.recordPaused = 0;
     run.recordStarted = 1;
     m_pHost->SetStatusBarText(0, "Data file : " + FileNameOf(theApp.m_pPathSettings->DataFile));
     HeaderRecord& header = *theApp.m_pHeaderRecord;
-    header.step = m_pLoggerSettings->recordingMode == kModeTime ? m_pLoggerSettings->TimeInterval
+    header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
                                                                 : m_pLoggerSettings->DepthInterval * 10;
     WriteWellInfo("Startdepth", DepthMillimetres(m_pFrameState->replyDepth));
     WriteWellInfo("StartTime", 0);
     WriteWellInfo("step", header.step);
     theApp.m_dRecordDepth = m_pFrameState->replyDepth;
     theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
-    Put(run.recording, 1);
+    run.recording = 1;
     m_btnStop.EnableWindow(true);
 }
 
 void CPowerDlg::StopRecording()
 {
-    if (!Get(m_pRunState->recording))
+    if (!m_pRunState->recording)
         return;
     // Not recording first, so the reader stores nothing more into the file.
-    Put(m_pRunState->recording, 0);
+    m_pRunState->recording = 0;
     CToolsStream::CloseRecordFile();
     m_btnRecord.SetIcon(m_hRecord);
     // The time since the last stored record is not counted.
-    GetSystemTimeAsFileTime(&theApp.m_ftRecordStart);
+    theApp.m_ftRecordStart = Now();
     Sleep(50);
 
     WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
@@ -662,15 +663,15 @@ void CPowerDlg::DisablePlayerButtons()
 void CPowerDlg::OnPause()
 {
     RunState& run = *m_pRunState;
-    if (Get(run.recording)) {
+    if (run.recording) {
         m_btnRecord.SetIcon(m_hRecord);
         StopRecording();
         run.recordPaused = 0;
         m_btnReset.EnableWindow(false);
     }
-    if (Get(run.playing)) {
+    if (run.playing) {
         m_btnReset.EnableWindow(true);
-        Put(run.playing, 0);
+        run.playing = 0;
         m_btnPlay.SetIcon(m_hPlay);
     }
 }
@@ -680,7 +681,7 @@ void CPowerDlg::OnStop()
     RunState& run = *m_pRunState;
     if (!m_bPowerSwitching)
         m_pHost->ResetAutoPrint();
-    if (!Get(run.recording)) {
+    if (!run.recording) {
         m_pHost->ResetAcquisition(true);
         theApp.m_nReplayPos = 0;
         theApp.m_bReplayAtStart = 1;
@@ -690,8 +691,8 @@ void CPowerDlg::OnStop()
     }
     StopRecording();
     run.recordPaused = 0;
-    Put(run.fileLoaded, 0);
-    Put(run.playing, 0);
+    run.fileLoaded = 0;
+    run.playing = 0;
     m_btnReset.EnableWindow(false);
     m_btnRecord.SetIcon(m_hRecord);
     m_btnPlay.SetIcon(m_hPlay);
@@ -702,7 +703,7 @@ void CPowerDlg::OnStop()
 void CPowerDlg::OnPlay()
 {
     RunState& run = *m_pRunState;
-    if (!Get(run.fileLoaded))
+    if (!run.fileLoaded)
         return;
     if (theApp.m_nReplayPos == 0)
         m_pHost->ResetAcquisition(true);
@@ -710,11 +711,11 @@ void CPowerDlg::OnPlay()
     m_btnReset.EnableWindow(false);
     m_btnPause.EnableWindow(true);
     m_btnStop.EnableWindow(true);
-    if (!Get(run.playing)) {
+    if (!run.playing) {
         // A thread still finishing its last tick ends before the next starts.
         if (m_pReplayThread)
             m_pReplayThread->WaitForEnd(kReplayJoinMs);
-        Put(run.playing, 1);
+        run.playing = 1;
         m_pReplayThread = CWinThread::Begin([this] { return ReplayThreadProc(this); }, THREAD_PRIORITY_HIGHEST);
     }
     m_pHost->SetStatusBarText(0, std::string("Fichier de donn\xe9") + "e : " + theApp.m_pPathSettings->FileName);
@@ -741,7 +742,7 @@ UINT CPowerDlg::ReplayThreadProc(CPowerDlg* panel)
     RunState& run = *theApp.m_pRunState;
     CWaitableTimer timer;
     UINT result = kReplayEnded;
-    while (Get(run.playing) && !theApp.m_bClosing) {
+    while (run.playing && !theApp.m_bClosing) {
         const ReplayPace pace = ReplayPaceFor(panel->m_SliderSpeed.GetPos(), panel->m_SliderSpeed.GetRangeMax(),
                                               theApp.m_pToolRecord->Scale);
         if (!timer.Set(pace.dueTime)) {
@@ -749,10 +750,10 @@ UINT CPowerDlg::ReplayThreadProc(CPowerDlg* panel)
             break;
         }
         timer.Wait(kReplayWaitMs);
-        for (int i = 0; i < pace.recordsPerTick && Get(run.playing); ++i) {
+        for (int i = 0; i < pace.recordsPerTick && run.playing; ++i) {
             if (panel->m_pHost->ReplayNextRecord())
                 continue;
-            Put(run.playing, 0);
+            run.playing = 0;
             theApp.m_nReplayPos = 0;
             if (theApp.m_nLinkStatus < kLinkLive) {
                 theApp.m_pLiveReadout->currentDepth = theApp.m_pFrameState->replayDepth;

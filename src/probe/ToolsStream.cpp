@@ -17,6 +17,7 @@
 #include "header/Header.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "platform/UiThread.h"
 #include "probe/CommandFrames.h"
 #include "probe/Frames.h"
@@ -119,15 +120,14 @@ void RaiseAlarms(BYTE status)
 bool Recording() { return theApp.m_pRunState->recording != 0; }
 
 // 100-ns intervals since 1601-01-01.
+std::uint64_t Ticks(const FILETIME& time) { return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
+
 std::uint64_t NowTicks()
 {
-    using namespace std::chrono;
-    constexpr std::uint64_t kUnixEpoch = 116444736000000000ULL;
-    auto since1970 = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
-    return kUnixEpoch + std::uint64_t(since1970);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return Ticks(now);
 }
-
-std::uint64_t Ticks(const FILETIME& time) { return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
 
 // Truncated toward zero and held within 32 bits, whatever a garbled depth gives.
 std::int32_t ClampToInt(double value)
