@@ -433,28 +433,12 @@ void CScopeTrack::ArmRedraw(unsigned milliseconds)
         arm();
         return;
     }
-    if (m_bRedrawRequestPending.exchange(true))
-        return;
-    QPointer<QWidget> widget = m_hWnd;
-    RunOnUiThread([this, widget, arm] {
-        if (!widget)
-            return;
-        m_bRedrawRequestPending = false;
-        arm();
-    });
+    PostOnce(m_bRedrawRequestPending, m_hWnd, arm);
 }
 
 void CScopeTrack::ArmAutoPrint()
 {
-    if (!m_hWnd || m_bAutoPrintRequestPending.exchange(true))
-        return;
-    QPointer<QWidget> widget = m_hWnd;
-    RunOnUiThread([this, widget] {
-        if (!widget)
-            return;
-        m_bAutoPrintRequestPending = false;
-        SetTimer(kAutoPrintTimer, kAutoPrintDelay);
-    });
+    PostOnce(m_bAutoPrintRequestPending, m_hWnd, [this] { SetTimer(kAutoPrintTimer, kAutoPrintDelay); });
 }
 
 void CScopeTrack::OnTimer(UINT_PTR id)

@@ -30,6 +30,19 @@ void RunOnUiThread(std::function<void()> fn, bool wait)
                               wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 
+void PostOnce(std::atomic<bool>& pending, QWidget* widget, std::function<void()> fn)
+{
+    if (widget == nullptr || pending.exchange(true))
+        return;
+    RunOnUiThread([&pending, window = QPointer<QWidget>(widget), fn = std::move(fn)] {
+        if (!window)
+            return;  // its owner, and the flag with it, may be gone
+        // Cleared first: a request made while fn runs posts the next call.
+        pending = false;
+        fn();
+    });
+}
+
 CoalescedRepaint::CoalescedRepaint(QWidget* widget) : m_widget(widget) {}
 
 void CoalescedRepaint::Request()

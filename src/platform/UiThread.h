@@ -14,6 +14,11 @@ bool IsUiThread();
 // queued, and when wait is true the caller blocks until fn has run.
 void RunOnUiThread(std::function<void()> fn, bool wait = false);
 
+// Runs fn on the user-interface thread, unless a call posted with the same
+// flag still waits there: at most one waits per flag, whatever the rate of
+// the requests, and it serves them all. Nothing runs once widget is gone.
+void PostOnce(std::atomic<bool>& pending, QWidget* widget, std::function<void()> fn);
+
 // The repaints of a window that worker threads change, which keeps what it
 // shows under its own lock: at most one waits on the user-interface thread,
 // whatever the rate of the changes, and it paints the latest values.

@@ -319,12 +319,8 @@ BOOL CPowerDlg::OnCommand(WPARAM wParam, LPARAM)
 
 void CPowerDlg::PostUpdate(int what)
 {
-    if (m_nPendingUpdates.fetch_or(what) != 0)
-        return;
-    QPointer<QWidget> window = m_hWnd;
-    RunOnUiThread([this, window] {
-        if (!window)
-            return;
+    m_nPendingUpdates.fetch_or(what);
+    PostOnce(m_bUpdatePosted, m_hWnd, [this] {
         int due = m_nPendingUpdates.exchange(0);
         if (due & kValues)
             UpdateValues();

@@ -151,5 +151,6 @@ private:
     std::string m_strStatus;
     int m_nStatusLevel = 0;
     std::atomic<int> m_nPendingUpdates{0};
+    std::atomic<bool> m_bUpdatePosted{false};
     std::shared_ptr<CWinThread> m_pReplayThread;
 };

@@ -2,7 +2,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -171,15 +170,7 @@ void CGraphicCounterCtrl::PostRequests()
         ServeRequests();
         return;
     }
-    if (!m_hWnd || m_requestPosted.exchange(true))
-        return;
-    QPointer<QWidget> widget = m_hWnd;
-    RunOnUiThread([this, widget] {
-        if (!widget)
-            return;
-        m_requestPosted = false;
-        ServeRequests();
-    });
+    PostOnce(m_requestPosted, m_hWnd, [this] { ServeRequests(); });
 }
 
 void CGraphicCounterCtrl::ServeRequests()
