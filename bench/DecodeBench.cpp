@@ -2,7 +2,8 @@
 // runs them; the chip delivers at most about 25,600 data packets per second.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include "BenchApplication.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -15,19 +16,6 @@
 #include "probe/ToolsStream.h"
 
 namespace {
-
-void EnsureGuiApplication()
-{
-    static int argc = 1;
-    static char name[] = "kvx_bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: it outlives the static objects that Qt tears down at exit.
-    static QGuiApplication* app = nullptr;
-    if (app != nullptr)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = new QGuiApplication(argc, argv);
-}
 
 void PutDataPacket(int mode, std::int32_t depthCounts)
 {
@@ -66,7 +54,7 @@ void SetUpTool()
 // One time-mode packet: one step each.
 void BM_DecodeAndProcessTimePacket(benchmark::State& state)
 {
-    EnsureGuiApplication();
+    EnsureBenchApplication();
     SetUpTool();
     CVarnoLogger_KVXDlg dialog(nullptr);
     theApp.m_pMainDlg = &dialog;
@@ -84,7 +72,7 @@ BENCHMARK(BM_DecodeAndProcessTimePacket);
 // Depth-mode packets one 10 cm step apart, the cable going down then up.
 void BM_DecodeAndProcessDepthPacket(benchmark::State& state)
 {
-    EnsureGuiApplication();
+    EnsureBenchApplication();
     SetUpTool();
     CVarnoLogger_KVXDlg dialog(nullptr);
     theApp.m_pMainDlg = &dialog;

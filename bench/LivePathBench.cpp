@@ -4,7 +4,8 @@
 // The chip delivers at most about 25,600 data packets per second.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include "BenchApplication.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -78,24 +79,9 @@ private:
     size_t m_at = 0;
 };
 
-QApplication* EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "kvx_bench";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() != nullptr)
-        return qobject_cast<QApplication*>(QCoreApplication::instance());
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Never destroyed: it outlives the static objects that Qt tears down at exit.
-    return new QApplication(argc, argv);
-}
-
 void BM_LivePathPerDataPacket(benchmark::State& state)
 {
-    if (EnsureApplication() == nullptr) {
-        state.SkipWithError("another benchmark made a Qt application without widgets: run this one alone");
-        return;
-    }
+    EnsureBenchApplication();
     char folder[] = "/tmp/kvx_benchXXXXXX";
     if (mkdtemp(folder) == nullptr) {
         state.SkipWithError("no temporary folder");
@@ -142,8 +128,6 @@ void BM_LivePathPerDataPacket(benchmark::State& state)
         theApp.m_bClosing = 1;
         dialog.m_PowerDlg.OnClose();
         theApp.m_pMainDlg = nullptr;
-        // Left alive: destroying the curve tracks here still crashes (being mended with them).
-        window.release();
     }
     SetMessageBoxHandler(nullptr);
     theApp.m_bClosing = 0;

@@ -2,7 +2,8 @@
 // redraw period there is 1080 x 1.25 ms = 1350 ms.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include "BenchApplication.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -10,19 +11,6 @@
 #include "display/ScopeTrack.h"
 
 namespace {
-
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "kvx_bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: it outlives the static objects that Qt tears down at exit.
-    static QGuiApplication* app = nullptr;
-    if (app != nullptr || QCoreApplication::instance() != nullptr)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = new QGuiApplication(argc, argv);
-}
 
 ToolRecord BenchTool(int shading)
 {
@@ -47,7 +35,7 @@ ToolRecord BenchTool(int shading)
 
 void BM_ScopeTrackDraw(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     const int scale = int(state.range(0));
     const ToolRecord tool = BenchTool(int(state.range(1)));
     CScopeTrack tracks;
