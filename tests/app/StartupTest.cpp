@@ -18,6 +18,7 @@
 #include "platform/Placement.h"
 #include "probe/Frames.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -35,13 +36,6 @@ protected:
         return false;
     }
 };
-
-void SaveArtifact(QWidget* widget, const char* name)
-{
-    const char* folder = getenv("KVX_TEST_ARTIFACTS");
-    if (folder != nullptr && widget != nullptr)
-        widget->grab().save(QDir(folder).filePath(name));
-}
 
 // Runs the program in a fresh program folder, which has no driver library.
 class StartupTest : public ConfigFolderTest {

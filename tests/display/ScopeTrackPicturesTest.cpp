@@ -15,6 +15,7 @@
 #include "probe/ToolsStream.h"
 #include "setup/Palette.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -74,10 +75,7 @@ protected:
     const QImage& Picture(CScopeTrack& tracks, const std::string& name)
     {
         tracks.OnSize(kWidth, kHeight);
-        if (const char* folder = std::getenv("KVX_TEST_ARTIFACTS")) {
-            fs::create_directories(folder);
-            tracks.Image().save(QString::fromStdString((fs::path(folder) / ("curves_" + name + ".png")).string()));
-        }
+        SaveArtifact(tracks.Image(), "curves_" + name + ".png");
         return tracks.Image();
     }
 

@@ -1,6 +1,7 @@
-// The program at the logger chip's full rate: its main window, its libftd2xx.so and the
-// emulator sending time-mode data packets at about 25,600 a second. Every packet is counted
-// valid, the memory stays flat and the user-interface thread keeps answering.
+// The program at the logger chip's full rate: its main window with the probe panel and the
+// curves, its libftd2xx.so and the emulator sending time-mode data packets at about 25,600 a
+// second. Every packet is counted valid, the curves are drawn, the memory stays flat and the
+// user-interface thread keeps answering.
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
@@ -21,6 +22,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "support/LoggerEmulator.h"
+#include "support/Artifacts.h"
 #include "support/ScriptedMessageBoxes.h"
 
 #if defined(__SANITIZE_THREAD__)
@@ -140,6 +142,9 @@ protected:
         SetApplicationName("kvx_tests_" + std::to_string(getpid()));
         // The program loads the driver layer from its own folder.
         fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
+        // The default sonde, so that the curves have channels to draw.
+        fs::create_directories(Path("Ressources"));
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
         setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
     }
     void TearDown() override
@@ -170,6 +175,7 @@ TEST_F(LinkThroughputTest, EveryPacketCountedAtTheChipsRateWithTheUiAnswering)
     double streamSeconds = 0;
     long made = -1;
     int errorPackets = -1;
+    unsigned curveSamples = 0;
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         linked = WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000);
@@ -179,11 +185,12 @@ TEST_F(LinkThroughputTest, EveryPacketCountedAtTheChipsRateWithTheUiAnswering)
             settings.TimeInterval = 100;
             settings.recordingMode = 4;
             const auto start = Clock::now();
-            main.m_Usb.SendRecordingModeFrame();
-            streaming = WaitFor([] { return theApp.m_nValidFrames > 0; }, 5000);
+            main.m_PowerDlg.OnPowerButton();  // on, as the operator does
+            streaming = WaitFor([&] { return theApp.m_nValidFrames > 0 && !main.m_PowerDlg.IsOrderPending(); }, 5000);
             if (streaming)
                 watch.Run(kSeconds);
-            main.m_Usb.SendChannelFrame();  // the sonde off: the emulator stops and counts
+            SaveArtifact(main.GetSafeHwnd(), "main_window_live_full_rate.png");
+            main.m_PowerDlg.OnPowerButton();  // off: the emulator stops and counts
             WaitFor([&] {
                 const std::string log = emulator.Log();
                 const char kOff[] = "sonde off after ";
@@ -195,6 +202,7 @@ TEST_F(LinkThroughputTest, EveryPacketCountedAtTheChipsRateWithTheUiAnswering)
             streamSeconds = SecondsSince(start);
             WaitFor([&] { return long(theApp.m_nValidFrames) >= made; }, 10000);
             errorPackets = main.m_Usb.ErrorPacketCount();
+            curveSamples = main.m_ScopeTrack.Count(0);
         }
         theApp.m_pMainWnd->GetSafeHwnd()->close();
     });
@@ -216,6 +224,8 @@ TEST_F(LinkThroughputTest, EveryPacketCountedAtTheChipsRateWithTheUiAnswering)
     EXPECT_EQ(long(theApp.m_nValidFrames), made);
     EXPECT_EQ(0u, theApp.m_nErrorFrames);
     EXPECT_EQ(0, errorPackets);
+    // Time mode: one curve sample per packet.
+    EXPECT_EQ(long(curveSamples), made);
     // The memory stays flat and the user interface answers.
     EXPECT_LE(watch.peakKb - watch.warmKb, kMaxGrowthKb);
     EXPECT_LT(watch.longestGapMs, kMaxUiGapMs);

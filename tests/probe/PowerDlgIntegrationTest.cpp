@@ -30,6 +30,7 @@
 #include "res/Resource.h"
 #include "support/LoggerEmulator.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -222,12 +223,8 @@ protected:
 
     void Grab(CWnd& window, const char* name)
     {
-        const char* artifacts = std::getenv("KVX_TEST_ARTIFACTS");
-        if (artifacts == nullptr)
-            return;
-        fs::create_directories(artifacts);
         QCoreApplication::processEvents();
-        EXPECT_TRUE(window.GetSafeHwnd()->grab().save(QString::fromStdString(fs::path(artifacts) / name)));
+        SaveArtifact(window.GetSafeHwnd(), name);
     }
 
     int FramesReceived(int type) const

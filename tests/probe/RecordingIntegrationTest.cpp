@@ -30,6 +30,7 @@
 #include "probe/USB.h"
 #include "support/LoggerEmulator.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -260,11 +261,8 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     StopLink();
     EXPECT_TRUE(boxes.AllShown().empty());
 
-    if (const char* artifacts = std::getenv("KVX_TEST_ARTIFACTS")) {
-        fs::create_directories(artifacts);
-        fs::copy_file(data, fs::path(artifacts) / "recording_down.log", fs::copy_options::overwrite_existing);
-        fs::copy_file(header, fs::path(artifacts) / "recording_down.hed", fs::copy_options::overwrite_existing);
-    }
+    CopyArtifact(data, "recording_down.log");
+    CopyArtifact(header, "recording_down.hed");
 
     // The file: whole records, none empty, one per 10 cm step.
     const auto size = fs::file_size(data);

@@ -10,6 +10,7 @@
 #include "platform/Colors.h"
 #include "platform/Dialog.h"
 #include "toolkit/ColorStaticST.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -141,8 +142,7 @@ TEST(ColorStaticST, UpdatesFromWorkerQueueOneCallAndShowTheLatest)
 
 TEST(ColorStaticST, Picture)
 {
-    const char* folder = getenv("KVX_TEST_ARTIFACTS");
-    if (folder == nullptr)
+    if (!ArtifactsWanted())
         GTEST_SKIP() << "KVX_TEST_ARTIFACTS not set";
     StaticsDialog dialog;
     dialog.caption.SetTextColor(RGB(255, 255, 255));
@@ -153,7 +153,7 @@ TEST(ColorStaticST, Picture)
     dialog.value.SetBkColor(0x00FFFF);
     dialog.value.SetWindowText("1234.56");
     RunEventsFor(20);
-    dialog.GetSafeHwnd()->grab().save(QDir(folder).filePath("colour-statics.png"));
+    SaveArtifact(dialog.GetSafeHwnd(), "colour-statics.png");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/Dialog.h"
 #include "toolkit/GraphicCounterCtrl.h"
+#include "support/Artifacts.h"
 
 namespace {
 
@@ -48,13 +49,6 @@ void RunEventsFor(int milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(1);
     }
-}
-
-void SaveArtifact(QWidget* widget, const char* name)
-{
-    const char* folder = getenv("KVX_TEST_ARTIFACTS");
-    if (folder != nullptr)
-        widget->grab().save(QDir(folder).filePath(name));
 }
 
 // Columns of the read-out that hold text-coloured (yellow) pixels.
@@ -296,7 +290,7 @@ TEST_F(GraphicCounterCtrlTest, BlinkTogglesThePhaseAndStopReturnsToNormalColours
 
 TEST(GraphicCounterPictures, ReadOuts)
 {
-    if (getenv("KVX_TEST_ARTIFACTS") == nullptr)
+    if (!ArtifactsWanted())
         GTEST_SKIP() << "KVX_TEST_ARTIFACTS not set";
     QWidget host;
     host.resize(360, 250);
