@@ -495,17 +495,17 @@ void CUSB::DispatchPacket(int size)
     switch (size) {
     case 16:
         theApp.m_nLinkStatus = 32;
-        if (m_pDecoder != nullptr)
-            m_pDecoder->DecodeShortPacket();
+        if (IPacketDecoder* decoder = m_pDecoder)
+            decoder->DecodeShortPacket();
         break;
     case 20:
         theApp.m_nLinkStatus = 16;
-        if (m_pDecoder != nullptr)
-            m_pDecoder->DecodeStatusPacket();
+        if (IPacketDecoder* decoder = m_pDecoder)
+            decoder->DecodeStatusPacket();
         break;
     case 31:
-        if (m_pDecoder != nullptr)
-            m_pDecoder->DecodeDataPacket();
+        if (IPacketDecoder* decoder = m_pDecoder)
+            decoder->DecodeDataPacket();
         theApp.m_nLinkStatus = 128;
         break;
     default:

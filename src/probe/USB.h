@@ -138,6 +138,7 @@ private:
     int m_nDots = 0;  // link thread only
     std::atomic<int> m_nReaderInstances{-1};
     std::atomic<FT_STATUS> m_nLastQueueStatus{FT_OK};
-    IPacketDecoder* m_pDecoder = nullptr;
+    // Tests put their own decoder in while the reader may already run.
+    std::atomic<IPacketDecoder*> m_pDecoder{nullptr};
     std::atomic<std::shared_ptr<CWinThread>> m_pWriteThread;
 };
