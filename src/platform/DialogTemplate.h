@@ -39,9 +39,26 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls;
     std::string fontFace = "MS Shell Dlg";
     int fontPoints = 8;
+    int menu = 0;  // the id of the dialog's menu bar, 0 for none
+};
+
+// A menu item: a command (id, text with '&' before its mnemonic), a
+// separator (id 0, no text) or a popup (its own items).
+struct MenuItemTemplate {
+    int id;
+    std::string text;
+    std::vector<MenuItemTemplate> items = {};
+};
+
+struct MenuTemplate {
+    int id;
+    std::vector<MenuItemTemplate> items;
 };
 
 // The template with this id, or null.
 const DialogTemplate* FindDialogTemplate(int id);
 // Adds a template that is not among the program's resources (tests).
 void RegisterDialogTemplate(const DialogTemplate& tpl);
+
+const MenuTemplate* FindMenuTemplate(int id);
+void RegisterMenuTemplate(const MenuTemplate& tpl);

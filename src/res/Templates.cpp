@@ -1,40 +1,31 @@
-#include "platform/DialogTemplate.h"
-#include "res/Resource.h"
+#include "res/Templates.h"
+
+#include <deque>
 
 namespace {
 
-std::vector<DialogTemplate>& Templates()
+// Deques: a template found stays where it is when tests add theirs.
+std::deque<DialogTemplate>& Templates()
 {
-    static std::vector<DialogTemplate> templates = {
-        {IDD_VARNOLOGGER_KVX_DIALOG, "VarnoLogger KVX", 518, 324,
-         DS_CAPTION | DS_SYSMENU | DS_VISIBLE | DS_SIZEBOX | DS_MINMAXBOX,
-         {{ControlKind::EtchedFrame, IDC_TRACK_FRAME, "", 7, 51, 505, 259}}},
-        {IDD_POWER_DLG, "", 300, 65, DS_CHILD,
-         {{ControlKind::StaticCentre, IDC_CAPTION_STATIC, "", 0, 0, 300, 12},
-          {ControlKind::PushButton, IDC_POWER, "", 2, 14, 20, 20},
-          {ControlKind::PushButton, IDC_RECORD, "", 24, 14, 20, 20},
-          {ControlKind::PushButton, IDC_PAUSE, "", 46, 14, 20, 20},
-          {ControlKind::PushButton, IDC_PLAY, "", 68, 14, 20, 20},
-          {ControlKind::PushButton, IDC_STOP, "", 90, 14, 20, 20},
-          {ControlKind::PushButton, IDC_RESET, "", 112, 14, 20, 20},
-          {ControlKind::PushButton, IDC_TOOLS_BOX, "", 138, 14, 20, 20},
-          {ControlKind::PushButton, IDC_CURVE_PARAMETERS, "", 160, 14, 20, 20},
-          {ControlKind::PushButton, IDC_LOGGER_SETUP, "", 182, 14, 20, 20},
-          {ControlKind::Static, IDC_VOLTAGE, "000", 206, 14, 30, 10},
-          {ControlKind::Static, -1, "V", 238, 15, 12, 8},
-          {ControlKind::Static, IDC_CURRENT, "000", 206, 25, 30, 10},
-          {ControlKind::Static, -1, "mA", 238, 26, 12, 8},
-          {ControlKind::Static, -1, "Valid", 252, 15, 18, 8},
-          {ControlKind::Static, IDC_VALID_COUNT, "000", 270, 14, 28, 10},
-          {ControlKind::Static, -1, "Error", 252, 26, 18, 8},
-          {ControlKind::Static, IDC_ERROR_COUNT, "000", 270, 25, 28, 10},
-          {ControlKind::Trackbar, IDC_SPEED_SLIDER, "", 2, 36, 130, 13},
-          {ControlKind::Static, IDC_RECORD_TIME, "00.00.00", 134, 36, 50, 12},
-          {ControlKind::Static, IDC_STATUS_LINE, "", 0, 51, 300, 12}}},
-        {IDD_END_PROCESS, "VarnoLogger", 269, 53, DS_CAPTION | DS_CENTER,
-         {{ControlKind::StaticCentre, IDC_END_MESSAGE, "", 31, 16, 202, 19}}},
-    };
+    static std::deque<DialogTemplate> templates = [] {
+        std::deque<DialogTemplate> all;
+        for (auto area : {MainTemplates, AcqTemplates, LasTemplates, HeaderTemplates, PrintTemplates,
+                          PanelTemplates, ResizableTemplates, SetupTemplates}) {
+            for (DialogTemplate& tpl : area())
+                all.push_back(std::move(tpl));
+        }
+        return all;
+    }();
     return templates;
+}
+
+std::deque<MenuTemplate>& Menus()
+{
+    static std::deque<MenuTemplate> menus = [] {
+        std::vector<MenuTemplate> main = MainMenus();
+        return std::deque<MenuTemplate>(main.begin(), main.end());
+    }();
+    return menus;
 }
 
 }  // namespace
@@ -48,6 +39,21 @@ void RegisterDialogTemplate(const DialogTemplate& tpl)
 const DialogTemplate* FindDialogTemplate(int id)
 {
     for (const DialogTemplate& tpl : Templates()) {
+        if (tpl.id == id)
+            return &tpl;
+    }
+    return nullptr;
+}
+
+void RegisterMenuTemplate(const MenuTemplate& tpl)
+{
+    if (FindMenuTemplate(tpl.id) == nullptr)
+        Menus().push_back(tpl);
+}
+
+const MenuTemplate* FindMenuTemplate(int id)
+{
+    for (const MenuTemplate& tpl : Menus()) {
         if (tpl.id == id)
             return &tpl;
     }

@@ -1,0 +1,7 @@
+#include "res/Resource.h"
+#include "res/Templates.h"
+
+std::vector<DialogTemplate> SetupTemplates()
+{
+    return {};
+}
