@@ -147,6 +147,38 @@ void DrawSettings(QPainter& p, int size)
         p.drawRect(QRectF(s * (knobs[i] - 0.08), s * (0.16 + 0.25 * i), s * 0.16, s * 0.18));
 }
 
+// A warning triangle with an exclamation mark: the alarm box.
+void DrawAlarm(QPainter& p, int size)
+{
+    const double s = size;
+    QPolygonF triangle;
+    triangle << QPointF(s * 0.5, s * 0.06) << QPointF(s * 0.96, s * 0.92) << QPointF(s * 0.04, s * 0.92);
+    p.setPen(QPen(QColor(120, 0, 0), std::max(1.0, s / 16)));
+    p.setBrush(QColor(255, 210, 0));
+    p.drawPolygon(triangle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 0, 0));
+    p.drawRect(QRectF(s * 0.44, s * 0.32, s * 0.12, s * 0.34));
+    p.drawEllipse(QRectF(s * 0.43, s * 0.72, s * 0.14, s * 0.12));
+}
+
+// A depth scale with a pointer at its mark: the depth reset.
+void DrawDepthMark(QPainter& p, int size)
+{
+    const double s = size;
+    p.setPen(QPen(Qt::black, std::max(1.0, s / 20)));
+    p.setBrush(QColor(240, 240, 200));
+    p.drawRect(QRectF(s * 0.1, s * 0.04, s * 0.36, s * 0.92));
+    for (int i = 1; i < 8; ++i) {
+        double y = s * (0.04 + 0.115 * i);
+        p.drawLine(QPointF(s * 0.1, y), QPointF(s * (i % 2 ? 0.22 : 0.32), y));
+    }
+    QPolygonF pointer;
+    pointer << QPointF(s * 0.5, s * 0.5) << QPointF(s * 0.92, s * 0.3) << QPointF(s * 0.92, s * 0.7);
+    p.setBrush(QColor(0, 120, 220));
+    p.drawPolygon(pointer);
+}
+
 QPixmap Draw(int id, int size)
 {
     QPixmap pixmap(size, size);
@@ -175,6 +207,8 @@ QPixmap Draw(int id, int size)
     case IDI_CURVE_PARAMETERS: DrawCurves(p, size); break;
     case IDB_TOOLS_BOX: DrawNumbers(p, size); break;
     case IDB_LOGGER_SETUP: DrawSettings(p, size); break;
+    case IDI_ALERT: DrawAlarm(p, size); break;
+    case IDI_SET_DEPTH: DrawDepthMark(p, size); break;
     default: DrawApplication(p, size); break;
     }
     return pixmap;
