@@ -1,0 +1,94 @@
+#pragma once
+// The five pages of the header editor: child dialogs laid over its tab control,
+// each editing some [WellInfo] fields of the application's header record.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/Window.h"
+#include "toolkit/DialogExt.h"
+
+struct HeaderRecord;
+
+// What the pages share: the logo and keys that belong to the editor.
+class CHeaderPage : public CDialogExt {
+public:
+    CHeaderPage(int templateId, CDialog* editor);
+
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    // Enter and Escape in a page act on the editor, not on the page.
+    void OnOK() override;
+    void OnCancel() override;
+
+    // Record -> controls and controls -> record; both return true.
+    virtual bool LoadFromHeader() = 0;
+    virtual bool SaveToHeader() = 0;
+
+protected:
+    UINT m_nLogoTimer = 0;
+    CStatic m_Logo;
+
+private:
+    CDialog* m_editor;
+};
+
+// One control and the header-record field it edits.
+struct HeaderField {
+    enum Kind { Text, Integer, Real };
+    int id;
+    Kind kind;
+    std::string HeaderRecord::*text = nullptr;
+    std::int32_t HeaderRecord::*integer = nullptr;
+    double HeaderRecord::*real = nullptr;
+    short decimals = 0;
+    bool blankAtZero = false;
+};
+
+// A page whose controls map one to one onto record fields.
+class CHeaderFieldsPage : public CHeaderPage {
+public:
+    CHeaderFieldsPage(int templateId, CDialog* editor, std::span<const HeaderField> fields);
+
+    bool LoadFromHeader() override;
+    bool SaveToHeader() override;
+
+private:
+    std::span<const HeaderField> m_fields;
+};
+
+// "C&lient / Location"
+class CHCompagnyDlg : public CHeaderFieldsPage {
+public:
+    explicit CHCompagnyDlg(CDialog* editor);
+};
+
+// "Log &Datum"
+class CHWeelDatumDlg : public CHeaderFieldsPage {
+public:
+    explicit CHWeelDatumDlg(CDialog* editor);
+};
+
+// "&Logging Run": run 1 only.
+class CHGroundDlg : public CHeaderFieldsPage {
+public:
+    explicit CHGroundDlg(CDialog* editor);
+    BOOL OnInitDialog() override;
+};
+
+// "Drill &Bit Size / Casing": run 1 only.
+class CHRecordDlg : public CHeaderFieldsPage {
+public:
+    explicit CHRecordDlg(CDialog* editor);
+};
+
+// "&Remarks": Comment1..Comment10 as the lines of one edit.
+class CHCommentDlg : public CHeaderPage {
+public:
+    static constexpr int kLines = 10;
+
+    explicit CHCommentDlg(CDialog* editor);
+
+    bool LoadFromHeader() override;
+    bool SaveToHeader() override;
+};
