@@ -153,6 +153,12 @@ void FormatWellField(std::string& value, int width)
         value.append(std::size_t(length - width), ' ');
 }
 
+void LasColumns(const HeaderRecord& header, const bool checked[kLasChannels], bool exported[kLasChannels])
+{
+    for (int c = 0; c < kLasChannels; ++c)
+        exported[c] = checked[c] && c < header.channelCount;
+}
+
 std::string LasMnemonic(const std::string& text) { return Replaced(text, ". \t:", '_'); }
 
 std::string LasUnit(const std::string& text) { return Replaced(text, " \t:", '_'); }

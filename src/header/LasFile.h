@@ -37,6 +37,9 @@ struct LasLayout {
     double coefficients[kLasChannels][4] = {};
 };
 
+// The columns of an export: the checked channels that the header has, of the first six.
+void LasColumns(const HeaderRecord& header, const bool checked[kLasChannels], bool exported[kLasChannels]);
+
 // Everything up to and including the "~A" line, which has no line end of its
 // own. False when the stream reported a write error.
 bool WriteLasHeader(std::FILE* out, const HeaderRecord& header, const LasLayout& layout);
