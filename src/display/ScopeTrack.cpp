@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/ToolRecord.h"
+#include "display/PrintedPage.h"
 #include "platform/UiThread.h"
 #include "setup/Palette.h"
 
@@ -32,9 +33,6 @@ constexpr int kNegativeDepthColour = 20;
 constexpr unsigned kSettingsRedrawDelay = 200;
 constexpr unsigned kDoubleClickDelay = 300;
 constexpr unsigned kAutoPrintDelay = 10;
-// A page is due once this many pixels of new data have arrived.
-constexpr double kPagePixels = 1180.0;
-constexpr int kPrintWidth = 750;
 // Labels closer to the newest row than this would be cut by the edge.
 constexpr int kLabelMargin = 6;
 
@@ -299,16 +297,18 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
         std::lock_guard lock(m_mutex);
         m_nStepSize = n;
         if (m_bAutoPrint) {
-            if (m_scale.pixelsPerSample * m_dSamplesSincePage > kPagePixels) {
+            // Counted in ring samples, so that a page of deep steps is as long as a page of fine ones.
+            m_dSamplesSincePage += n;
+            if (m_pChannels[0].count == 0)
+                m_dSamplesSincePage = 0.0;
+            // Due with the step that completes the page, not one step later, so that
+            // consecutive pages keep their overlap.
+            if (page::PageDue(m_scale.pixelsPerSample, m_dSamplesSincePage)) {
                 m_dPageCount += 1.0;
                 m_dPageSamples = m_dSamplesSincePage;
                 m_dSamplesSincePage = 0.0;
                 pageDue = true;
             }
-            // Counted in ring samples, so that a page of deep steps is as long as a page of fine ones.
-            m_dSamplesSincePage += n;
-            if (m_pChannels[0].count == 0)
-                m_dSamplesSincePage = 0.0;
         }
         m_nMode = mode;
         if (mode == kModeUp) {
@@ -450,8 +450,7 @@ void CScopeTrack::OnTimer(UINT_PTR id)
         Draw(false);
         break;
     case kDoubleClickTimer: m_nDoubleClickTimer = 0; break;
-    // The page is printed here once printing joins.
-    case kAutoPrintTimer: break;
+    case kAutoPrintTimer: Print(false); break;
     default: break;
     }
 }
@@ -538,7 +537,8 @@ void CScopeTrack::TakePicture(Picture& picture) const
 
 void CScopeTrack::Draw(bool forPrint)
 {
-    if (MainWindowMinimised())
+    // A page printed while the window is minimised still shows its curves.
+    if (!forPrint && MainWindowMinimised())
         return;
     Picture& picture = *m_pPicture;
     TakePicture(picture);
@@ -550,7 +550,7 @@ void CScopeTrack::Draw(bool forPrint)
         }
         if (height <= 0)
             return;
-        m_printImage = QImage(kPrintWidth, height, QImage::Format_RGB32);
+        m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
         Render(picture, m_printImage, true);
         return;
     }

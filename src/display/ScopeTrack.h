@@ -76,6 +76,15 @@ public:
     // Renders into the off-screen image; the user-interface thread only.
     void Draw(bool forPrint);
 
+    // Prints the newest page of curves on the application's printer; true
+    // when a page went out. fromMenu prints one full page.
+    bool Print(bool fromMenu);
+    // stop = false switches auto print on or off; stop = true ends it at the
+    // end of a record, printing the last part. Returns 1 when now on.
+    int ToggleAutoPrint(bool stop);
+    bool IsAutoPrintOn() const;
+    double PageCount() const;
+
     void OnTimer(UINT_PTR id) override;
     void OnSize(int width, int height) override;
     void OnLButtonUp(POINT point);
@@ -100,6 +109,7 @@ private:
 
     void ArmRedraw(unsigned milliseconds);
     void ArmAutoPrint();
+    bool PrintPage(int pageCount);
     void Paint(QWidget* target);
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
     void TakePicture(Picture& picture) const;
