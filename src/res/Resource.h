@@ -129,3 +129,20 @@ constexpr int IDC_SET_DEPTH_ICON = 1585;
 constexpr int IDC_RECORDING_MODE_TITLE = 1609;
 constexpr int IDI_ALERT = 239;
 constexpr int IDI_SET_DEPTH = 523;
+
+// LAS 2.0 export
+constexpr int IDD_LAS_EXPORT = 166;
+constexpr int IDC_LAS_CALIBRATION = 1528;
+constexpr int IDC_LAS_REVERSE = 1584;
+constexpr int IDC_LAS_INPUT_FILE = 1591;
+constexpr int IDC_LAS_OUTPUT_FILE = 1592;
+constexpr int IDC_LAS_SELECT_INPUT = 1593;
+constexpr int IDC_LAS_SELECT_OUTPUT = 1594;
+constexpr int IDC_LAS_FROM = 1595;
+constexpr int IDC_LAS_TO = 1596;
+constexpr int IDC_LAS_SELECT_CAL = 1597;
+constexpr int IDC_LAS_CHANNEL1 = 1599;  // 1599..1604, channels 1..6
+constexpr int IDC_LAS_INTERVAL = 1605;
+constexpr int IDC_LAS_CAL_FILE = 1606;
+constexpr int IDC_LAS_START = 1607;
+constexpr int IDC_LAS_CAL1 = 1608;      // 1608..1613, channels 1..6
