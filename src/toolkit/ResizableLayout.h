@@ -39,15 +39,16 @@ struct Margin {
     friend bool operator==(const Margin&, const Margin&) = default;
 };
 
-// Margins of a child at `child` (client coordinates) in a client area of
-// width x height. A missing bottom-right anchor takes the top-left one.
+// Where a child is held: its corners' anchors and their offsets.
 struct Anchoring {
     ANCHOR topLeft;
     Margin marginTopLeft;
     ANCHOR bottomRight;
     Margin marginBottomRight;
 };
-Anchoring AnchorChild(const RECT& child, int width, int height, ANCHOR topLeft, ANCHOR bottomRight);
+// A child at `child` in the client rectangle `client` (both in the parent's
+// client coordinates). A missing bottom-right anchor takes the top-left one.
+Anchoring AnchorChild(const RECT& child, const RECT& client, ANCHOR topLeft, ANCHOR bottomRight);
 
 // Where an anchored child goes in the client rectangle `client`.
 RECT ChildRect(const RECT& client, const Anchoring& anchoring);
