@@ -2,15 +2,11 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
-#include <QSlider>
 
+#include "platform/Controls.h"
 #include "platform/MessageBox.h"
 
 // The Qt window of a CDialog: routes close, keys and size to its owner.
@@ -62,34 +58,6 @@ QSize BaseUnitsOf(const QFont& font)
     return QSize(std::max(width, 1), std::max(metrics.height(), 1));
 }
 
-QRect ToPixels(const QSize& base, int x, int y, int cx, int cy)
-{
-    return QRect(x * base.width() / 4, y * base.height() / 8, cx * base.width() / 4, cy * base.height() / 8);
-}
-
-QWidget* MakeControl(const ControlTemplate& ctl, QWidget* parent)
-{
-    const QString text = QString::fromLatin1(ctl.text);
-    switch (ctl.kind) {
-    case ControlKind::Static: return new QLabel(text, parent);
-    case ControlKind::StaticCentre: {
-        auto* label = new QLabel(text, parent);
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        label->setWordWrap(true);
-        return label;
-    }
-    case ControlKind::EtchedFrame: {
-        auto* frame = new QFrame(parent);
-        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        return frame;
-    }
-    case ControlKind::PushButton: return new QPushButton(text, parent);
-    case ControlKind::Edit: return new QLineEdit(text, parent);
-    case ControlKind::Trackbar: return new QSlider(Qt::Horizontal, parent);
-    }
-    return new QWidget(parent);
-}
-
 }  // namespace
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
@@ -126,7 +94,7 @@ QDialog* CDialog::BuildWindow(CWnd* parent)
     window->setWindowFlags(flags);
     window->setSizeGripEnabled(false);
 
-    QRect size = ToPixels(m_baseUnits, 0, 0, tpl->cx, tpl->cy);
+    QRect size = DialogUnitsToPixels(m_baseUnits, 0, 0, tpl->cx, tpl->cy);
     window->resize(size.size());
     if (!(tpl->style & DS_SIZEBOX))
         window->setFixedSize(size.size());
@@ -134,22 +102,8 @@ QDialog* CDialog::BuildWindow(CWnd* parent)
         QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         window->move(screen.center() - QPoint(size.width() / 2, size.height() / 2));
     }
-    BuildControls(window, *tpl);
+    BuildTemplateControls(window, *tpl, m_baseUnits, this);
     return window;
-}
-
-void CDialog::BuildControls(QDialog* window, const DialogTemplate& tpl)
-{
-    for (const ControlTemplate& ctl : tpl.controls) {
-        QWidget* widget = MakeControl(ctl, window);
-        SetControlId(widget, ctl.id);
-        widget->setGeometry(ToPixels(m_baseUnits, ctl.x, ctl.y, ctl.cx, ctl.cy));
-        if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->setAutoDefault(false);
-            int id = ctl.id;
-            QObject::connect(button, &QPushButton::clicked, window, [this, id] { OnCommand(WPARAM(id), 0); });
-        }
-    }
 }
 
 int CDialog::DoModal()

@@ -45,7 +45,6 @@ public:
 private:
     friend class DialogHost;
     QDialog* BuildWindow(CWnd* parent);
-    void BuildControls(QDialog* window, const DialogTemplate& tpl);
 
     int m_templateId;
     CWnd* m_parent;

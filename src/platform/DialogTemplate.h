@@ -12,6 +12,15 @@ enum class ControlKind {
     PushButton,
     Edit,
     Trackbar,      // horizontal slider
+    CheckBox,
+    RadioButton,   // radios between two group starts check one another out
+    GroupBox,
+    ComboDropList, // choice from the list only
+    ComboDropDown, // editable, with a list
+    VScrollBar,    // used as a spin: arrows only
+    TabControl,
+    IconStatic,
+    MultiLineEdit,
 };
 
 struct ControlTemplate {
@@ -19,6 +28,7 @@ struct ControlTemplate {
     int id;
     std::string text;
     int x, y, cx, cy;
+    bool group = false;  // starts a group (of radio buttons)
 };
 
 enum DialogStyle : unsigned {

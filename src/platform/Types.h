@@ -42,6 +42,8 @@ struct FILETIME {
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using LRESULT = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
 
 constexpr WORD LOWORD(WPARAM v) { return WORD(v & 0xFFFF); }
 constexpr WORD HIWORD(WPARAM v) { return WORD((v >> 16) & 0xFFFF); }

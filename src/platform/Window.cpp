@@ -1,8 +1,13 @@
 #include "platform/Window.h"
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdlib>
 
@@ -15,12 +20,55 @@ const char* const kControlId = "kvxControlId";
 QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 std::string FromQt(const QString& text) { return text.toLatin1().toStdString(); }
 
+// A multi-line edit's lines end in CR LF, as the program reads and writes them.
 QString TextOf(const QWidget* widget)
 {
+    if (auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->currentText();
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(widget))
+        return edit->toPlainText().replace('\n', "\r\n");
     QVariant text = widget->property("text");
     if (text.isValid())
         return text.toString();
     return widget->windowTitle();
+}
+
+void SetTextOf(QWidget* widget, const QString& text)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (combo->isEditable())
+            combo->setEditText(text);
+        return;
+    }
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+        edit->setPlainText(QString(text).replace("\r\n", "\n"));
+        return;
+    }
+    if (widget->property("text").isValid())
+        widget->setProperty("text", text);
+    else
+        widget->setWindowTitle(text);
+}
+
+int CheckOf(const QWidget* widget)
+{
+    auto* button = qobject_cast<const QAbstractButton*>(widget);
+    return button != nullptr && button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void SetCheckOf(QWidget* widget, int check)
+{
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (button == nullptr || !button->isCheckable())
+        return;
+    QButtonGroup* group = button->group();
+    // An exclusive group keeps its checked radio: let it go for a moment.
+    const bool release = check != BST_CHECKED && group != nullptr && group->exclusive();
+    if (release)
+        group->setExclusive(false);
+    button->setChecked(check == BST_CHECKED);
+    if (release)
+        group->setExclusive(true);
 }
 
 }  // namespace
@@ -100,12 +148,8 @@ void CWnd::SetWindowText(const std::string& text)
 {
     QPointer<QWidget> widget = m_hWnd;
     RunOnUiThread([widget, text] {
-        if (!widget)
-            return;
-        if (widget->property("text").isValid())
-            widget->setProperty("text", ToQt(text));
-        else
-            widget->setWindowTitle(ToQt(text));
+        if (widget)
+            SetTextOf(widget, ToQt(text));
     });
 }
 
@@ -165,6 +209,37 @@ void CWnd::EnableWindow(bool enable)
         if (widget)
             widget->setEnabled(enable);
     });
+}
+
+void CWnd::SetFocus()
+{
+    if (m_hWnd)
+        m_hWnd->setFocus(Qt::OtherFocusReason);
+}
+
+CWnd* CWnd::GetFocus()
+{
+    static CWnd focus;
+    QWidget* widget = QApplication::focusWidget();
+    // The line edit inside an editable combo stands for the combo.
+    while (widget != nullptr && ControlIdOf(widget) == 0 && !widget->isWindow())
+        widget = widget->parentWidget();
+    if (widget == nullptr)
+        return nullptr;
+    focus.Attach(widget);
+    return &focus;
+}
+
+void CWnd::CheckDlgButton(int id, int check)
+{
+    if (QWidget* child = FindChild(id))
+        SetCheckOf(child, check);
+}
+
+int CWnd::IsDlgButtonChecked(int id) const
+{
+    QWidget* child = FindChild(id);
+    return child != nullptr ? CheckOf(child) : BST_UNCHECKED;
 }
 
 void CWnd::SetFont(const CFont* font, bool redraw)
@@ -235,6 +310,8 @@ BOOL CWnd::KillTimer(UINT_PTR id)
 void CWnd::OnTimer(UINT_PTR) {}
 
 BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {}
 
 void CWnd::PostCommand(int id)
 {
@@ -246,6 +323,20 @@ void CWnd::PostCommand(int id)
 }
 
 void CWnd::OnSize(int, int) {}
+
+void CStatic::SetIcon(HICON icon)
+{
+    if (auto* label = qobject_cast<QLabel*>(m_hWnd.data()))
+        label->setPixmap(icon != nullptr ? *icon : QPixmap());
+}
+
+int CButton::GetCheck() const { return m_hWnd ? CheckOf(m_hWnd) : BST_UNCHECKED; }
+
+void CButton::SetCheck(int check)
+{
+    if (m_hWnd)
+        SetCheckOf(m_hWnd, check);
+}
 
 void CEdit::SetSel(int start, int end)
 {

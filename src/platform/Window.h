@@ -7,7 +7,35 @@
 
 #include "platform/Types.h"
 
+class QPixmap;
 class QTimer;
+class CScrollBar;
+
+using HICON = const QPixmap*;
+
+// Notification codes, in the high word of a command's wParam.
+constexpr WORD BN_CLICKED = 0;
+constexpr WORD CBN_SELCHANGE = 1;
+constexpr WORD EN_KILLFOCUS = 0x0200;
+constexpr WORD EN_CHANGE = 0x0300;
+
+// Scroll codes of OnVScroll.
+constexpr UINT SB_LINEUP = 0;
+constexpr UINT SB_LINEDOWN = 1;
+constexpr UINT SB_THUMBPOSITION = 4;
+constexpr UINT SB_ENDSCROLL = 8;
+
+// Check states of buttons.
+constexpr int BST_UNCHECKED = 0;
+constexpr int BST_CHECKED = 1;
+
+// The header of a notification that OnNotify receives through its lParam.
+struct NMHDR {
+    QWidget* hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+constexpr UINT TCN_SELCHANGE = UINT(-551);
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
@@ -72,6 +100,11 @@ public:
     bool IsWindowVisible() const;
     bool IsIconic() const;
     void EnableWindow(bool enable);
+    void SetFocus();
+    // The control with the keyboard focus, null when none; compare by GetDlgCtrlID.
+    static CWnd* GetFocus();
+    void CheckDlgButton(int id, int check);
+    int IsDlgButtonChecked(int id) const;
     void SetFont(const CFont* font, bool redraw = true);
     RECT GetWindowRect() const;
     RECT GetClientRect() const;
@@ -86,6 +119,10 @@ public:
 
     // A command: the low word of wParam is the control or menu id.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // A notification from a control (lParam points to its NMHDR).
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // A spin step; bar->GetScrollPos() tells the spins apart.
+    virtual void OnVScroll(UINT code, UINT pos, CScrollBar* bar);
     // Queued to the user-interface thread, as a posted command message.
     void PostCommand(int id);
 
@@ -102,8 +139,18 @@ private:
 };
 
 // Control wrappers bound to template controls by id.
-class CStatic : public CWnd {};
-class CButton : public CWnd {};
+class CStatic : public CWnd {
+public:
+    // An icon static shows the icon in place of its text.
+    void SetIcon(HICON icon);
+};
+class CButton : public CWnd {
+public:
+    // BST_CHECKED or BST_UNCHECKED; a push button is never checked.
+    int GetCheck() const;
+    // Unchecking a radio may leave its group with none checked.
+    void SetCheck(int check);
+};
 class CEdit : public CWnd {
 public:
     // Selects and keeps the caret in view.

@@ -1,0 +1,294 @@
+// Template controls driven as a user drives them: the right widget in the
+// right place, and clicks, choices, typing and spins reaching the dialog with
+// their codes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <utility>
+#include <vector>
+
+#include "platform/CommonControls.h"
+#include "platform/Controls.h"
+#include "platform/Dialog.h"
+
+namespace {
+
+constexpr int kTemplate = 9301;
+enum {
+    kCheck = 10, kRadioA, kRadioB, kRadioC, kRadioD, kGroup, kList, kDropDown,
+    kEdit, kRemarks, kSpinA, kSpinB, kTabs, kIcon, kButton,
+};
+
+const DialogTemplate& ControlsTemplate()
+{
+    static const DialogTemplate tpl{kTemplate, "Controls", 300, 200, DS_CAPTION,
+        {{ControlKind::CheckBox, kCheck, "&Normal", 10, 10, 60, 10},
+         {ControlKind::RadioButton, kRadioA, "&Time", 10, 24, 60, 10, true},
+         {ControlKind::RadioButton, kRadioB, "&Up", 10, 36, 60, 10},
+         {ControlKind::RadioButton, kRadioC, "&None", 80, 24, 60, 10, true},
+         {ControlKind::RadioButton, kRadioD, "&Left", 80, 36, 60, 10},
+         {ControlKind::GroupBox, kGroup, "Shading", 76, 16, 70, 34},
+         {ControlKind::ComboDropList, kList, "", 10, 60, 80, 60},
+         {ControlKind::ComboDropDown, kDropDown, "", 100, 60, 80, 60},
+         {ControlKind::Edit, kEdit, "", 10, 80, 40, 12},
+         {ControlKind::MultiLineEdit, kRemarks, "", 10, 100, 120, 40},
+         {ControlKind::VScrollBar, kSpinA, "", 52, 80, 10, 14},
+         {ControlKind::VScrollBar, kSpinB, "", 64, 80, 10, 14},
+         {ControlKind::TabControl, kTabs, "", 150, 100, 120, 14},
+         {ControlKind::IconStatic, kIcon, "", 150, 10, 20, 20},
+         {ControlKind::PushButton, kButton, "&Set", 200, 10, 40, 14}}};
+    return tpl;
+}
+
+class ControlsDlg : public CDialog {
+public:
+    ControlsDlg() : CDialog(kTemplate, nullptr) {}
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+        return CDialog::OnCommand(wParam, lParam);
+    }
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT*) override
+    {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        notifications.emplace_back(int(header->idFrom), header->code);
+        tabOnNotify = m_tabs.GetCurSel();
+        return TRUE;
+    }
+    void OnVScroll(UINT code, UINT, CScrollBar* bar) override { scrolls.emplace_back(bar->GetScrollPos(), code); }
+    void DoDataExchange(CDataExchange* dx) override
+    {
+        DDX_Control(dx, kCheck, m_check);
+        DDX_Control(dx, kRadioA, m_radioA);
+        DDX_Control(dx, kRadioB, m_radioB);
+        DDX_Control(dx, kList, m_list);
+        DDX_Control(dx, kDropDown, m_dropDown);
+        DDX_Control(dx, kSpinA, m_spinA);
+        DDX_Control(dx, kSpinB, m_spinB);
+        DDX_Control(dx, kTabs, m_tabs);
+        DDX_Control(dx, kIcon, m_icon);
+    }
+    BOOL OnInitDialog() override
+    {
+        // Each spin's position is its own id, as the setup pages set them.
+        m_spinA.SetScrollRange(kSpinA, kSpinA);
+        m_spinB.SetScrollRange(kSpinB, kSpinB);
+        return TRUE;
+    }
+
+    template <typename T = QWidget>
+    T* Widget(int id)
+    {
+        CWnd* item = GetDlgItem(id);
+        return item != nullptr ? qobject_cast<T*>(item->GetSafeHwnd()) : nullptr;
+    }
+
+    std::vector<std::pair<int, int>> commands;
+    std::vector<std::pair<int, UINT>> notifications;
+    std::vector<std::pair<int, UINT>> scrolls;
+    int tabOnNotify = -2;
+    CButton m_check, m_radioA, m_radioB;
+    CComboBox m_list, m_dropDown;
+    CScrollBar m_spinA, m_spinB;
+    CTabCtrl m_tabs;
+    CStatic m_icon;
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterDialogTemplate(ControlsTemplate());
+        ASSERT_TRUE(dlg.Create(kTemplate));
+        dlg.ShowWindow(SW_SHOW);
+        QApplication::setActiveWindow(dlg.GetSafeHwnd());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.GetSafeHwnd()));
+    }
+    void ClickUpper(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(widget->width() / 2, 2)); }
+    void ClickLower(QWidget* widget)
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(widget->width() / 2, widget->height() - 3));
+    }
+
+    ControlsDlg dlg;
+};
+
+TEST_F(ControlsTest, EachKindIsItsWidgetAtTheConvertedPlace)
+{
+    const QSize base = dlg.BaseUnits();
+    const std::vector<std::pair<int, const char*>> kinds = {
+        {kCheck, "QCheckBox"}, {kRadioA, "QRadioButton"}, {kGroup, "QGroupBox"}, {kList, "QComboBox"},
+        {kDropDown, "QComboBox"}, {kEdit, "QLineEdit"}, {kRemarks, "QPlainTextEdit"}, {kSpinA, "QWidget"},
+        {kTabs, "QTabBar"}, {kIcon, "QLabel"}, {kButton, "QPushButton"}};
+    for (const auto& [id, className] : kinds) {
+        SCOPED_TRACE(id);
+        QWidget* widget = dlg.Widget(id);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_TRUE(widget->inherits(className));
+        const ControlTemplate& ctl = *std::find_if(ControlsTemplate().controls.begin(),
+            ControlsTemplate().controls.end(), [id](const ControlTemplate& c) { return c.id == id; });
+        const QRect expected = DialogUnitsToPixels(base, ctl.x, ctl.y, ctl.cx, ctl.cy);
+        EXPECT_EQ(widget->geometry().topLeft(), expected.topLeft());
+        EXPECT_EQ(widget->width(), expected.width());
+        // A combo's template height holds its dropped list, not the box itself.
+        if (widget->inherits("QComboBox"))
+            EXPECT_LT(widget->height(), expected.height());
+        else
+            EXPECT_EQ(widget->height(), expected.height());
+    }
+    EXPECT_FALSE(dlg.Widget<QComboBox>(kList)->isEditable());
+    EXPECT_TRUE(dlg.Widget<QComboBox>(kDropDown)->isEditable());
+}
+
+TEST_F(ControlsTest, UserActionsReachTheDialogWithTheirCodes)
+{
+    dlg.m_list.AddString("4 conductors");
+    dlg.m_list.AddString("mono cable");
+    struct Case {
+        const char* action;
+        std::function<void()> act;
+        std::vector<std::pair<int, int>> commands;
+    };
+    const std::vector<Case> cases = {
+        {"check box", [&] { QTest::mouseClick(dlg.Widget(kCheck), Qt::LeftButton); }, {{kCheck, BN_CLICKED}}},
+        {"radio", [&] { QTest::mouseClick(dlg.Widget(kRadioB), Qt::LeftButton); }, {{kRadioB, BN_CLICKED}}},
+        {"push button", [&] { QTest::mouseClick(dlg.Widget(kButton), Qt::LeftButton); }, {{kButton, BN_CLICKED}}},
+        {"list choice", [&] { QTest::keyClick(dlg.Widget(kList), Qt::Key_Down); }, {{kList, CBN_SELCHANGE}}},
+        {"selection by the program", [&] { dlg.m_list.SetCurSel(0); }, {}},
+        {"typing", [&] {
+             dlg.Widget(kEdit)->setFocus();
+             QTest::keyClicks(dlg.Widget(kEdit), "12");
+         }, {{kEdit, EN_CHANGE}, {kEdit, EN_CHANGE}}},
+        {"leaving the edit", [&] { dlg.Widget(kRemarks)->setFocus(); }, {{kEdit, EN_KILLFOCUS}}},
+        {"remarks", [&] { QTest::keyClick(dlg.Widget(kRemarks), Qt::Key_A); }, {{kRemarks, EN_CHANGE}}},
+        {"disabled check box", [&] {
+             dlg.GetDlgItem(kCheck)->EnableWindow(false);
+             QTest::mouseClick(dlg.Widget(kCheck), Qt::LeftButton);
+         }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        dlg.commands.clear();
+        c.act();
+        EXPECT_EQ(dlg.commands, c.commands);
+    }
+    EXPECT_EQ(dlg.m_check.GetCheck(), BST_CHECKED);
+    EXPECT_EQ(dlg.GetDlgItemText(kEdit, 20), "12");
+}
+
+TEST_F(ControlsTest, RadiosCheckOutOnlyTheirOwnGroup)
+{
+    dlg.CheckDlgButton(kRadioC, BST_CHECKED);
+    dlg.m_radioA.SetCheck(BST_CHECKED);
+    QTest::mouseClick(dlg.Widget(kRadioB), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_radioA.GetCheck(), BST_UNCHECKED);
+    EXPECT_EQ(dlg.m_radioB.GetCheck(), BST_CHECKED);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(kRadioC), BST_CHECKED);
+
+    // The program may leave a group with no radio checked.
+    dlg.m_radioB.SetCheck(BST_UNCHECKED);
+    EXPECT_EQ(dlg.m_radioA.GetCheck() + dlg.m_radioB.GetCheck(), 0);
+    QTest::mouseClick(dlg.Widget(kRadioA), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_radioA.GetCheck(), BST_CHECKED);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(kButton), BST_UNCHECKED);
+}
+
+TEST_F(ControlsTest, ComboItemsSelectionAndSearch)
+{
+    CComboBox& combo = dlg.m_list;
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    for (const char* name : {"1/25", "1/50", "1/200"})
+        combo.AddString(name);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR) << "adding selects nothing";
+    EXPECT_EQ(combo.InsertString(2, "1/100"), 2);
+    EXPECT_EQ(combo.InsertString(9, "x"), CB_ERR);
+    EXPECT_EQ(combo.SetItemData(3, 250), 0);
+    EXPECT_EQ(combo.GetItemData(3), 250u);
+    EXPECT_EQ(combo.GetLBText(3), "1/200");
+
+    const std::vector<std::tuple<int, const char*, int>> exact = {
+        {-1, "1/50", 1}, {1, "1/50", 1}, {2, "1/25", 0}, {-1, "1/5", CB_ERR}, {-1, "1/100", 2}};
+    for (const auto& [start, text, found] : exact)
+        EXPECT_EQ(combo.FindStringExact(start, text), found) << start << " " << text;
+    EXPECT_EQ(combo.SelectString(-1, "1/2"), 0);
+    EXPECT_EQ(combo.SelectString(0, "1/2"), 3);
+    EXPECT_EQ(combo.GetCurSel(), 3);
+    EXPECT_EQ(combo.GetWindowText(), "1/200");
+
+    EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.DeleteString(0), 3);
+    EXPECT_EQ(combo.DeleteString(3), CB_ERR);
+    combo.ResetContent();
+    EXPECT_EQ(combo.GetCount(), 0);
+
+    // Text typed into a drop-down is no selection.
+    dlg.m_dropDown.AddString("A");
+    dlg.m_dropDown.SetCurSel(0);
+    dlg.m_dropDown.SetWindowText("B");
+    EXPECT_EQ(dlg.m_dropDown.GetCurSel(), CB_ERR);
+    EXPECT_EQ(dlg.m_dropDown.GetWindowText(), "B");
+}
+
+TEST_F(ControlsTest, SpinStepsNameTheirBarAndEndTheScroll)
+{
+    ClickUpper(dlg.Widget(kSpinA));
+    ClickLower(dlg.Widget(kSpinB));
+    using Scroll = std::pair<int, UINT>;
+    EXPECT_EQ(dlg.scrolls, (std::vector<Scroll>{
+        {kSpinA, SB_LINEUP}, {kSpinA, SB_ENDSCROLL}, {kSpinB, SB_LINEDOWN}, {kSpinB, SB_ENDSCROLL}}));
+
+    dlg.scrolls.clear();
+    dlg.GetDlgItem(kSpinA)->SetFocus();
+    QTest::keyClick(dlg.Widget(kSpinA), Qt::Key_Down);
+    dlg.m_spinA.EnableWindow(false);
+    ClickUpper(dlg.Widget(kSpinA));
+    EXPECT_EQ(dlg.scrolls, (std::vector<Scroll>{{kSpinA, SB_LINEDOWN}, {kSpinA, SB_ENDSCROLL}}));
+
+    int min = 0, max = 0;
+    dlg.m_spinB.GetScrollRange(&min, &max);
+    EXPECT_EQ(std::make_pair(min, max), std::make_pair(int(kSpinB), int(kSpinB)));
+    EXPECT_EQ(dlg.m_spinB.SetScrollPos(5), kSpinB);
+    EXPECT_EQ(dlg.m_spinB.GetScrollPos(), kSpinB) << "kept within its range";
+}
+
+TEST_F(ControlsTest, TabsNotifyOnlyTheUsersChoice)
+{
+    for (const char* page : {"Winch", "Probe", "Communication"})
+        dlg.m_tabs.InsertItem(dlg.m_tabs.GetItemCount(), page);
+    EXPECT_EQ(dlg.m_tabs.SetCurSel(2), 0);
+    EXPECT_EQ(dlg.m_tabs.SetCurSel(3), -1);
+    EXPECT_TRUE(dlg.notifications.empty());
+
+    QTabBar* tabs = dlg.Widget<QTabBar>(kTabs);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    EXPECT_EQ(dlg.notifications, (std::vector<std::pair<int, UINT>>{{kTabs, TCN_SELCHANGE}}));
+    EXPECT_EQ(dlg.tabOnNotify, 1) << "the new page is current when the dialog hears of it";
+    dlg.m_tabs.DeleteAllItems();
+    EXPECT_EQ(dlg.notifications.size(), 1u);
+}
+
+TEST_F(ControlsTest, RemarksLinesEndInCrLfAndTheIconShows)
+{
+    dlg.SetDlgItemText(kRemarks, "first\r\nsecond");
+    EXPECT_EQ(dlg.Widget<QPlainTextEdit>(kRemarks)->blockCount(), 2);
+    EXPECT_EQ(dlg.GetDlgItemText(kRemarks, 100), "first\r\nsecond");
+
+    QPixmap icon(16, 16);
+    icon.fill(Qt::red);
+    dlg.m_icon.SetIcon(&icon);
+    EXPECT_EQ(dlg.Widget<QLabel>(kIcon)->pixmap().toImage().pixel(3, 3), QColor(Qt::red).rgb());
+}
+
+}  // namespace
