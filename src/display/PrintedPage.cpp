@@ -42,8 +42,11 @@ void DrawText(QPainter& painter, int dotsPerInch, int x, int y, Qt::Alignment al
 void SetFont(QPainter& painter, int height, int dotsPerInch)
 {
     CFont font;
-    font.CreateFont(ToDevice(height, dotsPerInch), FW_LIGHT, "Arial");
-    painter.setFont(font.ToQFont());
+    font.CreateFont(height, FW_LIGHT, "Arial");
+    // Sized on the 600 dpi page first, so that the letters keep their size on any printer.
+    QFont qfont = font.ToQFont();
+    qfont.setPixelSize(std::max(1, ToDevice(qfont.pixelSize(), dotsPerInch)));
+    painter.setFont(qfont);
 }
 
 }  // namespace

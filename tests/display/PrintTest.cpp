@@ -1,0 +1,573 @@
+// Page printing: the page's places on printers of any resolution, the choice
+// of printer, auto print's page-due and overlap rules, and a page of the demo
+// log printed to PDF. With KVX_TEST_ARTIFACTS set, the PDF and its picture are kept.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/ConfigFolder.h"
+#include "core/Preferences.h"
+#include "display/PrintedPage.h"
+#include "display/PrinterSettings.h"
+#include "display/ScopeTrack.h"
+#include "header/Header.h"
+#include "header/HeaderRecord.h"
+#include "platform/Printer.h"
+#include "probe/LogRecord.h"
+#include "probe/ToolsStream.h"
+#include "setup/Palette.h"
+#include "support/Artifacts.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTestPrinter = "KVX PDF";
+
+// Ink of one part of a page, in the units of a 600 dpi page.
+struct Box {
+    int left = 0, top = 0, right = -1, bottom = -1;
+    bool Empty() const { return right < left; }
+};
+
+Box InkIn(const QImage& page, int dpi, int left, int top, int right, int bottom)
+{
+    Box box{1 << 30, 1 << 30, -1, -1};
+    const int x1 = std::min(page::ToDevice(right, dpi), page.width());
+    const int y1 = std::min(page::ToDevice(bottom, dpi), page.height());
+    for (int y = page::ToDevice(top, dpi); y < y1; ++y) {
+        for (int x = page::ToDevice(left, dpi); x < x1; ++x) {
+            if (qGray(page.pixel(x, y)) > 100)
+                continue;
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y);
+        }
+    }
+    if (box.right < 0)
+        return Box{};
+    auto back = [dpi](int v) { return int(std::lround(v * 600.0 / dpi)); };
+    return Box{back(box.left), back(box.top), back(box.right), back(box.bottom)};
+}
+
+std::string Output(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+bool HavePoppler() { return std::system("command -v pdftoppm >/dev/null && command -v pdftotext >/dev/null") == 0; }
+
+// The first page of a PDF as a picture at the given resolution.
+QImage Rasterise(const fs::path& pdf, int dpi)
+{
+    const fs::path stem = pdf.parent_path() / "page";
+    std::system(("pdftoppm -r " + std::to_string(dpi) + " -png -singlefile '" + pdf.string() + "' '" +
+                 stem.string() + "'")
+                    .c_str());
+    return QImage(QString::fromStdString(stem.string() + ".png"));
+}
+
+std::string TextOf(const fs::path& pdf) { return Output("pdftotext -layout '" + pdf.string() + "' -"); }
+
+// A window for the tracks, so that their timers run.
+class Parent : public CWnd {
+public:
+    Parent() { Attach(new QWidget); }
+    ~Parent() override { delete m_hWnd.data(); }
+};
+
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+}  // namespace
+
+TEST(PrintedPageTest, PlacesAreThoseOfA600DpiPageAtAnyResolution)
+{
+    QImage canvas(page::kCanvasWidth, 1180, QImage::Format_RGB32);
+    canvas.fill(QColor(0, 200, 0));
+    const page::Texts texts{"KPXG3241 main pass", "07/Dec/2026 10:41:07", "KPXG3241.log", 3};
+    struct Part {
+        const char* what;
+        int left, top, right, bottom;  // where to look, 600 dpi units
+    };
+    const Part parts[] = {
+        {"log name", 200, 250, 4500, 600},
+        {"date", 200, 6290, 1600, 6450},
+        {"file name", 1600, 6290, 3200, 6450},
+        {"page number", 3200, 6290, 4600, 6450},
+    };
+    std::vector<Box> reference;
+    for (int dpi : {600, 300, 150}) {
+        SCOPED_TRACE(dpi);
+        QImage sheet(page::ToDevice(4700, dpi), page::ToDevice(6500, dpi), QImage::Format_RGB32);
+        sheet.fill(Qt::white);
+        {
+            QPainter painter(&sheet);
+            page::DrawPage(painter, dpi, canvas, texts);
+        }
+        SaveArtifact(sheet, "print_layout_" + std::to_string(dpi) + "dpi.png");
+        auto colourAt = [&](int x, int y) { return sheet.pixel(page::ToDevice(x, dpi), page::ToDevice(y, dpi)); };
+        // The frame, its four sides.
+        for (auto [x, y] : {std::pair{266, 3000}, {4466, 3000}, {2366, 620}, {2366, 6270}})
+            EXPECT_EQ(qRgb(0, 0, 0), colourAt(x, y)) << x << "," << y;
+        // The canvas fills the frame's width and 4.8 units per row: down to 620 + 5664.
+        EXPECT_EQ(qRgb(0, 200, 0), colourAt(280, 640));
+        EXPECT_EQ(qRgb(0, 200, 0), colourAt(4450, 6278));
+        EXPECT_EQ(qRgb(255, 255, 255), colourAt(2366, 6290));
+        EXPECT_EQ(qRgb(255, 255, 255), colourAt(4480, 3000));
+
+        std::vector<Box> boxes;
+        for (const Part& part : parts)
+            boxes.push_back(InkIn(sheet, dpi, part.left, part.top, part.right, part.bottom));
+        for (size_t i = 0; i < boxes.size(); ++i)
+            ASSERT_FALSE(boxes[i].Empty()) << parts[i].what;
+        // Left aligned at 266, centred on 2366, right aligned at 4466; tops at 290 and 6300.
+        EXPECT_NEAR(266, boxes[0].left, 15);
+        EXPECT_NEAR(266, boxes[1].left, 15);
+        EXPECT_NEAR(2366, (boxes[2].left + boxes[2].right) / 2, 15);
+        EXPECT_NEAR(4466, boxes[3].right, 15);
+        EXPECT_GT(boxes[0].top, 290);
+        EXPECT_LT(boxes[0].top, 340);
+        EXPECT_GT(boxes[1].top, 6300);
+        // The same places and sizes on every printer.
+        if (reference.empty())
+            reference = boxes;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            const int tolerance = 8 + 2 * 600 / dpi + (reference[i].right - reference[i].left) / 30;
+            EXPECT_NEAR(reference[i].left, boxes[i].left, tolerance) << parts[i].what;
+            EXPECT_NEAR(reference[i].right, boxes[i].right, tolerance) << parts[i].what;
+            EXPECT_NEAR(reference[i].top, boxes[i].top, tolerance) << parts[i].what;
+            EXPECT_NEAR(reference[i].bottom, boxes[i].bottom, tolerance) << parts[i].what;
+        }
+    }
+}
+
+TEST(PrintedPageTest, ShortPagesAreNotPrintedLongOnesAreCut)
+{
+    struct Case {
+        double pageSamples;
+        double pixelsPerSample;
+        bool fromMenu;
+        double printed;
+    } cases[] = {
+        {0.0, 1.0, true, 1180.0},  // a menu print is one full page
+        {0.0, 4.0, true, 295.0},
+        {0.0, 0.1, true, 11800.0},
+        {9.0, 1.0, false, 0.0},  // under 10 pixels: not worth a page
+        {2.4, 4.0, false, 0.0},
+        {2.5, 4.0, false, 2.5},
+        {700.0, 1.0, false, 700.0},
+        {1190.0, 1.0, false, 1180.0},  // a page due a step late still fits the frame
+        {400.0, 4.0, false, 295.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pageSamples << " at " << c.pixelsPerSample);
+        EXPECT_DOUBLE_EQ(c.printed, page::PrintedSamples(c.pageSamples, c.pixelsPerSample, c.fromMenu));
+    }
+}
+
+class PrintTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        m_savedHeader = *theApp.m_pHeaderRecord;
+        m_savedPrinterUsed = theApp.m_strPrinterUsed;
+        m_savedAppPrinter = GetAppPrinter();
+        m_jobs = fs::path(Path("Jobs"));
+        SetPdfTestPrinter(kTestPrinter, m_jobs.string(), 600);
+        SelectAppPrinter("");
+        theApp.m_strPrinterUsed = kTestPrinter;
+    }
+
+    void TearDown() override
+    {
+        SetPdfTestPrinter("", "", 600);
+        SelectAppPrinter(m_savedAppPrinter);
+        theApp.m_strPrinterUsed = m_savedPrinterUsed;
+        *theApp.m_pHeaderRecord = m_savedHeader;
+        ConfigFolderTest::TearDown();
+    }
+
+    void LoadDemoLog()
+    {
+        for (const char* name : {"Ressources/KVXS0001.tol", "Demo/KPXG3241.log", "Demo/KPXG3241.hed"}) {
+            fs::create_directories(fs::path(Path(name)).parent_path());
+            fs::copy_file(fs::path(KVX_PROGRAM_DIR) / name, Path(name));
+        }
+        ScriptedMessageBoxes boxes;
+        CPreferences prefs;
+        prefs.Initialize();  // the default sonde and the demo log
+        CHeader reader;
+        ASSERT_FALSE(reader.ReadHeader(Path("Demo/KPXG3241.hed")));
+        m_tool = *theApp.m_pToolRecord;
+    }
+
+    // Feeds the demo log to the tracks as sample processing does in replay.
+    void ReplayDemoLog(CScopeTrack& tracks, int scale)
+    {
+        const HeaderRecord& header = *theApp.m_pHeaderRecord;
+        const int step = std::max(1, header.step / 10);
+        tracks.LoadChannelSettings(m_tool);
+        tracks.ClearBuffers();
+        tracks.ResetOrigin(header.Startdepth / 1000.0, m_tool.SondeLength, header.LogMode, 0);
+        CToolsStream stream;
+        LogRecord record;
+        for (std::int64_t at = 0; stream.ReadDataLineInFile(at, record); at += sizeof record) {
+            double raw[6];
+            for (int c = 0; c < 6; ++c)
+                raw[c] = record.channelSums[m_tool.channels[c].PhysicalCh] * 50.0 / record.n;
+            tracks.SetSampleInterval(scale);
+            tracks.AddSamples(raw, header.LogMode, step, m_tool);
+        }
+    }
+
+    // Six curves, two per track, each a slow wave of its own.
+    static ToolRecord WaveTool()
+    {
+        ToolRecord tool;
+        for (int t = 0; t < 3; ++t)
+            tool.Cols[t] = 4;
+        for (int c = 0; c < 6; ++c) {
+            ChannelRecord& ch = tool.channels[c];
+            ch.DisplayTrack = c / 2;
+            ch.LogicalCh = c % 2 + 1;
+            ch.Visible = 1;
+            ch.RangeLeft = 0;
+            ch.RangeRight = 1000;
+            ch.LineColour = c + 1;
+            ch.Coefficient[1] = 1.0;
+        }
+        return tool;
+    }
+
+    static void WaveStep(CScopeTrack& tracks, long long k, int mode, int n, const ToolRecord& tool)
+    {
+        double values[6];
+        for (int c = 0; c < 6; ++c)
+            values[c] = 500.0 + 400.0 * std::sin(k * 0.013 * (c + 1));
+        tracks.AddSamples(values, mode, n, tool);
+    }
+
+    fs::path Job(int pageCount) const { return m_jobs / (page::JobName(pageCount) + ".pdf"); }
+
+    int JobCount() const
+    {
+        if (!fs::exists(m_jobs))
+            return 0;
+        return int(std::distance(fs::directory_iterator(m_jobs), fs::directory_iterator()));
+    }
+
+    HeaderRecord m_savedHeader;
+    std::string m_savedPrinterUsed;
+    std::string m_savedAppPrinter;
+    fs::path m_jobs;
+    ToolRecord m_tool;
+};
+
+TEST_F(PrintTest, PrinterSettingsChooseAPrinterByNameAndGiveTheApplicationItsOwnBack)
+{
+    SelectAppPrinter("");
+    {
+        CPrinterSettings settings;
+        EXPECT_EQ("printer not set...", settings.GetPrinterName());
+        settings.CopyDefaultPrinter();  // the application has none chosen
+        EXPECT_EQ("printer not set...", settings.GetPrinterName());
+        EXPECT_EQ(0, settings.SetPrinterDevice("No such printer"));
+        EXPECT_EQ("printer not set...", settings.GetPrinterName());
+        EXPECT_EQ(1, settings.SetPrinterDevice(kTestPrinter));
+        EXPECT_EQ(kTestPrinter, settings.GetPrinterName());
+        EXPECT_EQ(0, settings.SetPrinterDevice(""));
+        EXPECT_EQ(kTestPrinter, settings.GetPrinterName());
+
+        settings.SetThisPrinter();
+        EXPECT_EQ(kTestPrinter, GetAppPrinter());
+        settings.RestorePrinter();
+        // "None chosen" comes back as it was.
+        EXPECT_EQ("", GetAppPrinter());
+        SelectAppPrinter("Chosen later");
+        settings.RestorePrinter();  // nothing kept any more
+        EXPECT_EQ("Chosen later", GetAppPrinter());
+        settings.SetThisPrinter();
+    }
+    // Going out of scope gives the application its printer back.
+    EXPECT_EQ("Chosen later", GetAppPrinter());
+    CPrinterSettings copy;
+    copy.CopyDefaultPrinter();
+    EXPECT_EQ("Chosen later", copy.GetPrinterName());
+
+    SelectAppPrinter("");
+    EXPECT_TRUE(GetPrinterDeviceDefaults());
+    EXPECT_EQ(kTestPrinter, GetAppPrinter());  // the default printer fills in
+}
+
+TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
+{
+    LoadDemoLog();
+    std::strcpy(theApp.m_pPathSettings->FileName, "KPXG3241.log");
+    Parent parent;
+    CScopeTrack tracks;
+    ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+    // Pages of the same 1180 rows cover 2.95 m at 1/25 and 11.8 m at 1/100: count the metre lines.
+    struct Case {
+        int scale;
+        int minMetreLines, maxMetreLines;
+    } cases[] = {{25, 2, 3}, {100, 11, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        fs::remove_all(m_jobs);
+        ReplayDemoLog(tracks, c.scale);
+        ASSERT_TRUE(tracks.Print(true));
+        const QImage& canvas = tracks.PrintImage();
+        ASSERT_EQ(page::kCanvasWidth, canvas.width());
+        ASSERT_EQ(1180, canvas.height());
+        int metreLines = 0;
+        for (int y = tracks.LegendHeight(); y < canvas.height(); ++y) {
+            int grey = 0;
+            for (int x = 2; x < 240; ++x)
+                grey += canvas.pixel(x, y) == qRgb(0x78, 0x78, 0x78);
+            metreLines += grey > 200;
+        }
+        EXPECT_GE(metreLines, c.minMetreLines);
+        EXPECT_LE(metreLines, c.maxMetreLines);
+        ASSERT_TRUE(fs::exists(Job(0)));  // a menu print with page count 0
+        CopyArtifact(Job(0), "print_demo_1_" + std::to_string(c.scale) + ".pdf");
+    }
+
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed: the PDF is not read back";
+    const std::string text = TextOf(Job(0));
+    EXPECT_NE(std::string::npos, text.find(theApp.m_pHeaderRecord->LogName)) << text;
+    EXPECT_NE(std::string::npos, text.find("KPXG3241.log")) << text;
+    EXPECT_EQ(std::string::npos, text.find("Page")) << "no page number with page count 0";
+    const std::string today = page::DateText(std::time(nullptr)).substr(0, 11);
+    EXPECT_NE(std::string::npos, text.find(today)) << text;
+    EXPECT_NE(std::string::npos, Output("pdfinfo '" + Job(0).string() + "'").find("varnologger Print Job 0"));
+
+    const int dpi = 100;
+    const QImage page = Rasterise(Job(0), dpi);
+    ASSERT_FALSE(page.isNull());
+    SaveArtifact(page, "print_demo_1_100.png");
+    // The frame: a line of 1/600 inch, grey at this resolution.
+    auto darkest = [&](int x, int y) {
+        int gray = 255;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                gray = std::min(gray, qGray(page.pixel(page::ToDevice(x, dpi) + dx, page::ToDevice(y, dpi) + dy)));
+        return gray;
+    };
+    EXPECT_LT(darkest(266, 3000), 235);
+    EXPECT_LT(darkest(4466, 3000), 235);
+    EXPECT_LT(darkest(2366, 6270), 235);
+    EXPECT_EQ(255, darkest(4600, 3000));
+    // Curves in colour in each of the three tracks.
+    for (int t = 0; t < 3; ++t) {
+        // On the 750-pixel canvas the tracks are 216 pixels wide with 50 between them.
+        const int left = t * (216 + 50);
+        auto toPage = [&](int canvasX) { return page::ToDevice(266 + canvasX * 5.6, dpi); };
+        int coloured = 0;
+        for (int y = page::ToDevice(800, dpi); y < page::ToDevice(6200, dpi); ++y)
+            for (int x = toPage(left + 2); x < toPage(left + 214); ++x)
+                coloured += page.pixelColor(x, y).hsvSaturation() > 80;
+        EXPECT_GT(coloured, 200) << "track " << t;
+    }
+}
+
+TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
+{
+    const ToolRecord tool = WaveTool();
+    struct Case {
+        int scale;
+        int mode;
+        int n;  // ring samples per step
+    } cases[] = {
+        {100, track::kModeTime, 1},
+        {25, track::kModeTime, 1},
+        {100, track::kModeDown, 5},
+        {25, track::kModeDown, 2},
+        {1000, track::kModeUp, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << ", n " << c.n);
+        fs::remove_all(m_jobs);
+        Parent parent;
+        CScopeTrack tracks;
+        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+        tracks.LoadChannelSettings(tool);
+        tracks.SetSampleInterval(c.scale);
+        tracks.ResetOrigin(100.0, 0.0, c.mode, 0);
+        const double pps = tracks.Scale().pixelsPerSample;
+        ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
+        std::vector<unsigned> printedAt;  // newest sample of each page
+        std::vector<QImage> pages;
+        for (long long k = 0; printedAt.size() < 3; ++k) {
+            ASSERT_LT(k, 100000);
+            WaveStep(tracks, k, c.mode, c.n, tool);
+            if (tracks.PageCount() == double(printedAt.size()))
+                continue;
+            const int number = int(tracks.PageCount());
+            ASSERT_TRUE(PumpUntil([&] { return fs::exists(Job(number)); })) << "page " << number;
+            printedAt.push_back(tracks.Count(0));
+            pages.push_back(tracks.PrintImage().copy());
+            ASSERT_EQ(1180, pages.back().height()) << "every automatic page is a full page";
+        }
+        // The first page once more than 1180 rows have arrived (the first step is not counted).
+        EXPECT_GT(pps * (printedAt[0] - c.n), 1180.0);
+        EXPECT_LE(pps * (printedAt[0] - c.n), 1180.0 + pps * c.n);
+        // Each next page repeats the last 50 rows of the one before, less at most one step.
+        for (size_t p = 1; p < printedAt.size(); ++p) {
+            const double overlap = 1180.0 - pps * (printedAt[p] - printedAt[p - 1]);
+            EXPECT_LE(overlap, 50.0);
+            EXPECT_GE(overlap, 50.0 - pps * c.n);
+        }
+        if (c.mode == track::kModeTime && c.scale == 100) {
+            // Row y of a page shows what row y + shift showed on the page before.
+            const int shift = int(printedAt[1] - printedAt[0]);
+            const int legend = tracks.LegendHeight();
+            int compared = 0;
+            // The newest row of a page ends its curves: it is left out.
+            for (int y = legend + 1; y + shift < 1180 - 2; ++y, ++compared)
+                for (int x = 0; x < page::kCanvasWidth; ++x)
+                    ASSERT_EQ(pages[0].pixel(x, y + shift), pages[1].pixel(x, y)) << x << "," << y;
+            EXPECT_GT(compared, 10);
+            SaveArtifact(pages[0], "print_auto_page1.png");
+            SaveArtifact(pages[1], "print_auto_page2.png");
+        }
+        if (HavePoppler() && c.scale == 100 && c.mode == track::kModeTime) {
+            // The text layout squeezes the two blanks before the colon.
+            const std::string text = TextOf(Job(2));
+            EXPECT_NE(std::string::npos, text.find("Page N\xC2\xB0")) << text;
+            EXPECT_NE(std::string::npos, text.find(":2")) << text;
+            CopyArtifact(Job(2), "print_auto_page2.pdf");
+        }
+        EXPECT_EQ(0, tracks.ToggleAutoPrint(false));
+    }
+}
+
+TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
+{
+    const ToolRecord tool = WaveTool();
+    struct Case {
+        const char* what;
+        int rows;   // new rows after switching on
+        bool stop;  // a record ends, rather than the menu switching off
+        int jobs;
+    } cases[] = {
+        {"record end", 300, true, 1},
+        {"menu switch", 300, false, 0},
+        {"record end, too little to print", 8, true, 0},  // 9 rows with the one before
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_jobs);
+        Parent parent;
+        CScopeTrack tracks;
+        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+        tracks.LoadChannelSettings(tool);
+        tracks.SetSampleInterval(100);
+        WaveStep(tracks, 0, track::kModeTime, 1, tool);
+        ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
+        for (int k = 1; k <= c.rows; ++k)
+            WaveStep(tracks, k, track::kModeTime, 1, tool);
+        EXPECT_EQ(0, tracks.ToggleAutoPrint(c.stop));
+        EXPECT_FALSE(tracks.IsAutoPrintOn());
+        EXPECT_EQ(c.jobs, JobCount());
+        if (c.jobs == 1) {
+            EXPECT_TRUE(fs::exists(Job(1)));
+            EXPECT_EQ(c.rows + 1, tracks.PrintImage().height());  // what was there when switched on, and after
+        }
+        // Off already: a record end prints nothing more.
+        EXPECT_EQ(0, tracks.ToggleAutoPrint(true));
+        EXPECT_EQ(c.jobs, JobCount());
+    }
+}
+
+TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
+{
+    if (!GetDefaultPrinterName().empty() && GetDefaultPrinterName() != kTestPrinter)
+        GTEST_SKIP() << "this machine has a printer";
+    const ToolRecord tool = WaveTool();
+    struct Case {
+        const char* what;
+        bool testPrinter;  // the machine's only printer, its default
+        const char* printerUsed;
+        int jobs;
+    } cases[] = {
+        {"no printer at all", false, "", 0},
+        {"a chosen printer that is gone", false, "Gone", 0},
+        {"a chosen printer that is gone, the default prints", true, "Gone", 1},
+        {"none chosen, the default prints", true, "none", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_jobs);
+        SetPdfTestPrinter(c.testPrinter ? kTestPrinter : "", m_jobs.string(), 600);
+        SelectAppPrinter("");
+        theApp.m_strPrinterUsed = c.printerUsed;
+        Parent parent;
+        CScopeTrack tracks;
+        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+        tracks.LoadChannelSettings(tool);
+        tracks.SetSampleInterval(100);
+        EXPECT_EQ(c.jobs == 1, tracks.Print(true));
+        EXPECT_EQ(c.jobs, JobCount());
+        // Auto print runs its pages through the timer all the same.
+        ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
+        for (int k = 0; k < 1300; ++k)
+            WaveStep(tracks, k, track::kModeTime, 1, tool);
+        EXPECT_EQ(1.0, tracks.PageCount());
+        // The page is due: its timer runs within 10 ms.
+        PumpUntil([&] { return c.jobs > 0 && JobCount() == 2; }, 200);
+        EXPECT_EQ(2 * c.jobs, JobCount());
+        EXPECT_EQ(0, tracks.ToggleAutoPrint(true));
+        EXPECT_EQ("", GetAppPrinter()) << "the application's printer as it was";
+    }
+}
+
+TEST_F(PrintTest, AMinimisedWindowStillPrintsItsCurves)
+{
+    const ToolRecord tool = WaveTool();
+    Parent parent;
+    CScopeTrack tracks;
+    ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+    tracks.LoadChannelSettings(tool);
+    tracks.SetSampleInterval(100);
+    for (int k = 0; k < 1500; ++k)
+        WaveStep(tracks, k, track::kModeTime, 1, tool);
+    parent.GetSafeHwnd()->showMinimized();
+    ASSERT_TRUE(parent.GetSafeHwnd()->isMinimized());
+    ASSERT_TRUE(tracks.Print(true));
+    const COLORREF colour = PaletteColour(tool.channels[0].LineColour);
+    const QImage& canvas = tracks.PrintImage();
+    int found = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < page::kCanvasWidth; ++x)
+            found += canvas.pixel(x, y) == qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    EXPECT_GT(found, 1000);
+}
