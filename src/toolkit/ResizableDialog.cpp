@@ -12,13 +12,23 @@ void CResizableDialog::Attach(QWidget* widget)
         return;
     const bool child = !widget->isWindow();
     if (!child) {
-        // Qt's minimum is the client size: the frame comes on top, as it
-        // does for the initial window.
-        SetMinTrackSize(widget->size());
+        // Qt's limits leave the frame out, so the initial client size is
+        // the minimum, whatever frame the desktop draws.
+        const RECT client = GetClientRect();
+        SetMinTrackSize(QSize(client.right, client.bottom));
         widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        ApplyMinMax(widget);
+        ApplyLimits();
     }
     CreateSizeGrip(!child, TRUE);
+}
+
+// A menu bar set after creation lies inside the Qt window: it adds to the
+// minimum as the menu adds to the platform's window size.
+void CResizableDialog::ApplyLimits()
+{
+    QWidget* window = GetSafeHwnd();
+    const RECT client = GetClientRect();
+    ApplyMinMax(window, QSize(window->width() - client.right, window->height() - client.bottom));
 }
 
 void CResizableDialog::OnSize(int width, int height)
@@ -31,6 +41,7 @@ void CResizableDialog::OnSize(int width, int height)
         HideSizeGrip(&m_dwGripTempState);
     else
         ShowSizeGrip(&m_dwGripTempState);
+    ApplyLimits();
     UpdateSizeGrip();
     ArrangeLayout();
 }

@@ -6,9 +6,9 @@
 
 // A dialog the user can resize: never smaller than its initial size, a size
 // grip in the bottom-right corner (hidden while maximised), and children
-// that follow their anchors. Derived dialogs anchor their controls in
-// OnInitDialog, call ArrangeLayout once, and call this class's OnSize from
-// their own.
+// that follow their anchors. Derived dialogs set their menu first, then
+// anchor their controls in OnInitDialog, call ArrangeLayout once, and call
+// this class's OnSize from their own.
 class CResizableDialog : public CDialog, public CResizableLayout, public CResizableGrip, public CResizableMinMax {
 public:
     CResizableDialog(int templateId, CWnd* parent);
@@ -23,5 +23,7 @@ protected:
     void OnSize(int width, int height) override;
 
 private:
+    void ApplyLimits();
+
     DWORD m_dwGripTempState = 1;  // bit 1: the dialog's own reason to show the grip
 };

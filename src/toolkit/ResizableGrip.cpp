@@ -59,8 +59,9 @@ void CResizableGrip::UpdateSizeGrip()
 {
     if (!m_wndGrip)
         return;
-    const RECT client = GetResizableWnd()->GetClientRect();
-    m_wndGrip->move(client.right - m_wndGrip->m_size.width(), client.bottom - m_wndGrip->m_size.height());
+    // The window's own corner, below whatever bar tops its client area.
+    const QWidget* host = GetResizableWnd()->GetSafeHwnd();
+    m_wndGrip->move(host->width() - m_wndGrip->m_size.width(), host->height() - m_wndGrip->m_size.height());
     m_wndGrip->raise();
     m_wndGrip->setVisible(m_wndGrip->m_nShowCount > 0);
 }

@@ -2,7 +2,8 @@
 #include <QSize>
 #include <QWidget>
 
-// The size limits of a resizable window. The program sets only the minimum.
+// The size limits of a resizable window, as client sizes. The program sets
+// only the minimum.
 class CResizableMinMax {
 public:
     virtual ~CResizableMinMax() = default;
@@ -13,12 +14,13 @@ public:
         m_ptMinTrackSize = size;
     }
 
-    // Sets the window's limits from the ones set here; the others keep
-    // what the window has.
-    void ApplyMinMax(QWidget* window) const
+    // Sets the window's limits from the ones set here, with `nonClient` for
+    // what the window holds beside its client area (a menu bar); the other
+    // limits keep what the window has.
+    void ApplyMinMax(QWidget* window, QSize nonClient) const
     {
         if (m_bUseMinTrack)
-            window->setMinimumSize(m_ptMinTrackSize);
+            window->setMinimumSize(m_ptMinTrackSize + nonClient);
     }
 
 protected:
