@@ -1,7 +1,5 @@
 #include "probe/AlertDlg.h"
 
-#include <QLabel>
-
 #include "platform/UiThread.h"
 #include "res/Resource.h"
 
@@ -39,8 +37,8 @@ CAlertDlg::CAlertDlg() : CDialogExt(IDD_ALERT, nullptr), m_hIcon(LoadIconById(ID
 BOOL CAlertDlg::OnInitDialog()
 {
     CDialogExt::OnInitDialog();
-    if (auto* icon = qobject_cast<QLabel*>(GetDlgItem(IDC_ALERT_ICON)->GetSafeHwnd()))
-        icon->setPixmap(*m_hIcon);
+    m_stIcon.Attach(GetDlgItem(IDC_ALERT_ICON)->GetSafeHwnd());
+    m_stIcon.SetIcon(m_hIcon);
     m_font.CreateFont(12, FW_BOLD, "MS Shell Dlg");
     m_stMessage.Attach(GetDlgItem(IDC_ALERT_TEXT)->GetSafeHwnd());
     m_stMessage.SetTextColor(RGB(255, 0, 0));

@@ -24,6 +24,7 @@ protected:
 
 private:
     CColorStaticST m_stMessage;
+    CStatic m_stIcon;
     CFont m_font;
     HICON m_hIcon;
     std::atomic<int> m_nPendingCode{0};

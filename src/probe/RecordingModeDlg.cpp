@@ -1,7 +1,5 @@
 #include "probe/RecordingModeDlg.h"
 
-#include <QAbstractButton>
-
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -25,12 +23,6 @@ constexpr RecordingMode kModes[] = {
     {IDC_UP_DEPTH_MODE, 2, 11, false},
 };
 constexpr int kTimeModeCode = 10;
-
-QAbstractButton* Radio(CWnd& dialog, int id)
-{
-    CWnd* item = dialog.GetDlgItem(id);
-    return item != nullptr ? qobject_cast<QAbstractButton*>(item->GetSafeHwnd()) : nullptr;
-}
 
 int RadioOf(int recordingMode)
 {
@@ -56,10 +48,8 @@ BOOL CPRecordingMode::OnInitDialog()
     m_pLoggerSettings = theApp.m_pLoggerSettings;
     m_pFrameState = theApp.m_pFrameState;
     const int current = RadioOf(m_pLoggerSettings->recordingMode);
-    for (const RecordingMode& mode : kModes) {
-        if (QAbstractButton* radio = Radio(*this, mode.radioId))
-            radio->setChecked(mode.radioId == current);
-    }
+    for (const RecordingMode& mode : kModes)
+        CheckDlgButton(mode.radioId, mode.radioId == current ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -67,8 +57,7 @@ void CPRecordingMode::OnOK()
 {
     int modeCode = kTimeModeCode;
     for (const RecordingMode& mode : kModes) {
-        QAbstractButton* radio = Radio(*this, mode.radioId);
-        if (radio == nullptr || !radio->isChecked())
+        if (IsDlgButtonChecked(mode.radioId) != BST_CHECKED)
             continue;
         m_pLoggerSettings->recordingMode = mode.recordingMode;
         theApp.m_bDownDirection = mode.downDirection;

@@ -1,7 +1,5 @@
 #include "probe/SetDepthDlg.h"
 
-#include <QLabel>
-
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -22,10 +20,9 @@ void CPSetDepthDlg::DoDataExchange(CDataExchange* dx)
 BOOL CPSetDepthDlg::OnInitDialog()
 {
     CDialogExt::OnInitDialog();
-    if (auto* icon = qobject_cast<QLabel*>(m_stIcon.GetSafeHwnd()))
-        icon->setPixmap(*m_hIcon);
+    m_stIcon.SetIcon(m_hIcon);
     SetDlgItemDouble(IDC_SET_DEPTH_EDIT, 0.0, 2, false);
-    GetDlgItem(IDC_SET_DEPTH_EDIT)->GetSafeHwnd()->setFocus();
+    GetDlgItem(IDC_SET_DEPTH_EDIT)->SetFocus();
     return TRUE;
 }
 

@@ -110,6 +110,77 @@ private:
     FrameState m_savedFrameState;
 };
 
+TEST_F(AcqDialogsTest, RecordingModeRadioSetsModeDirectionAndCurveModeBeforeTheFrameGoes)
+{
+    struct Case {
+        int startMode;
+        int radio;
+        int recordingMode, modeCode;
+        bool down;
+    };
+    const Case cases[] = {
+        {2, IDC_TIME_MODE, 4, 10, true},  // time mode records downwards
+        {4, IDC_UP_DEPTH_MODE, 2, 11, false},
+        {4, IDC_DOWN_DEPTH_MODE, 3, 12, true},
+        {3, IDC_UP_DEPTH_MODE, 2, 11, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.radio);
+        theApp.m_pLoggerSettings->recordingMode = c.startMode;
+        theApp.m_bDownDirection = !c.down;
+        m_host = RecordingHost{};
+        CPRecordingMode dialog(m_host);
+        int result = RunModal(dialog, [&] {
+            Button(dialog, c.radio)->click();
+            Button(dialog, IDOK)->click();
+        });
+        EXPECT_EQ(IDOK, result);
+        EXPECT_EQ(c.recordingMode, theApp.m_pLoggerSettings->recordingMode);
+        EXPECT_EQ(c.down, theApp.m_bDownDirection != 0);
+        EXPECT_EQ(c.recordingMode, m_host.sentRecordingMode);
+        EXPECT_EQ(c.modeCode, m_host.originMode);
+        EXPECT_DOUBLE_EQ(42.25, m_host.originDepth);
+        EXPECT_DOUBLE_EQ(150.0, m_host.originToolLength);
+        EXPECT_EQ((std::vector<std::string>{"mode frame", "curve origin", "reset full"}), m_host.calls);
+    }
+}
+
+TEST_F(AcqDialogsTest, RecordingModeOpensOnTheCurrentModeUnderItsCallersTitle)
+{
+    struct Case {
+        int mode;
+        bool displayTitle;
+        int checked;
+        const char* title;
+        int modeAfterOk, modeCode;
+    };
+    const Case cases[] = {
+        {2, false, IDC_UP_DEPTH_MODE, "Recording Mode ...", 2, 11},
+        {3, true, IDC_DOWN_DEPTH_MODE, "Display Mode ...", 3, 12},
+        {4, false, IDC_TIME_MODE, "Recording Mode ...", 4, 10},
+        {0, true, IDC_TIME_MODE, "Display Mode ...", 4, 10},  // an unknown mode opens as time
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        theApp.m_pLoggerSettings->recordingMode = c.mode;
+        theApp.m_bDisplayModeTitle = c.displayTitle;
+        m_host = RecordingHost{};
+        CPRecordingMode dialog(m_host);
+        RunModal(dialog, [&] {
+            EXPECT_EQ(c.title, dialog.GetDlgItemText(IDC_RECORDING_MODE_TITLE, 256));
+            for (int id : {IDC_TIME_MODE, IDC_UP_DEPTH_MODE, IDC_DOWN_DEPTH_MODE})
+                EXPECT_EQ(id == c.checked, Button(dialog, id)->isChecked()) << id;
+            if (c.mode == 3)
+                Grab(dialog, "recording_mode_display_title.png");
+            if (c.mode == 2)
+                Grab(dialog, "recording_mode.png");
+            Button(dialog, IDOK)->click();
+        });
+        EXPECT_EQ(c.modeAfterOk, theApp.m_pLoggerSettings->recordingMode);
+        EXPECT_EQ(c.modeCode, m_host.originMode);
+    }
+}
+
 TEST_F(AcqDialogsTest, RecordingModeCancelledSendsAndChangesNothing)
 {
     theApp.m_pLoggerSettings->recordingMode = 2;
