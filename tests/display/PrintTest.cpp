@@ -16,19 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "core/ConfigFolder.h"
-#include "core/Preferences.h"
 #include "display/PrintedPage.h"
 #include "display/PrinterSettings.h"
 #include "display/ScopeTrack.h"
-#include "header/Header.h"
-#include "header/HeaderRecord.h"
 #include "platform/Printer.h"
-#include "probe/LogRecord.h"
-#include "probe/ToolsStream.h"
 #include "setup/Palette.h"
 #include "support/Artifacts.h"
-#include "support/ScriptedMessageBoxes.h"
+#include "support/CurveTracks.h"
 
 namespace {
 
@@ -192,12 +186,11 @@ TEST(PrintedPageTest, ShortPagesAreNotPrintedLongOnesAreCut)
     }
 }
 
-class PrintTest : public ConfigFolderTest {
+class PrintTest : public DemoLogTest {
 protected:
     void SetUp() override
     {
-        ConfigFolderTest::SetUp();
-        m_savedHeader = *theApp.m_pHeaderRecord;
+        DemoLogTest::SetUp();
         m_savedPrinterUsed = theApp.m_strPrinterUsed;
         m_savedAppPrinter = GetAppPrinter();
         m_jobs = fs::path(Path("Jobs"));
@@ -211,60 +204,7 @@ protected:
         SetPdfTestPrinter("", "", 600);
         SelectAppPrinter(m_savedAppPrinter);
         theApp.m_strPrinterUsed = m_savedPrinterUsed;
-        *theApp.m_pHeaderRecord = m_savedHeader;
-        ConfigFolderTest::TearDown();
-    }
-
-    void LoadDemoLog()
-    {
-        for (const char* name : {"Ressources/KVXS0001.tol", "Demo/KPXG3241.log", "Demo/KPXG3241.hed"}) {
-            fs::create_directories(fs::path(Path(name)).parent_path());
-            fs::copy_file(fs::path(KVX_PROGRAM_DIR) / name, Path(name));
-        }
-        ScriptedMessageBoxes boxes;
-        CPreferences prefs;
-        prefs.Initialize();  // the default sonde and the demo log
-        CHeader reader;
-        ASSERT_FALSE(reader.ReadHeader(Path("Demo/KPXG3241.hed")));
-        m_tool = *theApp.m_pToolRecord;
-    }
-
-    // Feeds the demo log to the tracks as sample processing does in replay.
-    void ReplayDemoLog(CScopeTrack& tracks, int scale)
-    {
-        const HeaderRecord& header = *theApp.m_pHeaderRecord;
-        const int step = std::max(1, header.step / 10);
-        tracks.LoadChannelSettings(m_tool);
-        tracks.ClearBuffers();
-        tracks.ResetOrigin(header.Startdepth / 1000.0, m_tool.SondeLength, header.LogMode, 0);
-        CToolsStream stream;
-        LogRecord record;
-        for (std::int64_t at = 0; stream.ReadDataLineInFile(at, record); at += sizeof record) {
-            double raw[6];
-            for (int c = 0; c < 6; ++c)
-                raw[c] = record.channelSums[m_tool.channels[c].PhysicalCh] * 50.0 / record.n;
-            tracks.SetSampleInterval(scale);
-            tracks.AddSamples(raw, header.LogMode, step, m_tool);
-        }
-    }
-
-    // Six curves, two per track, each a slow wave of its own.
-    static ToolRecord WaveTool()
-    {
-        ToolRecord tool;
-        for (int t = 0; t < 3; ++t)
-            tool.Cols[t] = 4;
-        for (int c = 0; c < 6; ++c) {
-            ChannelRecord& ch = tool.channels[c];
-            ch.DisplayTrack = c / 2;
-            ch.LogicalCh = c % 2 + 1;
-            ch.Visible = 1;
-            ch.RangeLeft = 0;
-            ch.RangeRight = 1000;
-            ch.LineColour = c + 1;
-            ch.Coefficient[1] = 1.0;
-        }
-        return tool;
+        DemoLogTest::TearDown();
     }
 
     static void WaveStep(CScopeTrack& tracks, long long k, int mode, int n, const ToolRecord& tool)
@@ -284,11 +224,9 @@ protected:
         return int(std::distance(fs::directory_iterator(m_jobs), fs::directory_iterator()));
     }
 
-    HeaderRecord m_savedHeader;
     std::string m_savedPrinterUsed;
     std::string m_savedAppPrinter;
     fs::path m_jobs;
-    ToolRecord m_tool;
 };
 
 TEST_F(PrintTest, PrinterSettingsChooseAPrinterByNameAndGiveTheApplicationItsOwnBack)
@@ -329,7 +267,6 @@ TEST_F(PrintTest, PrinterSettingsChooseAPrinterByNameAndGiveTheApplicationItsOwn
 
 TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
 {
-    LoadDemoLog();
     std::strcpy(theApp.m_pPathSettings->FileName, "KPXG3241.log");
     Parent parent;
     CScopeTrack tracks;
@@ -342,7 +279,8 @@ TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scale);
         fs::remove_all(m_jobs);
-        ReplayDemoLog(tracks, c.scale);
+        m_scale = c.scale;
+        Replay(tracks, false);
         ASSERT_TRUE(tracks.Print(true));
         const QImage& canvas = tracks.PrintImage();
         ASSERT_EQ(page::kCanvasWidth, canvas.width());
@@ -401,7 +339,7 @@ TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
 
 TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
 {
-    const ToolRecord tool = WaveTool();
+    const ToolRecord tool = PlainTool();
     struct Case {
         int scale;
         int mode;
@@ -472,7 +410,7 @@ TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
 
 TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
 {
-    const ToolRecord tool = WaveTool();
+    const ToolRecord tool = PlainTool();
     struct Case {
         const char* what;
         int rows;   // new rows after switching on
@@ -512,7 +450,7 @@ TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
 {
     if (!GetDefaultPrinterName().empty() && GetDefaultPrinterName() != kTestPrinter)
         GTEST_SKIP() << "this machine has a printer";
-    const ToolRecord tool = WaveTool();
+    const ToolRecord tool = PlainTool();
     struct Case {
         const char* what;
         bool testPrinter;  // the machine's only printer, its default
@@ -552,7 +490,7 @@ TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
 
 TEST_F(PrintTest, AMinimisedWindowStillPrintsItsCurves)
 {
-    const ToolRecord tool = WaveTool();
+    const ToolRecord tool = PlainTool();
     Parent parent;
     CScopeTrack tracks;
     ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));

@@ -2,75 +2,22 @@
 // wrapped and shaded. With KVX_TEST_ARTIFACTS set, each picture is kept as a PNG.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "core/ConfigFolder.h"
-#include "core/Preferences.h"
 #include "display/ScopeTrack.h"
-#include "header/Header.h"
-#include "header/HeaderRecord.h"
-#include "probe/LogRecord.h"
-#include "probe/ToolsStream.h"
 #include "setup/Palette.h"
-#include "support/ScriptedMessageBoxes.h"
 #include "support/Artifacts.h"
+#include "support/CurveTracks.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kWidth = 900;
 constexpr int kHeight = 700;
 
 }  // namespace
 
-class ScopeTrackPicturesTest : public ConfigFolderTest {
+class ScopeTrackPicturesTest : public DemoLogTest {
 protected:
-    void SetUp() override
-    {
-        ConfigFolderTest::SetUp();
-        m_savedHeader = *theApp.m_pHeaderRecord;
-        for (const char* name : {"Ressources/KVXS0001.tol", "Demo/KPXG3241.log", "Demo/KPXG3241.hed"}) {
-            fs::create_directories(fs::path(Path(name)).parent_path());
-            fs::copy_file(fs::path(KVX_PROGRAM_DIR) / name, Path(name));
-        }
-        ScriptedMessageBoxes boxes;
-        CPreferences prefs;
-        prefs.Initialize();  // the default sonde and the demo log
-        CHeader reader;
-        ASSERT_FALSE(reader.ReadHeader(Path("Demo/KPXG3241.hed")));
-        m_tool = *theApp.m_pToolRecord;
-    }
-
-    void TearDown() override
-    {
-        *theApp.m_pHeaderRecord = m_savedHeader;
-        ConfigFolderTest::TearDown();
-    }
-
-    // Replays the demo log into the tracks as sample processing hands it over;
-    // time mode takes every record as one time step.
-    void Replay(CScopeTrack& tracks, bool timeMode)
-    {
-        const HeaderRecord& header = *theApp.m_pHeaderRecord;
-        const int mode = timeMode ? track::kModeTime : header.LogMode;
-        const int step = timeMode ? 1 : std::max(1, header.step / 10);
-        tracks.LoadChannelSettings(m_tool);
-        tracks.ClearBuffers();
-        tracks.ResetOrigin(header.Startdepth / 1000.0, m_tool.SondeLength, mode, 0);
-        CToolsStream stream;
-        LogRecord record;
-        for (std::int64_t at = 0; stream.ReadDataLineInFile(at, record); at += sizeof record) {
-            double raw[6];
-            for (int c = 0; c < 6; ++c)
-                raw[c] = record.channelSums[m_tool.channels[c].PhysicalCh] * 50.0 / record.n;
-            tracks.SetSampleInterval(m_scale);
-            tracks.AddSamples(raw, mode, step, m_tool);
-        }
-    }
-
     // Draws and keeps the picture; returns it.
     const QImage& Picture(CScopeTrack& tracks, const std::string& name)
     {
@@ -113,9 +60,6 @@ protected:
         return found;
     }
 
-    HeaderRecord m_savedHeader;
-    ToolRecord m_tool;
-    int m_scale = 100;
 };
 
 TEST_F(ScopeTrackPicturesTest, EveryScaleDrawsCurvesGridAndDepthLabels)

@@ -12,27 +12,11 @@
 #include "core/ToolRecord.h"
 #include "display/ScopeTrack.h"
 #include "setup/Palette.h"
+#include "support/CurveTracks.h"
 
 using namespace track;
 
 namespace {
-
-ToolRecord PlainTool()
-{
-    ToolRecord tool;
-    tool.Cols[0] = tool.Cols[1] = tool.Cols[2] = 4;
-    for (int c = 0; c < 6; ++c) {
-        ChannelRecord& ch = tool.channels[c];
-        ch.DisplayTrack = c / 2;
-        ch.LogicalCh = c % 2 + 1;
-        ch.Visible = 1;
-        ch.RangeLeft = 0;
-        ch.RangeRight = 1000;
-        ch.LineColour = c + 1;
-        ch.Coefficient[1] = 1.0;
-    }
-    return tool;
-}
 
 void Step(CScopeTrack& tracks, double value, int mode, int n, const ToolRecord& tool)
 {
