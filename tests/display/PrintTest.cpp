@@ -448,8 +448,9 @@ TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
 
 TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
 {
-    if (!GetDefaultPrinterName().empty() && GetDefaultPrinterName() != kTestPrinter)
-        GTEST_SKIP() << "this machine has a printer";
+    SetPdfTestPrinter("", "", 600);
+    if (!GetDefaultPrinterName().empty())
+        GTEST_SKIP() << "this machine has a printer: no job goes to it from a test";
     const ToolRecord tool = PlainTool();
     struct Case {
         const char* what;
