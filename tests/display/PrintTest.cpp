@@ -8,11 +8,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -509,4 +512,36 @@ TEST_F(PrintTest, AMinimisedWindowStillPrintsItsCurves)
         for (int x = 0; x < page::kCanvasWidth; ++x)
             found += canvas.pixel(x, y) == qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
     EXPECT_GT(found, 1000);
+}
+
+TEST_F(PrintTest, AutoPrintFedFromTheSampleThreadPrintsOnTheUserInterfaceThread)
+{
+    const ToolRecord tool = PlainTool();
+    Parent parent;
+    CScopeTrack tracks;
+    ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+    tracks.LoadChannelSettings(tool);
+    tracks.SetSampleInterval(100);
+    ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int k = 0; k < 4000; ++k) {
+            WaveStep(tracks, k, track::kModeTime, 1, tool);
+            if (k % 500 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    worker.join();
+    // Pages come due every 1131 to 1181 steps, whenever the prints run: three in 4000.
+    EXPECT_EQ(3.0, tracks.PageCount());
+    // Pages due while one waits share its print: at least one, never more than were due.
+    PumpUntil([&] { return JobCount() >= 1; });
+    PumpUntil([] { return false; }, 50);
+    EXPECT_GE(JobCount(), 1);
+    EXPECT_LE(JobCount(), 3);
+    EXPECT_EQ(0, tracks.ToggleAutoPrint(true));
+    EXPECT_TRUE(fs::exists(Job(4)));  // the last part
 }
