@@ -1,11 +1,16 @@
 #include "header/HeaderPages.h"
 
+#include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QRegularExpressionValidator>
 
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
 #include "res/Resource.h"
+#include "toolkit/Picture.h"
 
 namespace {
 
@@ -76,6 +81,27 @@ constexpr F kBitCasingFields[] = {
     Real(IDC_HDR_BIT_TO, &H::BitRecTo1, 3, true),
 };
 
+// The logo static takes the size of the logo bitmap.
+constexpr int kLogoWidth = 150;
+constexpr int kLogoHeight = 120;
+
+// Tells the page of each paint of its window.
+class PaintWatcher : public QObject {
+public:
+    PaintWatcher(CHeaderPage* page, QWidget* window) : QObject(window), m_page(page) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_page->OnPaint();
+        return false;
+    }
+
+private:
+    CHeaderPage* m_page;
+};
+
 std::string* Comments(HeaderRecord& h, int line)
 {
     static std::string H::*const kComments[CHCommentDlg::kLines] = {
@@ -94,7 +120,48 @@ BOOL CHeaderPage::OnInitDialog()
 {
     CDialogExt::OnInitDialog();
     m_nLogoTimer = 0;
+    m_logoDrawn = QSize();
+    QWidget* window = GetSafeHwnd();
+    window->installEventFilter(new PaintWatcher(this, window));
+    if (HasLogo() && m_Logo.IsWindow())
+        m_Logo.GetSafeHwnd()->resize(kLogoWidth, kLogoHeight);
     return TRUE;
+}
+
+bool CHeaderPage::HasLogo() const { return m_pLogo != nullptr && m_pLogo->HasPicture(); }
+
+// The logo is drawn 10 ms after a repaint of the page.
+void CHeaderPage::OnPaint()
+{
+    if (HasLogo() && m_nLogoTimer == 0)
+        m_nLogoTimer = UINT(SetTimer(kLogoTimer, 10));
+}
+
+void CHeaderPage::OnTimer(UINT_PTR id)
+{
+    if (id == m_nLogoTimer && id != 0) {
+        KillTimer(id);
+        m_nLogoTimer = 0;
+        if (HasLogo() && IsWindowVisible())
+            DrawLogo();
+    }
+    CDialogExt::OnTimer(id);
+}
+
+// Stretched to the static. Setting the picture repaints the page, so it is
+// drawn again only when the static's size changed.
+void CHeaderPage::DrawLogo()
+{
+    auto* label = qobject_cast<QLabel*>(m_Logo.GetSafeHwnd());
+    if (label == nullptr || label->size() == m_logoDrawn || label->size().isEmpty())
+        return;
+    QPixmap pixmap(label->size());
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    m_pLogo->Draw(&painter, RECT{0, 0, label->width(), label->height()});
+    painter.end();
+    label->setPixmap(pixmap);
+    m_logoDrawn = label->size();
 }
 
 void CHeaderPage::OnOK() { m_editor->OnOK(); }

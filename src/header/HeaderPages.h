@@ -5,21 +5,30 @@
 #include <span>
 #include <string>
 
+#include <QSize>
+
 #include "platform/Window.h"
 #include "toolkit/DialogExt.h"
 
+class CPicture;
 struct HeaderRecord;
 
 // What the pages share: the logo and keys that belong to the editor.
 class CHeaderPage : public CDialogExt {
 public:
+    static constexpr UINT_PTR kLogoTimer = 255;
+
     CHeaderPage(int templateId, CDialog* editor);
+    // The main window's logo picture, drawn on the page when it holds an image.
+    void SetLogo(CPicture* logo) { m_pLogo = logo; }
 
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     // Enter and Escape in a page act on the editor, not on the page.
     void OnOK() override;
     void OnCancel() override;
+    void OnPaint();
+    void OnTimer(UINT_PTR id) override;
 
     // Record -> controls and controls -> record; both return true.
     virtual bool LoadFromHeader() = 0;
@@ -30,7 +39,12 @@ protected:
     CStatic m_Logo;
 
 private:
+    bool HasLogo() const;
+    void DrawLogo();
+
     CDialog* m_editor;
+    CPicture* m_pLogo = nullptr;
+    QSize m_logoDrawn;  // the static's size when the logo was last drawn into it
 };
 
 // One control and the header-record field it edits.

@@ -250,9 +250,16 @@ QRect DialogUnitsToPixels(const QSize& base, int x, int y, int cx, int cy)
 void BuildTemplateControls(QWidget* window, const DialogTemplate& tpl, const QSize& base, CWnd* owner)
 {
     QButtonGroup* radios = nullptr;
+    QLabel* mnemonicLabel = nullptr;
     for (const ControlTemplate& ctl : tpl.controls) {
         QWidget* widget = MakeControl(ctl, window, owner);
         SetControlId(widget, ctl.id);
+        // A static's '&' letter moves the focus to the next control, as the label of an edit.
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (mnemonicLabel != nullptr && label == nullptr)
+            mnemonicLabel->setBuddy(widget);
+        if (label != nullptr)
+            mnemonicLabel = ctl.text.find('&') != std::string::npos ? label : nullptr;
         QRect rect = DialogUnitsToPixels(base, ctl.x, ctl.y, ctl.cx, ctl.cy);
         // A combo's template height includes its dropped list.
         if (qobject_cast<QComboBox*>(widget) != nullptr)

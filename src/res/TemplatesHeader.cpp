@@ -3,13 +3,8 @@
 
 namespace {
 
-// Group boxes, the tab control and the multi-line edit join as the platform gets them.
-constexpr ControlKind kGroup = ControlKind::EtchedFrame;
-constexpr ControlKind kTab = ControlKind::EtchedFrame;
-constexpr ControlKind kMultiLine = ControlKind::Edit;
-
 constexpr int kPageWidth = 300;
-constexpr int kPageHeight = 172;
+constexpr int kPageHeight = 190;
 constexpr int kRow = 14;  // pitch of the label and edit rows
 
 ControlTemplate Label(const char* text, int x, int y, int cx) { return {ControlKind::Static, -1, text, x, y + 2, cx, 8}; }
@@ -50,7 +45,7 @@ DialogTemplate ClientPage()
              {"&Latitude", IDC_HDR_LATITUDE},
              {"Lo&ngitude", IDC_HDR_LONGITUDE}},
             4, 4, 62, 130);
-    c.push_back({kGroup, -1, "Oth&erServices", 4, 132, 292, 34});
+    c.push_back({ControlKind::GroupBox, -1, "Oth&erServices", 4, 132, 292, 34});
     for (int k = 0; k < 5; ++k)
         c.push_back(Edit(IDC_HDR_OTHER_SERVICES1 + k, 10 + 57 * k, 146, 53));
     c.push_back(Logo(206, 4));
@@ -103,14 +98,14 @@ DialogTemplate BitCasingPage()
 {
     std::vector<ControlTemplate> c;
     AddRows(c, {{"&Run No", IDC_HDR_RUN_NO}}, 4, 4, 56, 60);
-    c.push_back({kGroup, -1, "Casing Record", 4, 24, 196, 70});
+    c.push_back({ControlKind::GroupBox, -1, "Casing Record", 4, 24, 196, 70});
     AddRows(c,
             {{"&Size", IDC_HDR_CASING_SIZE},
              {"&Weight", IDC_HDR_CASING_WEIGHT},
              {"&From", IDC_HDR_CASING_FROM},
              {"&To", IDC_HDR_CASING_TO}},
             10, 36, 50, 80);
-    c.push_back({kGroup, -1, "BitRecord", 4, 100, 196, 56});
+    c.push_back({ControlKind::GroupBox, -1, "BitRecord", 4, 100, 196, 56});
     AddRows(c, {{"&Bit", IDC_HDR_BIT}, {"Fro&m", IDC_HDR_BIT_FROM}, {"T&o", IDC_HDR_BIT_TO}}, 10, 112, 50, 80);
     c.push_back(Logo(206, 4));
     return Page(IDD_HEADER_RECORD, std::move(c));
@@ -119,20 +114,20 @@ DialogTemplate BitCasingPage()
 DialogTemplate RemarksPage()
 {
     return Page(IDD_HEADER_REMARKS, {{ControlKind::Static, -1, "&Remaks", 4, 4, 100, 8},
-                                     {kMultiLine, IDC_HDR_REMARKS, "", 4, 14, 196, 154},
+                                     {ControlKind::MultiLineEdit, IDC_HDR_REMARKS, "", 4, 14, 196, 172},
                                      Logo(206, 4)});
 }
 
 // No caption; the pages lie at (11, 20) over the tab control.
 DialogTemplate Editor()
 {
-    return {IDD_HEADER_DLG, "", 322, 222, DS_SYSMENU | DS_CENTER,
-            {{kTab, IDC_HDR_TAB, "", 7, 4, 308, 192},
-             {ControlKind::EtchedFrame, IDC_HDR_FRAME, "", 9, 18, 304, 176},
-             {ControlKind::PushButton, IDC_HDR_LOAD, "&Load", 7, 202, 50, 14},
-             {ControlKind::PushButton, IDC_HDR_RESET, "&Reset", 61, 202, 50, 14},
-             {ControlKind::PushButton, IDC_HDR_CANCEL, "&Cancel", 211, 202, 50, 14},
-             {ControlKind::PushButton, IDC_HDR_SAVE, "&Save", 265, 202, 50, 14}}};
+    return {IDD_HEADER_DLG, "", 322, 242, DS_SYSMENU | DS_CENTER,
+            {{ControlKind::TabControl, IDC_HDR_TAB, "", 7, 4, 308, 14},
+             {ControlKind::EtchedFrame, IDC_HDR_FRAME, "", 7, 17, 308, 199},
+             {ControlKind::PushButton, IDC_HDR_LOAD, "&Load", 7, 222, 50, 14},
+             {ControlKind::PushButton, IDC_HDR_RESET, "&Reset", 61, 222, 50, 14},
+             {ControlKind::PushButton, IDC_HDR_CANCEL, "&Cancel", 211, 222, 50, 14},
+             {ControlKind::PushButton, IDC_HDR_SAVE, "&Save", 265, 222, 50, 14}}};
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+#include "header/HeaderDlg.h"
+
+#include "core/Settings.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/Header.h"
+#include "header/HeaderImport.h"
+#include "header/HeaderRecord.h"
+#include "platform/MessageBox.h"
+#include "res/Resource.h"
+
+namespace {
+
+const char* const kTabTexts[CHeaderDlg::kPages] = {"C&lient / Location", "Log &Datum", "&Logging Run",
+                                                   "Drill &Bit Size / Casing", "&Remarks"};
+// Where the pages lie inside the editor, in dialog units.
+constexpr int kPageX = 11;
+constexpr int kPageY = 20;
+
+}  // namespace
+
+CHeaderDlg::CHeaderDlg(CWnd* parent, CPicture* logo)
+    : CDialogExt(IDD_HEADER_DLG, parent),
+      m_CommentDlg(this),
+      m_CompagnyDlg(this),
+      m_WeelDatumDlg(this),
+      m_RecordDlg(this),
+      m_GroundDlg(this)
+{
+    for (CHeaderPage* page : Pages())
+        page->SetLogo(logo);
+}
+
+CHeaderDlg::~CHeaderDlg() = default;
+
+void CHeaderDlg::DoDataExchange(CDataExchange* dx) { DDX_Control(dx, IDC_HDR_TAB, m_Tab); }
+
+BOOL CHeaderDlg::OnInitDialog()
+{
+    CDialogExt::OnInitDialog();
+    const QSize base = BaseUnits();
+    const LONG x = kPageX * base.width() / 4;
+    const LONG y = kPageY * base.height() / 8;
+    for (CHeaderPage* page : Pages()) {
+        page->Create(page->TemplateId(), this);
+        const RECT size = page->GetClientRect();
+        page->MoveWindow(RECT{x, y, x + size.right, y + size.bottom});
+        // A child is shown with its parent unless hidden explicitly.
+        page->ShowWindow(SW_HIDE);
+    }
+    m_pCurrentPage = &m_CompagnyDlg;
+    InitTabs();
+    LoadPages();
+    m_pCurrentPage->ShowWindow(SW_SHOW);
+    return TRUE;
+}
+
+void CHeaderDlg::InitTabs()
+{
+    if (!IsWindow())
+        return;
+    m_Tab.DeleteAllItems();
+    for (int tab = 0; tab < kPages; ++tab)
+        m_Tab.InsertItem(tab, kTabTexts[tab]);
+}
+
+BOOL CHeaderDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->idFrom != IDC_HDR_TAB || header->code != TCN_SELCHANGE)
+        return CDialogExt::OnNotify(wParam, lParam, result);
+    OnTcnSelchangeTab();
+    *result = 0;
+    return TRUE;
+}
+
+BOOL CHeaderDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDC_HDR_SAVE: OnBnClickedSave(); return TRUE;
+    case IDC_HDR_CANCEL: OnBnClickedCancel(); return TRUE;
+    case IDC_HDR_RESET: OnBnClickedReset(); return TRUE;
+    case IDC_HDR_LOAD: OnBnClickedLoad(); return TRUE;
+    default: return CDialogExt::OnCommand(wParam, lParam);
+    }
+}
+
+// In the order the pages are created.
+std::array<CHeaderPage*, CHeaderDlg::kPages> CHeaderDlg::Pages()
+{
+    return {&m_CommentDlg, &m_CompagnyDlg, &m_WeelDatumDlg, &m_RecordDlg, &m_GroundDlg};
+}
+
+CHeaderPage& CHeaderDlg::PageOfTab(int tab)
+{
+    CHeaderPage* pages[kPages] = {&m_CompagnyDlg, &m_WeelDatumDlg, &m_GroundDlg, &m_RecordDlg, &m_CommentDlg};
+    return *pages[tab];
+}
+
+void CHeaderDlg::OnTcnSelchangeTab()
+{
+    const int tab = m_Tab.GetCurSel();
+    if (tab < 0 || tab >= kPages)
+        return;
+    m_pCurrentPage->ShowWindow(SW_HIDE);
+    m_pCurrentPage = &PageOfTab(tab);
+    m_pCurrentPage->ShowWindow(SW_SHOW);
+}
+
+// RunNo1 is on two pages: the bit/casing page is stored last, so its value wins.
+void CHeaderDlg::OnBnClickedSave()
+{
+    m_CompagnyDlg.SaveToHeader();
+    m_CommentDlg.SaveToHeader();
+    m_GroundDlg.SaveToHeader();
+    m_WeelDatumDlg.SaveToHeader();
+    m_RecordDlg.SaveToHeader();
+    EndDialog(IDOK);
+}
+
+// Leaves without storing the pages; what Reset or Load put into the record stays.
+void CHeaderDlg::OnBnClickedCancel() { EndDialog(IDOK); }
+
+// The well information to its defaults, without a question.
+void CHeaderDlg::OnBnClickedReset()
+{
+    CHeader().ResetWellInfo();
+    HeaderRecord& h = *theApp.m_pHeaderRecord;
+    h.Copyright = "Brannoquist";
+    h.depthIncreasing = true;
+    LoadPages();
+}
+
+void CHeaderDlg::OnBnClickedLoad()
+{
+    // The open-file dialog joins when the platform has it.
+    const std::string path;
+    if (path.empty())
+        return;
+    if (!HasHeaderExtension(path)) {
+        AfxMessageBox("Data file not present.", MB_OK);
+        return;
+    }
+    ImportWellInfo(path);
+    LoadPages();
+}
+
+void CHeaderDlg::LoadPages()
+{
+    m_CommentDlg.LoadFromHeader();
+    m_CompagnyDlg.LoadFromHeader();
+    m_GroundDlg.LoadFromHeader();
+    m_WeelDatumDlg.LoadFromHeader();
+    m_RecordDlg.LoadFromHeader();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The modal, tabbed editor of the well information of a new log. It edits the
+// application's header record in place; the caller writes the header file
+// from the record afterwards, whatever the result.
+#include <array>
+
+#include "header/HeaderPages.h"
+#include "platform/CommonControls.h"
+#include "toolkit/DialogExt.h"
+
+class CPicture;
+
+class CHeaderDlg : public CDialogExt {
+public:
+    static constexpr int kPages = 5;
+
+    // The logo is the main window's picture, drawn on every page; none without it.
+    explicit CHeaderDlg(CWnd* parent = nullptr, CPicture* logo = nullptr);
+    ~CHeaderDlg() override;
+
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    // Enter does not close the editor.
+    void OnOK() override {}
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+    void InitTabs();
+    void OnTcnSelchangeTab();
+    void OnBnClickedSave();
+    void OnBnClickedCancel();
+    void OnBnClickedReset();
+    void OnBnClickedLoad();
+
+private:
+    // Record -> every page, in the order remarks, client, run, datum, bit/casing.
+    void LoadPages();
+    CHeaderPage& PageOfTab(int tab);
+    std::array<CHeaderPage*, kPages> Pages();
+
+    CHCommentDlg m_CommentDlg;
+    CHCompagnyDlg m_CompagnyDlg;
+    CHWeelDatumDlg m_WeelDatumDlg;
+    CHRecordDlg m_RecordDlg;
+    CHGroundDlg m_GroundDlg;
+    CTabCtrl m_Tab;
+    CHeaderPage* m_pCurrentPage = nullptr;
+};
