@@ -179,6 +179,55 @@ void DrawDepthMark(QPainter& p, int size)
     p.drawPolygon(pointer);
 }
 
+// The depth panel's own icons.
+void DrawDepthWithoutOffset(QPainter& p, int size)
+{
+    const double s = size;
+    DrawDepthMark(p, size);
+    p.setPen(QPen(Qt::black, std::max(1.0, s / 20)));
+    p.setBrush(QColor(220, 0, 0));
+    p.drawPolygon(QPolygonF() << QPointF(s * 0.5, s * 0.5) << QPointF(s * 0.92, s * 0.3)
+                              << QPointF(s * 0.92, s * 0.7));
+}
+
+void DrawDepthReset(QPainter& p, int size)
+{
+    const double s = size;
+    DrawDepthMark(p, size);
+    QFont font("Liberation Sans");
+    font.setPixelSize(std::max(6, int(s * 0.5)));
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(0, 0, 0));
+    p.drawText(QRectF(s * 0.45, 0, s * 0.55, s * 0.5), Qt::AlignCenter, "0");
+}
+
+void DrawMagnifier(QPainter& p, int size)
+{
+    const double s = size;
+    p.setPen(QPen(QColor(90, 60, 20), std::max(2.0, s / 7), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(s * 0.62, s * 0.62), QPointF(s * 0.9, s * 0.9));
+    p.setPen(QPen(QColor(40, 40, 40), std::max(1.0, s / 12)));
+    p.setBrush(QColor(200, 230, 255));
+    p.drawEllipse(QRectF(s * 0.1, s * 0.1, s * 0.56, s * 0.56));
+}
+
+void DrawRecordingMode(QPainter& p, int size)
+{
+    const double s = size;
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(0, 150, 0));
+    p.drawPolygon(QPolygonF() << QPointF(s * 0.28, s * 0.08) << QPointF(s * 0.5, s * 0.42)
+                              << QPointF(s * 0.06, s * 0.42));
+    p.setBrush(QColor(200, 0, 0));
+    p.drawPolygon(QPolygonF() << QPointF(s * 0.28, s * 0.92) << QPointF(s * 0.5, s * 0.58)
+                              << QPointF(s * 0.06, s * 0.58));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(s * 0.55, s * 0.3, s * 0.4, s * 0.4));
+    p.drawLine(QPointF(s * 0.75, s * 0.5), QPointF(s * 0.75, s * 0.36));
+    p.drawLine(QPointF(s * 0.75, s * 0.5), QPointF(s * 0.86, s * 0.5));
+}
+
 QPixmap Draw(int id, int size)
 {
     QPixmap pixmap(size, size);
@@ -209,6 +258,11 @@ QPixmap Draw(int id, int size)
     case IDB_LOGGER_SETUP: DrawSettings(p, size); break;
     case IDI_ALERT: DrawAlarm(p, size); break;
     case IDI_SET_DEPTH: DrawDepthMark(p, size); break;
+    case IDI_DEPTH_WITHOUT_OFFSET: DrawDepthWithoutOffset(p, size); break;
+    case IDI_DEPTH_RESET: DrawDepthReset(p, size); break;
+    case IDI_MAGNIFIER: DrawMagnifier(p, size); break;
+    case IDI_RECORDING_MODE: DrawRecordingMode(p, size); break;
+    case IDI_BIG_DATA: DrawNumbers(p, size); break;
     default: DrawApplication(p, size); break;
     }
     return pixmap;

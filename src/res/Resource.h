@@ -130,6 +130,61 @@ constexpr int IDC_RECORDING_MODE_TITLE = 1609;
 constexpr int IDI_ALERT = 239;
 constexpr int IDI_SET_DEPTH = 523;
 
+// Main window: menu, commands and strings
+constexpr int IDR_MAIN_MENU = 129;
+constexpr int IDM_ABOUTBOX = 16;
+constexpr int IDS_ABOUTBOX = 152;
+constexpr int ID_CMD_ENTER = 1;
+constexpr int ID_CMD_CALIBRATION = 90;
+constexpr int ID_CMD_SET_PRINTER = 91;
+constexpr int ID_CMD_AUTO_PRINT = 92;
+constexpr int ID_CMD_OPEN = 100;
+constexpr int ID_CMD_EXIT = 102;
+constexpr int ID_CMD_FRENCH = 104;
+constexpr int ID_CMD_ENGLISH = 105;
+constexpr int ID_CMD_SONDE_IMPORT = 114;
+constexpr int ID_CMD_PRINT = 115;
+constexpr int ID_CMD_REMOVE_SONDE = 32772;
+constexpr int ID_CMD_EXPORT_LAS = 32774;
+
+// Depth panel, depth magnifier, tools box and single-value windows
+constexpr int IDD_DEPHT_DLG = 155;
+constexpr int IDD_BIG_DEPTH = 156;
+constexpr int IDD_TOOLS_PROBE_DLG = 500;
+constexpr int IDD_BIG_DATA = 523;
+constexpr int IDC_DEPTH_READOUT = 1001;  // placeholder of the depth read-out
+constexpr int IDC_DEPTH_CAPTION = 1002;
+constexpr int IDC_SPEED_READOUT = 1003;  // placeholder of the speed read-out
+constexpr int IDC_DEPTH_UNIT = 1027;
+constexpr int IDC_SPEED_UNIT = 1028;
+constexpr int IDC_DEPTH_RESET = 1032;
+constexpr int IDC_MODEL_COMBO = 1033;
+constexpr int IDC_RECORDING_MODE = 1034;
+constexpr int IDC_MAGNIFIER = 1035;
+constexpr int IDC_SCALE_COMBO = 1528;
+constexpr int IDC_PRESET1 = 1549;
+constexpr int IDC_PRESET2 = 1555;
+constexpr int IDC_PRESET3 = 1551;
+constexpr int IDC_PRESET4 = 1552;
+constexpr int IDC_PRESET5 = 1554;
+constexpr int IDC_PRESET6 = 1550;
+constexpr int IDC_DEPTH_REFERENCE = 1585;
+constexpr int IDC_RAW_VALUE1 = 1037;         // 1037..1042, channels 1..6
+constexpr int IDC_CALIBRATED_VALUE1 = 1043;  // 1043..1048, channels 1..6
+constexpr int IDC_CHANNEL_NAME1 = 1049;      // then 1051..1055
+constexpr int IDC_TOOL_ID_VALUE = 1050;
+constexpr int IDC_SLOT_VALUE = 1056;
+constexpr int IDC_CHANNEL_UNIT1 = 1176;      // 1176..1181, channels 1..6
+constexpr int IDC_TOOLS_LABEL1 = 1410;       // 1410..1414, the small-font labels
+constexpr int IDC_BIG_DATA_READOUT = 1582;   // placeholder of the read-out
+constexpr int IDC_BIG_DATA_TITLE = 1583;
+constexpr int IDC_FAST_UPDATE = 1584;
+constexpr int IDI_DEPTH_RESET = 226;
+constexpr int IDI_BIG_DATA = 230;
+constexpr int IDI_DEPTH_WITHOUT_OFFSET = 524;
+constexpr int IDI_MAGNIFIER = 536;
+constexpr int IDI_RECORDING_MODE = 538;
+
 // LAS 2.0 export
 constexpr int IDD_LAS_EXPORT = 166;
 constexpr int IDC_LAS_CALIBRATION = 1528;
