@@ -8,16 +8,16 @@ namespace {
 void AddChannelRows(std::vector<ControlTemplate>& controls)
 {
     for (int i = 0; i < 6; ++i) {
-        const int x = 14 + (i % 3) * 94;
-        const int y = 166 + (i / 3) * 16;
-        controls.push_back({ControlKind::CheckBox, IDC_LAS_CHANNEL1 + i, "CH" + std::to_string(i + 1), x, y, 62, 10});
-        controls.push_back({ControlKind::CheckBox, IDC_LAS_CAL1 + i, "Cal", x + 64, y, 26, 10});
+        const int x = 14 + (i % 2) * 142;
+        const int y = 167 + (i / 2) * 14;
+        controls.push_back({ControlKind::CheckBox, IDC_LAS_CHANNEL1 + i, "CH" + std::to_string(i + 1), x, y, 104, 10});
+        controls.push_back({ControlKind::CheckBox, IDC_LAS_CAL1 + i, "Cal", x + 106, y, 28, 10});
     }
 }
 
 DialogTemplate LasExportTemplate()
 {
-    DialogTemplate tpl{IDD_LAS_EXPORT, "LAS 2.0 exportation", 300, 222, DS_CAPTION | DS_SYSMENU | DS_CENTER, {}};
+    DialogTemplate tpl{IDD_LAS_EXPORT, "LAS 2.0 exportation", 300, 236, DS_CAPTION | DS_SYSMENU | DS_CENTER, {}};
     tpl.controls = {
         {ControlKind::GroupBox, -1, "Selected Files", 7, 4, 286, 48},
         {ControlKind::Static, -1, "&Input file : ", 14, 18, 48, 10},
@@ -40,11 +40,11 @@ DialogTemplate LasExportTemplate()
         {ControlKind::ComboDropList, IDC_LAS_CALIBRATION, "", 162, 70, 124, 60},
         {ControlKind::Static, IDC_LAS_CAL_FILE, "*** N/A ***", 162, 94, 84, 10},
         {ControlKind::PushButton, IDC_LAS_SELECT_CAL, "...", 250, 92, 36, 13},
-        {ControlKind::GroupBox, -1, "Displayed channels", 7, 155, 286, 42},
+        {ControlKind::GroupBox, -1, "Displayed channels", 7, 155, 286, 56},
     };
     AddChannelRows(tpl.controls);
-    tpl.controls.push_back({ControlKind::PushButton, IDC_LAS_START, "&Start", 180, 202, 50, 14});
-    tpl.controls.push_back({ControlKind::PushButton, IDCANCEL, "&Close", 240, 202, 50, 14});
+    tpl.controls.push_back({ControlKind::PushButton, IDC_LAS_START, "&Start", 180, 216, 50, 14});
+    tpl.controls.push_back({ControlKind::PushButton, IDCANCEL, "&Close", 240, 216, 50, 14});
     return tpl;
 }
 
