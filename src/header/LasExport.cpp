@@ -1,6 +1,7 @@
 #include "header/LasExport.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
 #include <strings.h>
@@ -39,6 +40,14 @@ std::string FileNameOf(const std::string& path) { return fs::path(path).filename
 
 // The name with its last three characters replaced by "las".
 std::string LasName(const std::string& name) { return name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "las"; }
+
+// The wait cursor while the file is written.
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 LasFileChooser& Chooser()
 {
@@ -351,7 +360,7 @@ bool CLasExport::TakeCoefficients(LasLayout& layout)
 void CLasExport::GenerateLASFormatFile()
 {
     if (FileExists(m_strLasPath)) {
-        if (AfxMessageBox("Same file name exist, do you want replace this ?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        if (AfxMessageBox("Same file name exist, do you want replace this ?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
             AfxMessageBox("Migration to LAS file aborted. ", MB_ICONINFORMATION);
             return;
         }
@@ -370,7 +379,12 @@ void CLasExport::GenerateLASFormatFile()
     if (!TakeCoefficients(layout))
         return;
 
-    switch (WriteLasFile(m_strLasPath, m_strDataPath, *m_pHeader, m_range, layout)) {
+    LasResult result;
+    {
+        WaitCursor wait;
+        result = WriteLasFile(m_strLasPath, m_strDataPath, *m_pHeader, m_range, layout);
+    }
+    switch (result) {
     case LasResult::Written:
         AfxMessageBox("Migration to LAS file completed.\n\n " + m_strLasPath, MB_ICONINFORMATION);
         return;

@@ -32,6 +32,8 @@ int ShowQtBox(const std::string& text, const std::string& caption, UINT type)
     case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
+    if ((type & MB_DEFBUTTON2) != 0)
+        box.setDefaultButton((type & 0x0F) == MB_OKCANCEL ? QMessageBox::Cancel : QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -17,6 +17,7 @@ constexpr UINT MB_ICONEXCLAMATION = 0x30;
 constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
 constexpr UINT MB_ICONASTERISK = 0x40;
 constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+constexpr UINT MB_DEFBUTTON2 = 0x100;  // the second button answers Enter
 
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;

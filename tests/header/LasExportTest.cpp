@@ -416,6 +416,11 @@ TEST_F(LasExportTest, StartRefusesWhatCannotBeWrittenAndNeverAppends)
         m_boxes.Expect("Migration to LAS file completed.\n\n " + las);
         Button(dialog, IDC_LAS_START)->click();
     });
+    // Enter must not replace a file: "No" is the question's default.
+    for (const auto& shown : m_boxes.AllShown()) {
+        if (shown.text.starts_with("Same file name"))
+            EXPECT_EQ(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, shown.type);
+    }
     const std::string text = ReadTextFile(las);
     EXPECT_TRUE(text.starts_with("~VERSION INFORMATION\r\n"));
     EXPECT_EQ(std::string::npos, text.find("old text"));
