@@ -106,7 +106,16 @@ void CHeaderDlg::OnTcnSelchangeTab()
     m_pCurrentPage->ShowWindow(SW_SHOW);
 }
 
-// RunNo1 is on two pages: the bit/casing page is stored last, so its value wins.
+void CHeaderDlg::OnRunNoChanged(CHeaderPage& page)
+{
+    CHeaderPage& other = &page == &m_GroundDlg ? static_cast<CHeaderPage&>(m_RecordDlg) : m_GroundDlg;
+    const std::string text = page.GetDlgItem(IDC_HDR_RUN_NO)->GetWindowText();
+    CWnd* edit = other.GetDlgItem(IDC_HDR_RUN_NO);
+    if (edit != nullptr && edit->GetWindowText() != text)
+        edit->SetWindowText(text);
+}
+
+// RunNo1 is stored twice, the bit/casing page last.
 void CHeaderDlg::OnBnClickedSave()
 {
     m_CompagnyDlg.SaveToHeader();

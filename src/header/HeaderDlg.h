@@ -31,6 +31,9 @@ public:
     void OnBnClickedCancel();
     void OnBnClickedReset();
     void OnBnClickedLoad();
+    // The run number is on two pages: what is typed on one shows on the other,
+    // so that Save keeps it whichever page it was typed on.
+    void OnRunNoChanged(CHeaderPage& page);
 
 private:
     // Record -> every page, in the order remarks, client, run, datum, bit/casing.

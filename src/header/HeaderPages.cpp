@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderDlg.h"
 #include "header/HeaderRecord.h"
 #include "res/Resource.h"
 #include "toolkit/Picture.h"
@@ -112,7 +113,7 @@ std::string* Comments(HeaderRecord& h, int line)
 
 }  // namespace
 
-CHeaderPage::CHeaderPage(int templateId, CDialog* editor) : CDialogExt(templateId, editor), m_editor(editor) {}
+CHeaderPage::CHeaderPage(int templateId, CHeaderDlg* editor) : CDialogExt(templateId, editor), m_editor(editor) {}
 
 void CHeaderPage::DoDataExchange(CDataExchange* dx) { DDX_Control(dx, IDC_HDR_LOGO, m_Logo); }
 
@@ -167,7 +168,16 @@ void CHeaderPage::DrawLogo()
 void CHeaderPage::OnOK() { m_editor->OnOK(); }
 void CHeaderPage::OnCancel() { m_editor->OnCancel(); }
 
-CHeaderFieldsPage::CHeaderFieldsPage(int templateId, CDialog* editor, std::span<const HeaderField> fields)
+BOOL CHeaderPage::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == IDC_HDR_RUN_NO && HIWORD(wParam) == EN_CHANGE) {
+        m_editor->OnRunNoChanged(*this);
+        return TRUE;
+    }
+    return CDialogExt::OnCommand(wParam, lParam);
+}
+
+CHeaderFieldsPage::CHeaderFieldsPage(int templateId, CHeaderDlg* editor, std::span<const HeaderField> fields)
     : CHeaderPage(templateId, editor), m_fields(fields)
 {
 }
@@ -204,11 +214,11 @@ bool CHeaderFieldsPage::SaveToHeader()
     return true;
 }
 
-CHCompagnyDlg::CHCompagnyDlg(CDialog* editor) : CHeaderFieldsPage(IDD_HEADER_CLIENT, editor, kClientFields) {}
+CHCompagnyDlg::CHCompagnyDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_CLIENT, editor, kClientFields) {}
 
-CHWeelDatumDlg::CHWeelDatumDlg(CDialog* editor) : CHeaderFieldsPage(IDD_HEADER_DATUM, editor, kDatumFields) {}
+CHWeelDatumDlg::CHWeelDatumDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_DATUM, editor, kDatumFields) {}
 
-CHGroundDlg::CHGroundDlg(CDialog* editor) : CHeaderFieldsPage(IDD_HEADER_RUN, editor, kRunFields) {}
+CHGroundDlg::CHGroundDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_RUN, editor, kRunFields) {}
 
 // The run number takes digits only here.
 BOOL CHGroundDlg::OnInitDialog()
@@ -219,9 +229,9 @@ BOOL CHGroundDlg::OnInitDialog()
     return TRUE;
 }
 
-CHRecordDlg::CHRecordDlg(CDialog* editor) : CHeaderFieldsPage(IDD_HEADER_RECORD, editor, kBitCasingFields) {}
+CHRecordDlg::CHRecordDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_RECORD, editor, kBitCasingFields) {}
 
-CHCommentDlg::CHCommentDlg(CDialog* editor) : CHeaderPage(IDD_HEADER_REMARKS, editor) {}
+CHCommentDlg::CHCommentDlg(CHeaderDlg* editor) : CHeaderPage(IDD_HEADER_REMARKS, editor) {}
 
 // Empty comments are skipped; the later ones still follow.
 bool CHCommentDlg::LoadFromHeader()

@@ -10,6 +10,7 @@
 #include "platform/Window.h"
 #include "toolkit/DialogExt.h"
 
+class CHeaderDlg;
 class CPicture;
 struct HeaderRecord;
 
@@ -18,7 +19,7 @@ class CHeaderPage : public CDialogExt {
 public:
     static constexpr UINT_PTR kLogoTimer = 255;
 
-    CHeaderPage(int templateId, CDialog* editor);
+    CHeaderPage(int templateId, CHeaderDlg* editor);
     // The main window's logo picture, drawn on the page when it holds an image.
     void SetLogo(CPicture* logo) { m_pLogo = logo; }
 
@@ -27,6 +28,7 @@ public:
     // Enter and Escape in a page act on the editor, not on the page.
     void OnOK() override;
     void OnCancel() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnPaint();
     void OnTimer(UINT_PTR id) override;
 
@@ -42,7 +44,7 @@ private:
     bool HasLogo() const;
     void DrawLogo();
 
-    CDialog* m_editor;
+    CHeaderDlg* m_editor;
     CPicture* m_pLogo = nullptr;
     QSize m_logoDrawn;  // the static's size when the logo was last drawn into it
 };
@@ -62,7 +64,7 @@ struct HeaderField {
 // A page whose controls map one to one onto record fields.
 class CHeaderFieldsPage : public CHeaderPage {
 public:
-    CHeaderFieldsPage(int templateId, CDialog* editor, std::span<const HeaderField> fields);
+    CHeaderFieldsPage(int templateId, CHeaderDlg* editor, std::span<const HeaderField> fields);
 
     bool LoadFromHeader() override;
     bool SaveToHeader() override;
@@ -74,26 +76,26 @@ private:
 // "C&lient / Location"
 class CHCompagnyDlg : public CHeaderFieldsPage {
 public:
-    explicit CHCompagnyDlg(CDialog* editor);
+    explicit CHCompagnyDlg(CHeaderDlg* editor);
 };
 
 // "Log &Datum"
 class CHWeelDatumDlg : public CHeaderFieldsPage {
 public:
-    explicit CHWeelDatumDlg(CDialog* editor);
+    explicit CHWeelDatumDlg(CHeaderDlg* editor);
 };
 
 // "&Logging Run": run 1 only.
 class CHGroundDlg : public CHeaderFieldsPage {
 public:
-    explicit CHGroundDlg(CDialog* editor);
+    explicit CHGroundDlg(CHeaderDlg* editor);
     BOOL OnInitDialog() override;
 };
 
 // "Drill &Bit Size / Casing": run 1 only.
 class CHRecordDlg : public CHeaderFieldsPage {
 public:
-    explicit CHRecordDlg(CDialog* editor);
+    explicit CHRecordDlg(CHeaderDlg* editor);
 };
 
 // "&Remarks": Comment1..Comment10 as the lines of one edit.
@@ -101,7 +103,7 @@ class CHCommentDlg : public CHeaderPage {
 public:
     static constexpr int kLines = 10;
 
-    explicit CHCommentDlg(CDialog* editor);
+    explicit CHCommentDlg(CHeaderDlg* editor);
 
     bool LoadFromHeader() override;
     bool SaveToHeader() override;

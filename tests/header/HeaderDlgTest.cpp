@@ -234,23 +234,30 @@ TEST_F(HeaderDlgTest, OtherServicesAreFiveEditsLeftToRight)
     });
 }
 
-TEST_F(HeaderDlgTest, RunNumberOfTheBitCasingPageWinsOnSave)
+// The run number is on two pages; a change typed on either one is saved.
+TEST_F(HeaderDlgTest, RunNumberTypedOnEitherPageIsSaved)
 {
-    Record().RunNo1 = 3;
-    RunEditor([&] {
-        SelectTab(kRun);
-        EXPECT_EQ("3", Text(IDC_HDR_RUN_NO));
-        Type(IDC_HDR_RUN_NO, "7");
-        Click(IDC_HDR_SAVE);
-    });
-    EXPECT_EQ(3, Record().RunNo1);
-
-    RunEditor([&] {
-        SelectTab(kBitCasing);
-        Type(IDC_HDR_RUN_NO, "8");
-        Click(IDC_HDR_SAVE);
-    });
-    EXPECT_EQ(8, Record().RunNo1);
+    struct Case {
+        Tab typedOn;
+        Tab other;
+        const char* typed;
+        int stored;
+    };
+    const Case cases[] = {{kRun, kBitCasing, "7", 7}, {kBitCasing, kRun, "8", 8}, {kBitCasing, kRun, "", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Record().RunNo1 = 3;
+        RunEditor([&] {
+            SelectTab(c.other);
+            EXPECT_EQ("3", Text(IDC_HDR_RUN_NO));
+            SelectTab(c.typedOn);
+            Type(IDC_HDR_RUN_NO, c.typed);
+            SelectTab(c.other);
+            EXPECT_EQ(c.typed, Text(IDC_HDR_RUN_NO));
+            Click(IDC_HDR_SAVE);
+        });
+        EXPECT_EQ(c.stored, Record().RunNo1);
+    }
 }
 
 TEST_F(HeaderDlgTest, RealsKeepTheirValueOnBadTextAndEmptyStoresZero)
