@@ -9,7 +9,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "header/HeaderRecord.h"
-#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Dialog.h"
 #include "platform/System.h"
 #include "probe/Frames.h"
 #include "probe/LogRecord.h"
@@ -177,11 +177,12 @@ BOOL CVarnoLogger_KVXApp::InitInstance()
 
     m_endProcessDlg.Create();
 
+    if (!m_createMainDialog)
+        return FALSE;
     {
-        CVarnoLogger_KVXDlg mainDlg(nullptr);
-        m_pMainDlg = &mainDlg;
-        m_pMainWnd = &mainDlg;
-        mainDlg.DoModal();
+        std::unique_ptr<CDialog> mainDlg = m_createMainDialog();
+        m_pMainWnd = mainDlg.get();
+        mainDlg->DoModal();
 
         m_endProcessDlg.ShowWindow(SW_SHOW);
         PumpMessages();

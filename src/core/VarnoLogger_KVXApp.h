@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/Thread.h"
 #include "platform/Types.h"
 
+class CDialog;
 class CVarnoLogger_KVXDlg;
 struct RunState;
 struct PathSettings;
@@ -59,6 +61,9 @@ public:
     BOOL InitInstance() override;
     std::string GetOSVersionString();
 
+    // Builds the main dialog, which sets m_pMainDlg; the program's entry sets
+    // it, as the windows lie above this layer.
+    std::function<std::unique_ptr<CDialog>()> m_createMainDialog;
     CVarnoLogger_KVXDlg* m_pMainDlg = nullptr;
     RunState* m_pRunState = nullptr;
     PathSettings* m_pPathSettings = nullptr;

@@ -1,13 +1,20 @@
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "header/Header.h"
+#include "mainwnd/PrinterChoice.h"
 #include "platform/Placement.h"
+#include "platform/System.h"
+#include "platform/TerminationSignal.h"
 #include "platform/UiThread.h"
 #include "probe/Frames.h"
 #include "probe/LogRecord.h"
@@ -18,7 +25,28 @@ namespace {
 
 constexpr UINT_PTR kStatusTimerId = 410;
 constexpr UINT kStatusTimerMs = 250;
-constexpr DWORD kReaderWaitMs = 2000;
+constexpr int kMinScreenHeightForMove = 601;
+// How long an orderly close waits for the probe to confirm the power-off order.
+constexpr qint64 kPowerOffWaitMs = 3000;
+// The no-break space of the ANSI code page between "version" and the number.
+constexpr char kNoBreakSpace = '\xA0';
+
+// The wheel has no effect anywhere while the main window runs.
+class WheelSwallower : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Wheel; }
+};
+
+void WaitWhilePumping(const std::function<bool()>& done, qint64 milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds) {
+        PumpMessages();
+        Sleep(10);
+    }
+}
 
 }  // namespace
 
@@ -32,6 +60,21 @@ CVarnoLogger_KVXDlg::CVarnoLogger_KVXDlg(CWnd* parent)
       m_hIconTxIdle(LoadIconById(IDI_TX_IDLE, 16)),
       m_hIconTxActive(LoadIconById(IDI_TX_ACTIVE, 16))
 {
+    SetAcquisitionHost(this);
+}
+
+CVarnoLogger_KVXDlg::~CVarnoLogger_KVXDlg()
+{
+    ClearAcquisitionHost(this);
+    OnTerminationSignal(nullptr);
+    delete m_pWheelFilter;
+}
+
+std::unique_ptr<CDialog> CVarnoLogger_KVXDlg::CreateMainDialog()
+{
+    auto dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+    theApp.m_pMainDlg = dialog.get();
+    return dialog;
 }
 
 BOOL CVarnoLogger_KVXDlg::OnInitDialog()
@@ -40,14 +83,21 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     m_Preferences.Initialize();
     if (!theApp.m_instanceChecker.IsPreviousInstanceRunning())
         theApp.m_instanceChecker.RegisterFirstInstance();
+    m_nStatusTimer = 0;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_Header.ResetWellInfo();
+    m_Header.ResetHeader();
 
     GetSafeHwnd()->setWindowIcon(QIcon(*m_hIcon));
-    if (!m_StatusBar.Create(this, IDC_STATUS_BAR))
+    if (!m_StatusBar.Create(this, IDC_STATUS_BAR)) {
+        QApplication::restoreOverrideCursor();
         return -1;
+    }
     SetStatusParts();
     m_StatusBar.SetIcon(4, m_hIconTxIdle);
     m_StatusBar.SetIcon(5, m_hIconRxIdle);
     m_StatusBar.SetIcon(6, m_hIconSondeOff);
+    SetWindowText(g_strSoftwareName);
     theApp.m_rcMainWindow = GetWindowRect();
 
     m_PowerDlg.SetHost(this);
@@ -63,17 +113,74 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     LayOutPanels();
     m_bPanelsCreated = true;
 
-    m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
+    RefreshMenu();
+    EnableMenuItem(ID_CMD_PRINT, false);
+    EnableMenuItem(ID_CMD_AUTO_PRINT, false);
+    ChoosePrinterAtStart();
+
+    if (m_nStatusTimer == 0)
+        m_nStatusTimer = SetTimer(kStatusTimerId, kStatusTimerMs);
     m_nBlink = 0;
     theApp.m_bSondePowered = theApp.m_bRxActivity = theApp.m_bTxActivity = 0;
     m_Usb.SetDecoder(&m_ToolsStream);
     theApp.m_bUsbDriverOk = m_Usb.Init();
 
     const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
-    SetWindowPlacement(*this, placement);
+    if (placement.length >= 1 && placement.length <= 999)
+        SetWindowPlacement(*this, placement);
+    m_PowerDlg.UpdateValues();
+    QApplication::restoreOverrideCursor();
     m_PowerDlg.UpdateValues();
     m_PowerDlg.UpdateStatusText();
+
+    m_pWheelFilter = new WheelSwallower();
+    qApp->installEventFilter(m_pWheelFilter);
+    OnTerminationSignal([this] { CloseOnSignal(); });
+    SetWindowText(g_strSoftwareName + " version" + kNoBreakSpace + g_strVersion);
     return TRUE;
+}
+
+// The configured printer, else the system's default; with neither, printing
+// stays grayed.
+void CVarnoLogger_KVXDlg::ChoosePrinterAtStart()
+{
+    const std::string printer = ChoosePrinter(theApp.m_strPrinterUsed, SystemPrinters());
+    m_bPrinterUsable = !printer.empty();
+    if (!m_bPrinterUsable) {
+        AfxMessageBox("No default printer!!!", MB_ICONWARNING);
+        return;
+    }
+    theApp.m_strPrinterUsed = printer;
+    EnableMenuItem(ID_CMD_PRINT, true);
+    EnableMenuItem(ID_CMD_AUTO_PRINT, true);
+}
+
+// After the initialisation and after a language change. Later: the menu bar
+// from menu 129, CPowerDlg::InitToolTips, the depth panel's caption and the
+// setup sheet's tabs.
+void CVarnoLogger_KVXDlg::RefreshMenu()
+{
+    if (!IsWindow())
+        return;
+    m_PowerDlg.InitToolTips();
+    if (theApp.m_nLinkStatus < 32)
+        EnableMenuItem(ID_CMD_NEW_LOG, false);
+}
+
+void CVarnoLogger_KVXDlg::EnableMenuItem(int id, bool enabled) { m_menuGrayed[id] = !enabled; }
+
+void CVarnoLogger_KVXDlg::CheckMenuItem(int id, bool checked) { m_menuChecked[id] = checked; }
+
+bool CVarnoLogger_KVXDlg::IsMenuItemEnabled(int id) const
+{
+    auto it = m_menuGrayed.find(id);
+    return it == m_menuGrayed.end() || !it->second;
+}
+
+bool CVarnoLogger_KVXDlg::IsMenuItemChecked(int id) const
+{
+    auto it = m_menuChecked.find(id);
+    return it != m_menuChecked.end() && it->second;
 }
 
 // Until the main window is laid out as a whole: the probe bar on top, the
@@ -90,37 +197,13 @@ void CVarnoLogger_KVXDlg::LayOutPanels()
     m_ScopeTrack.MoveWindow(RECT{0, barHeight, client.right, client.bottom - (status.bottom - status.top)});
 }
 
-BOOL CVarnoLogger_KVXDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+void CVarnoLogger_KVXDlg::MoveToLeftEdge(bool toZero)
 {
-    switch (LOWORD(wParam)) {
-    case ID_CMD_NEW_LOG: OnNewLog(); return TRUE;
-    // Their windows join later.
-    case ID_CMD_LOGGER_SETUP:
-    case ID_CMD_TOOLS_BOX:
-    case ID_CMD_DISPLAY_OPTIONS: return TRUE;
-    default: return CDialog::OnCommand(wParam, lParam);
-    }
-}
-
-// New log: until the new-log dialog exists, the record goes to the file pair
-// already named in PathSettings (DataFile and LastFile).
-void CVarnoLogger_KVXDlg::OnNewLog()
-{
-    if (theApp.m_pRunState->recording) {
-        AfxMessageBox("Not allowed in record mode", MB_ICONERROR);
+    QWidget* window = GetSafeHwnd();
+    if (window == nullptr || window->isMaximized() || theApp.m_ptMaxSize.y < kMinScreenHeightForMove)
         return;
-    }
-    const PathSettings& paths = *theApp.m_pPathSettings;
-    if (paths.DataFile[0] == '\0' || paths.LastFile[0] == '\0')
-        return;
-    theApp.m_nSavedRecordingMode = theApp.m_pLoggerSettings->recordingMode;
-    CHeader header;
-    header.WriteHeader(paths.LastFile);
-    theApp.m_pRunState->recordStarted = 1;
-    m_PowerDlg.StartRecording();
-    int mode = theApp.m_pLoggerSettings->recordingMode;
-    int modeCode = mode == 2 ? 11 : mode == 3 ? 12 : 10;
-    ResetCurveOrigin(theApp.m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, modeCode);
+    const int x = toZero ? 0 : int(theApp.m_rcMainWindow.left);
+    window->move(x, 0);
 }
 
 void CVarnoLogger_KVXDlg::ResetCurveOrigin(double depth, double toolLength, int modeCode)
@@ -137,9 +220,6 @@ bool CVarnoLogger_KVXDlg::ReplayNextRecord()
     ProcessRecord(record);
     return true;
 }
-
-// Later: m_ScopeTrack.ToggleAutoPrint(true), once the curves print.
-void CVarnoLogger_KVXDlg::ResetAutoPrint() {}
 
 void CVarnoLogger_KVXDlg::SwitchSondeOff()
 {
@@ -159,52 +239,6 @@ void CVarnoLogger_KVXDlg::SwitchSondeOff()
     });
 }
 
-void CVarnoLogger_KVXDlg::OnClose()
-{
-    if (CanClose())
-        EndDialog(IDCANCEL);
-}
-
-bool CVarnoLogger_KVXDlg::CanClose()
-{
-    if (!theApp.m_bPowerOffDone) {
-        PumpMessages();
-        Sleep(10);
-    }
-    if (theApp.m_nLinkStatus > 16) {
-        if (theApp.m_bSondePowered) {
-            AfxMessageBox("Sonde must be switched off before leaving program.", MB_ICONHAND);
-            return false;
-        }
-        if (AfxMessageBox("The sonde is probably powered on. Do you want to close the application ?",
-                          MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return false;
-        Sleep(1000);
-    }
-
-    if (theApp.m_pRunState->playing) {
-        m_PowerDlg.OnCommand(IDC_STOP, 0);
-        PumpMessages();
-    }
-    theApp.m_bClosing = 1;
-    theApp.m_endProcessDlg.ShowWindow(SW_SHOW);
-    PumpMessages();
-    Sleep(500);
-    theApp.m_endProcessDlg.SetMessage("Ending USB process ... wait");
-    PumpMessages();
-    if (theApp.m_bUsbDriverOk && theApp.m_bReadThreadRunning) {
-        if (auto reader = theApp.m_pReadThread.load())
-            reader->WaitForEnd(kReaderWaitMs);
-    }
-    PumpMessages();
-    theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
-    m_Preferences.SaveConfig();
-    KillTimer(kStatusTimerId);
-    m_PowerDlg.OnClose();
-    PumpMessages();
-    return true;
-}
-
 void CVarnoLogger_KVXDlg::SetStatusParts()
 {
     int w = GetClientRect().right;
@@ -216,6 +250,8 @@ void CVarnoLogger_KVXDlg::OnSize(int, int)
     if (!m_StatusBar.IsWindow())
         return;
     theApp.m_rcMainWindow = GetWindowRect();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        theApp.m_ptMaxSize = POINT{screen->availableGeometry().width(), screen->availableGeometry().height()};
     SetStatusParts();
     LayOutPanels();
 }
@@ -258,4 +294,21 @@ void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool skipValues)
     m_PowerDlg.UpdateStatusText();
 }
 
+// Later: m_AlertDlg.SetAlert(code) and shown, carried to the user-interface thread.
 void CVarnoLogger_KVXDlg::ShowAlert(int code) { m_nLastAlert = code; }
+
+// The desktop's log-out or a terminal's Ctrl+C: nothing recorded may be
+// lost and no question waits for an operator who is gone.
+void CVarnoLogger_KVXDlg::CloseOnSignal()
+{
+    if (theApp.m_bClosing || !IsWindow())
+        return;
+    if (theApp.m_pRunState->recording)
+        m_PowerDlg.OnCommand(IDC_PAUSE, 0);
+    if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > 16) {
+        m_PowerDlg.OnPowerButton();
+        WaitWhilePumping([this] { return !m_PowerDlg.IsOrderPending(); }, kPowerOffWaitMs);
+    }
+    StopWorkForClose();
+    EndDialog(IDCANCEL);
+}

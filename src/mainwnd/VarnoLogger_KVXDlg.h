@@ -1,51 +1,66 @@
 #pragma once
 #include <atomic>
+#include <map>
+#include <memory>
 
 #include "core/Preferences.h"
 #include "display/ScopeTrack.h"
+#include "header/Header.h"
 #include "platform/Dialog.h"
 #include "platform/StatusBar.h"
+#include "probe/AcquisitionHost.h"
 #include "probe/PowerDlg.h"
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
 
+class QObject;
 struct DataPacket;
 struct LogRecord;
 
-// The main window. For now it holds the configuration store, the USB link,
-// the status bar, the probe control panel, the curve tracks and the start-up
-// and close sequence; the other component windows join it as they are built.
-class CVarnoLogger_KVXDlg : public CDialog, public IPowerPanelHost {
+// The main window: owns the configuration store, the link, the panels and
+// the curve tracks, runs the status bar, dispatches the commands, opens and
+// names the log files and decides whether the program may end.
+class CVarnoLogger_KVXDlg : public CDialog, public IPowerPanelHost, public IAcquisitionHost {
 public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
+    ~CVarnoLogger_KVXDlg() override;
+
+    // What the application object runs modally.
+    static std::unique_ptr<CDialog> CreateMainDialog();
 
     // The command dispatcher; other windows call it with the ids of the
     // windows they ask for.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
-    // The close check: false keeps the program running.
+    // The log-file commands and the close check.
+    void OpenLogFile();
+    bool NewLogFile();
     bool CanClose();
+    // SIGTERM or SIGINT: the record stops, the sonde is switched off, and the
+    // program ends as after the close check, without questions.
+    void CloseOnSignal();
 
     CStatusBarCtrl& StatusBar() { return m_StatusBar; }
 
-    // Refreshes the probe panel and the setup sheet after a reply or a link
-    // event; called from the USB threads. The panels join in later.
-    void UpdateStatusPanel(bool skipValues);
-    // Raises the alarm box; until it exists the alarm is only counted.
-    void ShowAlert(int code);
+    // What the link and the decoder report; any thread.
+    void SetStatusPartText(int part, const std::string& text) override { m_StatusBar.SetText(part, text); }
+    void UpdateStatusPanel(bool skipValues) override;
+    void ShowAlert(int code) override;
     int LastAlert() const { return m_nLastAlert; }
+    void ProcessLiveFrame(const DataPacket& packet) override;
+    // The data file stopped taking records: ends the record and says so.
+    void OnDataFileWriteFailed() override;
+    // The link is lost: a powered sonde is switched off. Any thread.
+    void SwitchSondeOff() override;
 
-    // Sample processing of one live step (reader thread) or one replayed
-    // record (replay or user-interface thread).
-    void ProcessLiveFrame(const DataPacket& packet);
+    // Sample processing of one replayed record (replay or user-interface thread).
     void ProcessRecord(const LogRecord& record);
     // Clears the curves and the last values; with full, also rewinds the
     // file player's depth and the time axis and reloads the tool.
     void ResetAcquisition(bool full) override;
-    // The data file stopped taking records: ends the record and says so.
-    void OnDataFileWriteFailed();
-    // The link is lost: a powered sonde is switched off. Any thread.
-    void SwitchSondeOff();
+    // Called by the tools box: the window to the top of the screen, at x = 0
+    // or at its last left edge, on screens at least 601 pixels high.
+    void MoveToLeftEdge(bool toZero);
 
     // What the probe control panel asks of the main window.
     bool SendRecordingModeFrame() override { return m_Usb.SendRecordingModeFrame(); }
@@ -55,6 +70,11 @@ public:
     void SendCommand(int id) override { OnCommand(WPARAM(id), 0); }
     void ResetCurveOrigin(double depth, double toolLength, int modeCode) override;
     bool ReplayNextRecord() override;
+
+    // The state of a main-menu item.
+    bool IsMenuItemEnabled(int id) const;
+    bool IsMenuItemChecked(int id) const;
+    bool PrintingAvailable() const { return m_bPrinterUsable; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -68,6 +88,7 @@ protected:
 public:
     CPreferences m_Preferences;
     CStatusBarCtrl m_StatusBar;
+    CHeader m_Header;
     // The curves, the decoder and the panel outlive the replay thread (ended
     // by the panel) and the reader thread (ended by m_Usb): declared before both.
     CScopeTrack m_ScopeTrack;
@@ -78,7 +99,30 @@ public:
 private:
     void SetStatusParts();
     void LayOutPanels();
-    void OnNewLog();
+    void RefreshMenu();
+    void ChoosePrinterAtStart();
+    void OnNewLogCommand();
+    void OnOpenCommand();
+    void OnExportCommand();
+    void OnPrint();
+    void OnAutoPrint();
+    void OnSetPrinter();
+    void EnableMenuItem(int id, bool enabled);
+    void CheckMenuItem(int id, bool checked);
+    void StopWorkForClose();
+    void EndOnClose();
+
+    // The windows that join later, one named call each.
+    void RunCalibration();
+    void ImportSonde();
+    void RemoveSonde();
+    void ShowLoggerSetup();
+    void ShowToolsBox();
+    void ShowDisplayOptions();
+    void RunLasExport();
+    void RunHeaderEditor();
+    void RunRecordingModeDialog();
+    void ShowAboutBox();
 
     // Hand-over points to the windows that join later, one per window.
     void HandToCurveTracks(const double (&raw)[6], double depth, int modeCode, int step, bool startRefresh);
@@ -92,6 +136,11 @@ private:
     HICON m_hIconTxIdle, m_hIconTxActive;
     UINT_PTR m_nStatusTimer = 0;
     int m_nBlink = 0;
+    bool m_bPrinterUsable = false;
+    // Until the menu bar joins: the states its items would show.
+    std::map<int, bool> m_menuGrayed;
+    std::map<int, bool> m_menuChecked;
+    QObject* m_pWheelFilter = nullptr;
     std::atomic<int> m_nLastAlert{0};
     // Read by sample processing on worker threads, which must not ask the window.
     std::atomic<bool> m_bMinimised{false};

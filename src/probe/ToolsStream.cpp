@@ -15,10 +15,10 @@
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
-#include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/UiThread.h"
+#include "probe/AcquisitionHost.h"
 #include "probe/CommandFrames.h"
 #include "probe/Frames.h"
 #include "probe/LogRecord.h"
@@ -103,18 +103,19 @@ void FillProbeStatus(BYTE status, BYTE gain, BYTE drive, WORD interval, BYTE vol
 
 void UpdateStatusPanel(bool skipValues)
 {
-    if (theApp.m_pMainDlg != nullptr)
-        theApp.m_pMainDlg->UpdateStatusPanel(skipValues);
+    if (IAcquisitionHost* host = AcquisitionHost())
+        host->UpdateStatusPanel(skipValues);
 }
 
 void RaiseAlarms(BYTE status)
 {
-    if (theApp.m_pMainDlg == nullptr)
+    IAcquisitionHost* host = AcquisitionHost();
+    if (host == nullptr)
         return;
     if (status & kEncoderError)
-        theApp.m_pMainDlg->ShowAlert(0);
+        host->ShowAlert(0);
     if (status >= kLowBattery)
-        theApp.m_pMainDlg->ShowAlert(1);
+        host->ShowAlert(1);
 }
 
 bool Recording() { return theApp.m_pRunState->recording != 0; }
@@ -341,8 +342,8 @@ void CToolsStream::CheckWinchDirection(int mode, double speed)
 
 void CToolsStream::ProcessStep()
 {
-    if (theApp.m_pMainDlg != nullptr)
-        theApp.m_pMainDlg->ProcessLiveFrame(*theApp.m_pDataPacket);
+    if (IAcquisitionHost* host = AcquisitionHost())
+        host->ProcessLiveFrame(*theApp.m_pDataPacket);
 }
 
 void CToolsStream::WriteDataLine()
@@ -414,8 +415,8 @@ void CToolsStream::ReportStoreFailure()
     if (m_bStoreFailed.exchange(true))
         return;
     RunOnUiThread([] {
-        if (theApp.m_pMainDlg != nullptr)
-            theApp.m_pMainDlg->OnDataFileWriteFailed();
+        if (IAcquisitionHost* host = AcquisitionHost())
+            host->OnDataFileWriteFailed();
         AfxMessageBox(kWriteFailedText, MB_ICONERROR);
     });
 }

@@ -12,11 +12,11 @@
 #include "core/Preferences.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "platform/UiThread.h"
+#include "probe/AcquisitionHost.h"
 #include "probe/CommandFrames.h"
 #include "toolkit/DialogExt.h"
 
@@ -665,20 +665,20 @@ void CUSB::SetStatusText(int part, const std::string& text)
         std::lock_guard lock(m_textMutex);
         m_statusTexts[part] = text;
     }
-    if (theApp.m_pMainDlg != nullptr)
-        theApp.m_pMainDlg->StatusBar().SetText(part, text);
+    if (IAcquisitionHost* host = AcquisitionHost())
+        host->SetStatusPartText(part, text);
 }
 
 void CUSB::UpdateStatusPanel(bool skipValues)
 {
-    if (theApp.m_pMainDlg != nullptr)
-        theApp.m_pMainDlg->UpdateStatusPanel(skipValues);
+    if (IAcquisitionHost* host = AcquisitionHost())
+        host->UpdateStatusPanel(skipValues);
 }
 
 void CUSB::SwitchSondeOff()
 {
-    if (theApp.m_pMainDlg != nullptr)
-        theApp.m_pMainDlg->SwitchSondeOff();
+    if (IAcquisitionHost* host = AcquisitionHost())
+        host->SwitchSondeOff();
     else
         theApp.m_bSondePowered = 0;
 }

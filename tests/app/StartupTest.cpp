@@ -130,7 +130,8 @@ TEST_F(StartupTest, RunsMainWindowThenShowsShutdownWindow)
     qint64 closing = sinceClose.elapsed();
 
     EXPECT_TRUE(sawMainWindow);
-    EXPECT_EQ("VarnoLogger KVX", title);
+    // Qt holds the no-break space as U+00A0.
+    EXPECT_EQ("KVX Acquisition software version\u00A0" "2.10", title);
     EXPECT_EQ(nullptr, theApp.m_pMainWnd);
     EXPECT_EQ(1, theApp.m_bClosing);
     EXPECT_EQ(0, theApp.m_pRunState->playing);

@@ -21,6 +21,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
+#include "mainwnd/LogFileDialog.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "probe/Frames.h"
@@ -163,6 +164,7 @@ protected:
             theApp.m_bClosing = 0;
         }
         theApp.m_pMainDlg = nullptr;
+        SetLogFileChooser(nullptr);
         CToolsStream::CloseRecordFile();
         m_emulator.reset();
         theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
@@ -195,6 +197,8 @@ protected:
         options.insert(options.end(), {"--seed", "7"});
         m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
         ASSERT_TRUE(m_emulator->Running());
+        // The record button's new-log command names the file the test chose.
+        SetLogFileChooser([this](const LogFileRequest&) { return std::optional<std::string>(m_chosen); });
         m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
         theApp.m_pMainDlg = m_dialog.get();
         ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
@@ -243,6 +247,7 @@ protected:
     std::unique_ptr<LoggerEmulator> m_emulator;
     PatchingStream m_stream;
     std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
+    std::string m_chosen;
 };
 
 TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlarmBlinks)
@@ -263,7 +268,9 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     // A data file that cannot be opened: the message, and no record.
     CopyBounded(theApp.m_pPathSettings->DataFile, (m_folder / "missing" / "a.log").string());
     CopyBounded(theApp.m_pPathSettings->LastFile, (m_folder / "a.hed").string());
+    m_chosen = theApp.m_pPathSettings->DataFile;
     const std::string mode = m_dialog->m_StatusBar.GetText(0);
+    boxes.Expect("Trouble opening or create header file.");
     boxes.Expect("Trouble opening file.");
     Click(IDC_RECORD);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
@@ -342,6 +349,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     const fs::path header = m_folder / "down.hed";
     CopyBounded(theApp.m_pPathSettings->DataFile, data.string());
     CopyBounded(theApp.m_pPathSettings->LastFile, header.string());
+    m_chosen = data.string();
     Click(IDC_RECORD);
     ASSERT_EQ(1, theApp.m_pRunState->recording);
     EXPECT_EQ("Data file : down.log", m_dialog->m_StatusBar.GetText(0));

@@ -1,0 +1,158 @@
+// The main window's command dispatcher, its printing commands and the calls
+// into the windows that other parts open.
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "mainwnd/PrinterChoice.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "probe/Frames.h"
+#include "res/Resource.h"
+
+namespace {
+
+constexpr std::uint16_t kLanguageFrench = 1036;
+constexpr std::uint16_t kLanguageEnglish = 2057;
+
+int LogModeOf(int recordingMode)
+{
+    switch (recordingMode) {
+    case 2: return 11;
+    case 3: return 12;
+    default: return 10;
+    }
+}
+
+}  // namespace
+
+BOOL CVarnoLogger_KVXDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    // Enter is the dialog's default button: it neither closes nor commands.
+    case ID_CMD_ENTER: return CDialog::OnCommand(0, 0);
+    case ID_CMD_CALIBRATION: RunCalibration(); break;
+    case ID_CMD_SET_PRINTER: OnSetPrinter(); break;
+    case ID_CMD_AUTO_PRINT: OnAutoPrint(); break;
+    case ID_CMD_PRINT: OnPrint(); break;
+    case ID_CMD_OPEN: OnOpenCommand(); break;
+    case ID_CMD_NEW_LOG: OnNewLogCommand(); break;
+    case ID_CMD_EXIT: EndOnClose(); break;
+    case ID_CMD_FRENCH:
+        m_Preferences.SetLanguage(kLanguageFrench);
+        RefreshMenu();
+        break;
+    case ID_CMD_ENGLISH:
+        m_Preferences.SetLanguage(kLanguageEnglish);
+        RefreshMenu();
+        break;
+    case ID_CMD_SONDE_IMPORT: ImportSonde(); break;
+    case ID_CMD_LOGGER_SETUP: ShowLoggerSetup(); break;
+    case ID_CMD_TOOLS_BOX: ShowToolsBox(); break;
+    case ID_CMD_DISPLAY_OPTIONS: ShowDisplayOptions(); break;
+    case ID_CMD_REMOVE_SONDE: RemoveSonde(); break;
+    case ID_CMD_EXPORT_LAS: OnExportCommand(); break;
+    default: break;
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+void CVarnoLogger_KVXDlg::OnOpenCommand()
+{
+    theApp.m_pRunState->playing = 0;
+    if (theApp.m_bSondePowered) {
+        AfxMessageBox("Sonde must be switched Off before entering in Replay Mode.", MB_ICONERROR);
+        return;
+    }
+    OpenLogFile();
+    // Later: when the tools box is visible, m_ToolsProbeDlg.SetChannelLabels(true).
+}
+
+void CVarnoLogger_KVXDlg::OnNewLogCommand()
+{
+    RunState& run = *theApp.m_pRunState;
+    if (run.recording) {
+        AfxMessageBox("Not allowed in record mode", MB_ICONERROR);
+        return;
+    }
+    if (!NewLogFile())
+        return;
+    RunHeaderEditor();
+    m_Header.WriteHeader(theApp.m_pPathSettings->LastFile);
+    run.recordStarted = 1;
+    m_PowerDlg.StartRecording();
+    const int logMode = LogModeOf(theApp.m_pLoggerSettings->recordingMode);
+    m_ScopeTrack.LoadChannelSettings(*theApp.m_pToolRecord);
+    m_ScopeTrack.ResetOrigin(theApp.m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, logMode, 1);
+}
+
+void CVarnoLogger_KVXDlg::OnExportCommand()
+{
+    if (theApp.m_bSondePowered) {
+        AfxMessageBox("Sonde must be switched Off before export file.", MB_ICONERROR);
+        return;
+    }
+    if (theApp.m_pRunState->playing) {
+        m_PowerDlg.OnCommand(IDC_STOP, 0);
+        PumpMessages();
+    }
+    RunLasExport();
+}
+
+// Later: m_ScopeTrack.Print(true), once the curves print.
+void CVarnoLogger_KVXDlg::OnPrint() {}
+
+// Later: the state from m_ScopeTrack.ToggleAutoPrint(false); until the curves
+// print, auto print stays off.
+void CVarnoLogger_KVXDlg::OnAutoPrint()
+{
+    const bool on = false;
+    CheckMenuItem(ID_CMD_AUTO_PRINT, on);
+    EnableMenuItem(ID_CMD_PRINT, !on && m_bPrinterUsable);
+    // Later: the depth panel's scale combo box (1528) enabled when off.
+}
+
+// Later: m_ScopeTrack.ToggleAutoPrint(true) first, which prints the last
+// partial page. "&Print" comes back only with a printer to print on.
+void CVarnoLogger_KVXDlg::ResetAutoPrint()
+{
+    CheckMenuItem(ID_CMD_AUTO_PRINT, false);
+    EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
+    // Later: the depth panel's scale combo box (1528) enabled.
+}
+
+// The print-setup dialog; the printer chosen is kept and saved, a cancelled
+// dialog keeps the previous one.
+void CVarnoLogger_KVXDlg::OnSetPrinter()
+{
+    QPrinter printer;
+    if (!theApp.m_strPrinterUsed.empty() && theApp.m_strPrinterUsed != "none")
+        printer.setPrinterName(QString::fromLatin1(theApp.m_strPrinterUsed.c_str()));
+    QPrintDialog dialog(&printer, GetSafeHwnd());
+    if (dialog.exec() == QDialog::Accepted)
+        theApp.m_strPrinterUsed = printer.printerName().toLatin1().toStdString();
+    const std::string& used = theApp.m_strPrinterUsed;
+    if (used.empty() || used == "none")
+        return;
+    m_bPrinterUsable = !ChoosePrinter(used, SystemPrinters()).empty();
+    EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
+    EnableMenuItem(ID_CMD_AUTO_PRINT, m_bPrinterUsable);
+    m_Preferences.SaveWinch();
+}
+
+// The windows that later issues build; each call does nothing until then.
+void CVarnoLogger_KVXDlg::RunCalibration() {}
+void CVarnoLogger_KVXDlg::ImportSonde() {}
+void CVarnoLogger_KVXDlg::RemoveSonde() {}
+// Later: show the setup sheet and CreateTabs; its visibility flag follows.
+void CVarnoLogger_KVXDlg::ShowLoggerSetup() {}
+// Later: the tools box restores its position and shows; its visibility flag follows.
+void CVarnoLogger_KVXDlg::ShowToolsBox() {}
+// Later: m_bRefreshDisplayOptions, the options' placement, shown.
+void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
+void CVarnoLogger_KVXDlg::RunLasExport() {}
+void CVarnoLogger_KVXDlg::RunHeaderEditor() {}
+void CVarnoLogger_KVXDlg::RunRecordingModeDialog() {}
+void CVarnoLogger_KVXDlg::ShowAboutBox() {}

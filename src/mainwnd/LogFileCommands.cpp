@@ -1,0 +1,217 @@
+// The log-file commands of the main window: open a recorded log for replay,
+// name a new record, and the close check.
+#include <QApplication>
+#include <cstring>
+#include <filesystem>
+
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderRecord.h"
+#include "mainwnd/LogFileDialog.h"
+#include "mainwnd/LogFileName.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Placement.h"
+#include "platform/System.h"
+#include "probe/LogRecord.h"
+#include "res/Resource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr UINT_PTR kStatusTimerId = 410;
+constexpr DWORD kReaderWaitMs = 2000;
+constexpr char kDataFolder[] = "Data";
+constexpr char kTempDir[] = "c:\\temp";
+
+// Every write is bounded by the field's width.
+template <size_t N>
+void Store(char (&field)[N], const std::string& text)
+{
+    std::strncpy(field, text.c_str(), N - 1);
+    field[N - 1] = '\0';
+}
+
+bool FolderExists(const std::string& path)
+{
+    std::error_code ignored;
+    return !path.empty() && fs::is_directory(path, ignored);
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::is_regular_file(path, ignored);
+}
+
+// The "Data" folder beside the program, made when missing; empty when it cannot be.
+std::string ProgramDataFolder()
+{
+    const std::string folder = std::string(theApp.m_pPathSettings->appDir) + kDataFolder;
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+    return FolderExists(folder) ? folder : std::string();
+}
+
+void StorePaths(const std::string& dataPath, const std::string& fileNameExtension)
+{
+    PathSettings& paths = *theApp.m_pPathSettings;
+    const std::string title = FileTitleOf(dataPath);
+    Store(paths.DataFile, dataPath);
+    Store(paths.LastFile, HeaderPathOf(dataPath));
+    Store(paths.FileName, title + fileNameExtension);
+    Store(paths.headerFileName, title + ".hed");
+    Store(paths.FilePath, FolderOf(dataPath));
+    Store(paths.Tempdir, kTempDir);
+}
+
+}  // namespace
+
+void CVarnoLogger_KVXDlg::OpenLogFile()
+{
+    const PathSettings& paths = *theApp.m_pPathSettings;
+    std::string folder = paths.FilePath;
+    const bool folderExisted = FolderExists(folder);
+    if (std::strlen(paths.DataFile) <= 2) {
+        const std::string data = ProgramDataFolder();
+        if (!data.empty())
+            folder = data;
+    }
+    LogFileRequest request{true, folderExisted ? folder : std::string(), "*.log"};
+    const std::optional<std::string> chosen = ChooseLogFile(this, request);
+    if (!chosen)
+        return;
+    const std::string& path = *chosen;
+
+    // A file with the data file's extension goes to the header reader as it
+    // is; any other choice needs its header file beside it.
+    const std::string name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    if (extension != "log" && !FileExists(HeaderPathOf(path))) {
+        AfxMessageBox(FileExists(path) ? "Bad header file." : "Data file not present.");
+        m_PowerDlg.DisablePlayerButtons();
+        return;
+    }
+
+    StorePaths(path, ".lox");
+    m_Preferences.SaveConfig();
+    if (m_Header.ReadHeader(HeaderPathOf(path))) {
+        m_PowerDlg.DisablePlayerButtons();
+        return;
+    }
+    m_StatusBar.SetText(0, std::string("Data file : ") + paths.FileName);
+
+    RunState& run = *theApp.m_pRunState;
+    run.fileLoaded = 1;
+    theApp.m_nReplayPos = 0;
+    theApp.m_bReplayAtStart = 1;
+    const HeaderRecord& header = *theApp.m_pHeaderRecord;
+    m_ScopeTrack.ResetOrigin(header.Startdepth / 1000.0, header.SondeLength, header.LogMode, 0);
+    ResetAcquisition(true);
+    LogRecord& first = *theApp.m_pReplayRecord;
+    if (m_ToolsStream.ReadDataLineInFile(theApp.m_nReplayPos, first))
+        ProcessRecord(first);
+    theApp.m_nReplayPos = 0;
+    m_PowerDlg.SetReplayButtons();
+}
+
+bool CVarnoLogger_KVXDlg::NewLogFile()
+{
+    theApp.m_nSavedRecordingMode = theApp.m_pLoggerSettings->recordingMode;
+    RunRecordingModeDialog();
+    m_Preferences.LoadTool();
+    if (theApp.m_pToolRecord->NumberOfChannels <= 0) {
+        AfxMessageBox("Tool configuration file missing. (*.tol)", MB_ICONERROR);
+        return false;
+    }
+
+    PathSettings& paths = *theApp.m_pPathSettings;
+    const bool folderExisted = FolderExists(paths.FilePath);
+    if (std::strlen(paths.FilePath) <= 3) {
+        const std::string data = ProgramDataFolder();
+        if (!data.empty())
+            Store(paths.FilePath, data + "/");
+    }
+    LogFileRequest request{false, std::string(), "*.log"};
+    if (folderExisted) {
+        request.folder = paths.FilePath;
+        Store(paths.DataFile, ProposeLogFileName(paths.DataFile, FileExists));
+        request.fileName = paths.DataFile;
+    }
+    const std::optional<std::string> chosen = ChooseLogFile(this, request);
+    if (!chosen)
+        return false;
+    const std::string& path = *chosen;
+
+    if (FileExists(path)) {
+        if (AfxMessageBox("Same file name exist, do you want replace this ?", MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return false;
+        std::error_code ignored;
+        fs::remove(FolderOf(path) + FileTitleOf(path) + ".hed", ignored);
+        fs::remove(path, ignored);
+    }
+    StorePaths(path, ".log");
+    m_Preferences.SaveConfig();
+    return true;
+}
+
+bool CVarnoLogger_KVXDlg::CanClose()
+{
+    if (!theApp.m_bPowerOffDone) {
+        PumpMessages();
+        Sleep(10);
+    }
+    if (theApp.m_nLinkStatus > 16) {
+        if (theApp.m_bSondePowered) {
+            AfxMessageBox("Sonde must be switched off before leaving program.", MB_ICONERROR);
+            return false;
+        }
+        if (AfxMessageBox("The sonde is probably powered on. Do you want to close the application ?",
+                          MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return false;
+        Sleep(1000);
+    }
+    StopWorkForClose();
+    return true;
+}
+
+// The close check's steps once the program may end: the replay stops, the
+// reader is told to end and waited for, the placements and the configuration
+// are saved and the timers end.
+void CVarnoLogger_KVXDlg::StopWorkForClose()
+{
+    if (theApp.m_pRunState->playing) {
+        m_PowerDlg.OnCommand(IDC_STOP, 0);
+        PumpMessages();
+    }
+    theApp.m_bClosing = 1;
+    theApp.m_endProcessDlg.ShowWindow(SW_SHOW);
+    PumpMessages();
+    Sleep(500);
+    theApp.m_endProcessDlg.SetMessage("Ending USB process ... wait");
+    PumpMessages();
+    if (theApp.m_bUsbDriverOk && theApp.m_bReadThreadRunning) {
+        if (auto reader = theApp.m_pReadThread.load())
+            reader->WaitForEnd(kReaderWaitMs);
+    }
+    PumpMessages();
+    theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
+    // Later: the tools box's placement into kPlacementToolsBox.
+    m_Preferences.SaveConfig();
+    m_PowerDlg.OnClose();
+    // Later: m_DephtDlg.OnClose().
+    KillTimer(kStatusTimerId);
+    m_nStatusTimer = 0;
+    PumpMessages();
+}
+
+void CVarnoLogger_KVXDlg::OnClose() { EndOnClose(); }
+
+void CVarnoLogger_KVXDlg::EndOnClose()
+{
+    if (CanClose())
+        EndDialog(IDCANCEL);
+}
