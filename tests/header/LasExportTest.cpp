@@ -305,12 +305,15 @@ TEST_F(LasExportTest, NarrowedRangeStartsAndEndsOnTheTypedDepths)
         bool reverse;
         double first, last;
         size_t lines;
+        double start, step;
+        int shift;
     } cases[] = {
-        {"down", "10", "20", false, 10.0, 20.0, 101},
-        {"down", "10", "20", true, 20.0, 10.0, 101},
-        {"up", "250.3", "100.7", false, 250.3, 100.7, 1497},
-        {"up", "250.3", "100.7", true, 100.7, 250.3, 1497},
+        {"down", "10", "20", false, 10.0, 20.0, 101, 2.6, 0.1, 25},
+        {"down", "10", "20", true, 20.0, 10.0, 101, 2.6, 0.1, 25},
+        {"up", "250.3", "100.7", false, 250.3, 100.7, 1497, 302.5, -0.1, 0},
+        {"up", "250.3", "100.7", true, 100.7, 250.3, 1497, 302.5, -0.1, 0},
     };
+    const std::vector<LogRecord> records = ReadRecords(Path("Data/down.log"));
     MakeLog("up", 11, 302500, 2600, 100);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.log) + " " + c.from + ".." + c.to + (c.reverse ? " reversed" : ""));
@@ -324,6 +327,11 @@ TEST_F(LasExportTest, NarrowedRangeStartsAndEndsOnTheTypedDepths)
         EXPECT_NEAR(c.last, las.well.at("STOP"), 1e-9);
         EXPECT_NEAR(c.first, las.lines.front().depth, 1e-9);
         EXPECT_NEAR(c.last, las.lines.back().depth, 1e-9);
+        // The gamma values at both ends are the ones recorded there (header calibration 0.05 x).
+        for (const Line* line : {&las.lines.front(), &las.lines.back()}) {
+            const LogRecord& r = records[size_t(std::lround((line->depth - c.start) / c.step) - c.shift)];
+            EXPECT_NEAR(0.05 * r.channelSums[0] * 50.0 / r.n, line->values[0], 0.0006) << line->depth;
+        }
     }
 }
 
