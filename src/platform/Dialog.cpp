@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "platform/Controls.h"
+#include "platform/Menu.h"
 #include "platform/MessageBox.h"
 
 // The Qt window of a CDialog: routes close, keys and size to its owner.
@@ -32,7 +33,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QDialog::resizeEvent(event);
-        m_owner->OnSize(width(), height());
+        m_owner->OnSize(width(), height() - ClientTopOf(this));
     }
 
 private:
@@ -106,12 +107,20 @@ QDialog* CDialog::BuildWindow(CWnd* parent)
     return window;
 }
 
+void CDialog::SetTemplateMenu()
+{
+    const DialogTemplate* tpl = FindDialogTemplate(m_templateId);
+    if (tpl->menu != 0 && m_templateMenu.LoadMenu(tpl->menu))
+        SetMenu(&m_templateMenu);
+}
+
 int CDialog::DoModal()
 {
     QDialog* window = BuildWindow(m_parent);
     if (window == nullptr)
         return -1;
     Attach(window);
+    SetTemplateMenu();
     CDataExchange dx(this);
     DoDataExchange(&dx);
     if (OnInitDialog() == -1) {
@@ -130,6 +139,7 @@ BOOL CDialog::Create(int templateId, CWnd* parent)
     if (window == nullptr)
         return FALSE;
     Attach(window);
+    SetTemplateMenu();
     CDataExchange dx(this);
     DoDataExchange(&dx);
     OnInitDialog();

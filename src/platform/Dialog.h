@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "platform/DialogTemplate.h"
+#include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
 
@@ -45,8 +46,10 @@ public:
 private:
     friend class DialogHost;
     QDialog* BuildWindow(CWnd* parent);
+    void SetTemplateMenu();
 
     int m_templateId;
     CWnd* m_parent;
+    CMenu m_templateMenu;
     QSize m_baseUnits;
 };

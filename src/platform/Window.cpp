@@ -7,15 +7,58 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdlib>
 
+#include "platform/Menu.h"
 #include "platform/UiThread.h"
 
 namespace {
 
 const char* const kControlId = "kvxControlId";
+const char* const kClientTop = "kvxClientTop";
+
+// Keeps a menu bar across the top of its window.
+class MenuBarFollower : public QObject {
+public:
+    explicit MenuBarFollower(QMenuBar* bar) : QObject(bar), m_bar(bar) { bar->parentWidget()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            m_bar->setGeometry(0, 0, static_cast<QWidget*>(watched)->width(), m_bar->height());
+        return false;
+    }
+
+private:
+    QMenuBar* m_bar;
+};
+
+// A menu bar over the window's client area: the window grows by its height
+// and the controls move down with the client area.
+QMenuBar* AddMenuBar(QWidget* window)
+{
+    const QList<QWidget*> children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* bar = new QMenuBar(window);
+    const int top = bar->sizeHint().height();
+    bar->setGeometry(0, 0, window->width(), top);
+    new MenuBarFollower(bar);
+    for (QWidget* child : children)
+        child->move(child->x(), child->y() + top);
+    window->setProperty(kClientTop, top);
+    const QSize size(window->width(), window->height() + top);
+    if (window->minimumSize() == window->maximumSize())
+        window->setFixedSize(size);
+    else
+        window->resize(size);
+    bar->show();
+    return bar;
+}
 
 QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 std::string FromQt(const QString& text) { return text.toLatin1().toStdString(); }
@@ -73,6 +116,8 @@ void SetCheckOf(QWidget* widget, int check)
 
 }  // namespace
 
+int ClientTopOf(const QWidget* window) { return window != nullptr ? window->property(kClientTop).toInt() : 0; }
+
 int ControlIdOf(const QWidget* widget)
 {
     QVariant id = widget->property(kControlId);
@@ -110,6 +155,8 @@ QFont CFont::ToQFont() const
     }
     return font;
 }
+
+CWnd::CWnd() = default;
 
 CWnd::~CWnd()
 {
@@ -265,14 +312,14 @@ RECT CWnd::GetClientRect() const
 {
     if (!m_hWnd)
         return RECT{0, 0, 0, 0};
-    return RECT{0, 0, m_hWnd->width(), m_hWnd->height()};
+    return RECT{0, 0, m_hWnd->width(), m_hWnd->height() - ClientTopOf(m_hWnd)};
 }
 
 void CWnd::ScreenToClient(RECT& rect) const
 {
     if (!m_hWnd)
         return;
-    QPoint origin = m_hWnd->mapFromGlobal(QPoint(0, 0));
+    QPoint origin = m_hWnd->mapFromGlobal(QPoint(0, 0)) - QPoint(0, ClientTopOf(m_hWnd));
     rect.left += origin.x();
     rect.right += origin.x();
     rect.top += origin.y();
@@ -281,8 +328,10 @@ void CWnd::ScreenToClient(RECT& rect) const
 
 void CWnd::MoveWindow(const RECT& rect)
 {
-    if (m_hWnd)
-        m_hWnd->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    if (!m_hWnd)
+        return;
+    const int top = m_hWnd->isWindow() ? 0 : ClientTopOf(m_hWnd->parentWidget());
+    m_hWnd->setGeometry(rect.left, rect.top + top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT milliseconds)
@@ -323,6 +372,49 @@ void CWnd::PostCommand(int id)
 }
 
 void CWnd::OnSize(int, int) {}
+
+BOOL CWnd::SetMenu(CMenu* menu)
+{
+    if (!m_hWnd)
+        return FALSE;
+    if (m_menu != nullptr)
+        m_menu->m_owner = nullptr;
+    m_menu = menu;
+    auto* bar = m_hWnd->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (bar == nullptr && menu == nullptr)
+        return TRUE;
+    if (bar == nullptr)
+        bar = AddMenuBar(m_hWnd);
+    bar->clear();
+    if (menu == nullptr || menu->Handle() == nullptr)
+        return TRUE;
+    menu->m_owner = this;
+    bar->addActions(menu->Handle()->actions());
+    return TRUE;
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL)
+{
+    if (!m_hWnd || !(m_hWnd->windowFlags() & Qt::WindowSystemMenuHint))
+        return nullptr;
+    if (m_systemMenu)
+        return m_systemMenu.get();
+    m_systemMenu = std::make_unique<CMenu>();
+    m_systemMenu->CreateEmpty();
+    m_systemMenu->m_owner = this;
+    m_systemMenu->m_system = true;
+    // Alt+Space opens it, as the desktop's own window menu would.
+    QMenu* menu = m_systemMenu->Handle();
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), m_hWnd);
+    QPointer<QWidget> window = m_hWnd;
+    QObject::connect(shortcut, &QShortcut::activated, menu, [menu, window] {
+        if (window)
+            menu->popup(window->mapToGlobal(QPoint(0, 0)));
+    });
+    return m_systemMenu.get();
+}
+
+void CWnd::OnSysCommand(UINT, LPARAM) {}
 
 void CStatic::SetIcon(HICON icon)
 {

@@ -7,6 +7,7 @@
 
 #include "platform/Types.h"
 
+class CMenu;
 class QPixmap;
 class QTimer;
 class CScrollBar;
@@ -76,7 +77,7 @@ private:
 // Child controls are found by their control id.
 class CWnd {
 public:
-    CWnd() = default;
+    CWnd();
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -123,6 +124,12 @@ public:
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
     // A spin step; bar->GetScrollPos() tells the spins apart.
     virtual void OnVScroll(UINT code, UINT pos, CScrollBar* bar);
+    // The menu bar: the window keeps a pointer to the menu it is given.
+    CMenu* GetMenu() const { return m_menu; }
+    BOOL SetMenu(CMenu* menu);
+    // Items appended to it reach OnSysCommand; null without a system menu.
+    CMenu* GetSystemMenu(BOOL revert);
+    virtual void OnSysCommand(UINT id, LPARAM lParam);
     // Queued to the user-interface thread, as a posted command message.
     void PostCommand(int id);
 
@@ -135,6 +142,8 @@ private:
     QWidget* FindChild(int id) const;
 
     std::map<int, std::unique_ptr<CWnd>> m_children;
+    CMenu* m_menu = nullptr;
+    std::unique_ptr<CMenu> m_systemMenu;
     std::map<UINT_PTR, QPointer<QTimer>> m_timers;
 };
 
@@ -156,6 +165,9 @@ public:
     // Selects and keeps the caret in view.
     void SetSel(int start, int end);
 };
+
+// Pixels above a window's client area that its menu bar takes.
+int ClientTopOf(const QWidget* window);
 
 // The control id of a widget built from a template, 0 when none.
 int ControlIdOf(const QWidget* widget);

@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -289,6 +291,127 @@ TEST_F(ControlsTest, RemarksLinesEndInCrLfAndTheIconShows)
     icon.fill(Qt::red);
     dlg.m_icon.SetIcon(&icon);
     EXPECT_EQ(dlg.Widget<QLabel>(kIcon)->pixmap().toImage().pixel(3, 3), QColor(Qt::red).rgb());
+}
+
+}  // namespace
+
+namespace {
+
+constexpr int kMenuTemplate = 9302;
+constexpr int kMenu = 9303;
+constexpr int kOtherMenu = 9304;
+enum { kOpen = 100, kNewLog = 101, kLas = 32774, kAutoPrint = 92, kRemove = 32772, kAbout = 16 };
+
+class MenuDlg : public CDialog {
+public:
+    MenuDlg() : CDialog(kMenuTemplate, nullptr) {}
+    BOOL OnCommand(WPARAM wParam, LPARAM) override
+    {
+        commands.push_back(wParam);
+        return TRUE;
+    }
+    void OnSysCommand(UINT id, LPARAM) override { sysCommands.push_back(id); }
+
+    std::vector<WPARAM> commands;
+    std::vector<UINT> sysCommands;
+};
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterMenuTemplate({kMenu,
+            {{0, "&File", {{kOpen, "&Open"}, {kNewLog, "&New log."}, {0, ""},
+                           {0, "E&xport to", {{kLas, "LAS 20"}}}, {kAutoPrint, "&Auto Print"}}},
+             {0, "&Setup", {{0, "&Sonde", {{kRemove, "&Remove Sonde"}}}}}}});
+        RegisterMenuTemplate({kOtherMenu, {{0, "&Other", {{kOpen, "&Open"}}}}});
+        DialogTemplate tpl{kMenuTemplate, "Menu", 200, 100, DS_CAPTION | DS_SYSMENU | DS_SIZEBOX,
+                           {{ControlKind::PushButton, 1, "OK", 10, 20, 40, 14}}};
+        tpl.menu = kMenu;
+        RegisterDialogTemplate(tpl);
+        ASSERT_TRUE(dlg.Create(kMenuTemplate));
+    }
+    QMenuBar* Bar() { return dlg.GetSafeHwnd()->findChild<QMenuBar*>(); }
+    QAction* Item(UINT id)
+    {
+        for (QAction* action : dlg.GetMenu()->Handle()->findChildren<QAction*>())
+            if (action->data().isValid() && action->data().toUInt() == id)
+                return action;
+        return nullptr;
+    }
+
+    MenuDlg dlg;
+};
+
+TEST_F(MenuTest, TheMenuBarSitsAboveTheClientArea)
+{
+    ASSERT_NE(Bar(), nullptr);
+    QStringList titles;
+    for (QAction* action : Bar()->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, QStringList({"&File", "&Setup"}));
+
+    // Client coordinates are those of the template, below the bar.
+    const QRect button = DialogUnitsToPixels(dlg.BaseUnits(), 10, 20, 40, 14);
+    RECT rect = dlg.GetDlgItem(1)->GetWindowRect();
+    dlg.ScreenToClient(rect);
+    EXPECT_EQ(QPoint(rect.left, rect.top), button.topLeft());
+    EXPECT_GE(dlg.GetDlgItem(1)->GetSafeHwnd()->y(), Bar()->height());
+    EXPECT_EQ(dlg.GetClientRect().bottom, DialogUnitsToPixels(dlg.BaseUnits(), 0, 0, 200, 100).height());
+    dlg.GetDlgItem(1)->MoveWindow(RECT{0, 0, 20, 20});
+    EXPECT_EQ(dlg.GetDlgItem(1)->GetSafeHwnd()->y(), Bar()->height());
+}
+
+TEST_F(MenuTest, ItemsByCommandIdGrayCheckAndReachOnCommand)
+{
+    CMenu* menu = dlg.GetMenu();
+    ASSERT_NE(menu, nullptr);
+    struct Step {
+        const char* what;
+        std::function<UINT()> act;
+        UINT returned;
+    };
+    const std::vector<Step> steps = {
+        {"gray", [&] { return menu->EnableMenuItem(kNewLog, MF_BYCOMMAND | MF_GRAYED); }, MF_ENABLED},
+        {"gray again", [&] { return menu->EnableMenuItem(kNewLog, MF_GRAYED); }, MF_GRAYED},
+        {"in a popup", [&] { return menu->EnableMenuItem(kRemove, MF_GRAYED); }, MF_ENABLED},
+        {"check", [&] { return menu->CheckMenuItem(kAutoPrint, MF_CHECKED); }, MF_UNCHECKED},
+        {"state", [&] { return menu->GetMenuState(kAutoPrint, MF_BYCOMMAND); }, MF_CHECKED},
+        {"no such item", [&] { return menu->EnableMenuItem(4711, MF_GRAYED); }, MF_NOITEM},
+        {"a popup is no command", [&] { return menu->GetMenuState(0, MF_BYCOMMAND); }, MF_NOITEM},
+    };
+    for (const Step& step : steps)
+        EXPECT_EQ(step.act(), step.returned) << step.what;
+
+    for (UINT id : {kOpen, kNewLog, kLas, kRemove})
+        Item(id)->trigger();
+    EXPECT_EQ(dlg.commands, (std::vector<WPARAM>{kOpen, kLas})) << "grayed items take no command";
+    EXPECT_EQ(menu->EnableMenuItem(kNewLog, MF_ENABLED), MF_GRAYED);
+    Item(kNewLog)->trigger();
+    EXPECT_EQ(dlg.commands.back(), WPARAM(kNewLog));
+}
+
+TEST_F(MenuTest, AReloadedMenuReplacesTheBarAndTheSystemMenuReachesOnSysCommand)
+{
+    CMenu other;
+    ASSERT_TRUE(other.LoadMenu(kOtherMenu));
+    EXPECT_FALSE(CMenu().LoadMenu(4711));
+    dlg.SetMenu(&other);
+    ASSERT_EQ(Bar()->actions().size(), 1);
+    EXPECT_EQ(Bar()->actions().front()->text(), "&Other");
+    EXPECT_EQ(dlg.GetMenu(), &other);
+    other.DestroyMenu();
+    EXPECT_TRUE(Bar()->actions().isEmpty());
+
+    CMenu* system = dlg.GetSystemMenu(FALSE);
+    ASSERT_NE(system, nullptr);
+    system->AppendMenu(MF_SEPARATOR);
+    system->AppendMenu(MF_STRING, kAbout, "&About software...");
+    QList<QAction*> items = system->Handle()->actions();
+    ASSERT_EQ(items.size(), 2);
+    items.back()->trigger();
+    EXPECT_EQ(dlg.sysCommands, std::vector<UINT>{kAbout});
+    EXPECT_TRUE(dlg.commands.empty());
 }
 
 }  // namespace
