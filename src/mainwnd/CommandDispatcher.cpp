@@ -10,6 +10,7 @@
 #include "mainwnd/PrinterChoice.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "probe/Frames.h"
+#include "probe/RecordingModeDlg.h"
 #include "res/Resource.h"
 
 namespace {
@@ -154,5 +155,10 @@ void CVarnoLogger_KVXDlg::ShowToolsBox() {}
 void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
 void CVarnoLogger_KVXDlg::RunLasExport() {}
 void CVarnoLogger_KVXDlg::RunHeaderEditor() {}
-void CVarnoLogger_KVXDlg::RunRecordingModeDialog() {}
+
+void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
+{
+    CPRecordingMode dialog(*this, this);
+    dialog.DoModal();
+}
 void CVarnoLogger_KVXDlg::ShowAboutBox() {}

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <algorithm>
 #include <QScreen>
 
 #include "core/RunState.h"
@@ -51,7 +52,7 @@ void WaitWhilePumping(const std::function<bool()>& done, qint64 milliseconds)
 }  // namespace
 
 CVarnoLogger_KVXDlg::CVarnoLogger_KVXDlg(CWnd* parent)
-    : CDialog(IDD_VARNOLOGGER_KVX_DIALOG, parent),
+    : CResizableDialog(IDD_VARNOLOGGER_KVX_DIALOG, parent),
       m_hIcon(LoadIconById(IDR_MAINFRAME, 32)),
       m_hIconSondeOn(LoadIconById(IDI_SONDE_ON, 16)),
       m_hIconSondeOff(LoadIconById(IDI_SONDE_OFF, 16)),
@@ -79,7 +80,7 @@ std::unique_ptr<CDialog> CVarnoLogger_KVXDlg::CreateMainDialog()
 
 BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CResizableDialog::OnInitDialog();
     m_Preferences.Initialize();
     if (!theApp.m_instanceChecker.IsPreviousInstanceRunning())
         theApp.m_instanceChecker.RegisterFirstInstance();
@@ -100,17 +101,7 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     SetWindowText(g_strSoftwareName);
     theApp.m_rcMainWindow = GetWindowRect();
 
-    m_PowerDlg.SetHost(this);
-    m_PowerDlg.Create(IDD_POWER_DLG, this);
-    m_PowerDlg.ShowWindow(SW_SHOW);
-    if (CWnd* frame = GetDlgItem(IDC_TRACK_FRAME)) {
-        RECT area = frame->GetWindowRect();
-        ScreenToClient(area);
-        frame->ShowWindow(SW_HIDE);
-        m_ScopeTrack.Create(WS_CHILD | WS_VISIBLE, area, this, 0);
-    }
-    m_ScopeTrack.ResetCurves();
-    LayOutPanels();
+    CreatePanels();
     m_bPanelsCreated = true;
 
     RefreshMenu();
@@ -183,18 +174,28 @@ bool CVarnoLogger_KVXDlg::IsMenuItemChecked(int id) const
     return it != m_menuChecked.end() && it->second;
 }
 
-// Until the main window is laid out as a whole: the probe bar on top, the
-// curve tracks below it down to the status bar.
-void CVarnoLogger_KVXDlg::LayOutPanels()
+// The probe bar on top, the curve tracks in the frame below it, the alarm
+// box hidden until an alarm; each follows the window's size by its anchors.
+void CVarnoLogger_KVXDlg::CreatePanels()
 {
-    if (!m_PowerDlg.IsWindow() || !m_ScopeTrack.IsWindow())
-        return;
-    const RECT client = GetClientRect();
-    const RECT bar = m_PowerDlg.GetWindowRect();
-    const RECT status = m_StatusBar.GetWindowRect();
-    const LONG barHeight = bar.bottom - bar.top;
-    m_PowerDlg.MoveWindow(RECT{0, 0, bar.right - bar.left, barHeight});
-    m_ScopeTrack.MoveWindow(RECT{0, barHeight, client.right, client.bottom - (status.bottom - status.top)});
+    m_PowerDlg.SetHost(this);
+    m_PowerDlg.Create(IDD_POWER_DLG, this);
+    m_AlertDlg.Create(IDD_ALERT);
+    AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
+    AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);
+    m_PowerDlg.ShowWindow(SW_SHOW);
+    if (CWnd* frame = GetDlgItem(IDC_TRACK_FRAME)) {
+        RECT area = frame->GetWindowRect();
+        ScreenToClient(area);
+        frame->ShowWindow(SW_HIDE);
+        // The probe bar is taller than the space above the frame: the curves start below it.
+        const RECT bar = m_PowerDlg.GetWindowRect();
+        area.top = std::max<LONG>(area.top, bar.bottom - bar.top);
+        m_ScopeTrack.Create(WS_CHILD | WS_VISIBLE, area, this, 0);
+    }
+    m_ScopeTrack.ResetCurves();
+    AddAnchor(m_ScopeTrack.GetSafeHwnd(), TOP_LEFT, BOTTOM_RIGHT);
+    ArrangeLayout();
 }
 
 void CVarnoLogger_KVXDlg::MoveToLeftEdge(bool toZero)
@@ -245,15 +246,15 @@ void CVarnoLogger_KVXDlg::SetStatusParts()
     m_StatusBar.SetParts({w - 470, w - 310, w - 150, w - 75, w - 55, w - 35, w - 15, 0});
 }
 
-void CVarnoLogger_KVXDlg::OnSize(int, int)
+void CVarnoLogger_KVXDlg::OnSize(int width, int height)
 {
+    CResizableDialog::OnSize(width, height);
     if (!m_StatusBar.IsWindow())
         return;
     theApp.m_rcMainWindow = GetWindowRect();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         theApp.m_ptMaxSize = POINT{screen->availableGeometry().width(), screen->availableGeometry().height()};
     SetStatusParts();
-    LayOutPanels();
 }
 
 void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
@@ -294,8 +295,12 @@ void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool skipValues)
     m_PowerDlg.UpdateStatusText();
 }
 
-// Later: m_AlertDlg.SetAlert(code) and shown, carried to the user-interface thread.
-void CVarnoLogger_KVXDlg::ShowAlert(int code) { m_nLastAlert = code; }
+void CVarnoLogger_KVXDlg::ShowAlert(int code)
+{
+    m_nLastAlert = code;
+    if (m_bPanelsCreated)
+        m_AlertDlg.ShowAlert(code);
+}
 
 // The desktop's log-out or a terminal's Ctrl+C: nothing recorded may be
 // lost and no question waits for an operator who is gone.

@@ -6,12 +6,14 @@
 #include "core/Preferences.h"
 #include "display/ScopeTrack.h"
 #include "header/Header.h"
-#include "platform/Dialog.h"
+#include "probe/AcqDialogHost.h"
+#include "probe/AlertDlg.h"
 #include "platform/StatusBar.h"
 #include "probe/AcquisitionHost.h"
 #include "probe/PowerDlg.h"
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
+#include "toolkit/ResizableDialog.h"
 
 class QObject;
 struct DataPacket;
@@ -20,7 +22,10 @@ struct LogRecord;
 // The main window: owns the configuration store, the link, the panels and
 // the curve tracks, runs the status bar, dispatches the commands, opens and
 // names the log files and decides whether the program may end.
-class CVarnoLogger_KVXDlg : public CDialog, public IPowerPanelHost, public IAcquisitionHost {
+class CVarnoLogger_KVXDlg : public CResizableDialog,
+                            public IPowerPanelHost,
+                            public IAcquisitionHost,
+                            public IAcqDialogHost {
 public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
     ~CVarnoLogger_KVXDlg() override;
@@ -65,6 +70,7 @@ public:
     // What the probe control panel asks of the main window.
     bool SendRecordingModeFrame() override { return m_Usb.SendRecordingModeFrame(); }
     bool SendChannelFrame() override { return m_Usb.SendChannelFrame(); }
+    bool SendDepthFrame() override { return m_Usb.SendDepthFrame(); }
     void ResetAutoPrint() override;
     void SetStatusBarText(int part, const std::string& text) override { m_StatusBar.SetText(part, text); }
     void SendCommand(int id) override { OnCommand(WPARAM(id), 0); }
@@ -95,10 +101,11 @@ public:
     CToolsStream m_ToolsStream;
     CPowerDlg m_PowerDlg;
     CUSB m_Usb;
+    CAlertDlg m_AlertDlg;
 
 private:
     void SetStatusParts();
-    void LayOutPanels();
+    void CreatePanels();
     void RefreshMenu();
     void ChoosePrinterAtStart();
     void OnNewLogCommand();

@@ -189,7 +189,7 @@ TEST_F(StartupTest, MainWindowComesBackWhereAndAsLargeAsItWasClosed)
     WindowPlacement& main = stored.placements[kPlacementMain];
     main.length = kPlacementLength;
     main.showCmd = SW_SHOWNORMAL;
-    main.rcNormalPosition = {40, 30, 946, 556};
+    main.rcNormalPosition = {40, 30, 1046, 656};
     WriteFile("Zarkv.dat", std::string(reinterpret_cast<const char*>(&stored), sizeof stored));
     ExpectDriverMissing();
     QRect frame;
@@ -201,13 +201,13 @@ TEST_F(StartupTest, MainWindowComesBackWhereAndAsLargeAsItWasClosed)
     theApp.m_bClosing = 0;
 
     // The window's frame, title bar included, is where the placement put it.
-    EXPECT_EQ(QRect(40, 30, 906, 526), frame);
+    EXPECT_EQ(QRect(40, 30, 1006, 626), frame);
     const std::string dat = ReadFile("Zarkv.dat");
     ASSERT_EQ(sizeof stored, dat.size());
     const auto& closed = reinterpret_cast<const WindowPlacementStore*>(dat.data())->placements[kPlacementMain];
     EXPECT_EQ(DWORD(SW_SHOWNORMAL), DWORD{closed.showCmd});
     const RECT& rc = closed.rcNormalPosition;
-    EXPECT_EQ((std::array<long, 4>{40, 30, 946, 556}),
+    EXPECT_EQ((std::array<long, 4>{40, 30, 1046, 656}),
               (std::array<long, 4>{LONG{rc.left}, LONG{rc.top}, LONG{rc.right}, LONG{rc.bottom}}));
 }
 
