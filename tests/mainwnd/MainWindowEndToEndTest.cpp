@@ -1,0 +1,224 @@
+// The program against the logger emulator, driven through the main window's
+// own commands: a down-depth record named by "&New log.", opened again with
+// "&Open", played to its end, and the close check before and after power-off.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/ConfigFolder.h"
+#include "core/Ini.h"
+#include "core/InstanceChecker.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderRecord.h"
+#include "mainwnd/LogFileDialog.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/MessageBox.h"
+#include "platform/Placement.h"
+#include "probe/Frames.h"
+#include "probe/LogRecord.h"
+#include "res/Resource.h"
+#include "support/Artifacts.h"
+#include "support/LoggerEmulator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every message box: questions with Yes, the others with OK.
+class AnsweredBoxes {
+public:
+    AnsweredBoxes()
+    {
+        SetMessageBoxHandler([this](const std::string& text, const std::string&, UINT type) {
+            std::lock_guard lock(m_mutex);
+            m_texts.push_back(text);
+            return (type & 0x0F) == MB_YESNO ? IDYES : IDOK;
+        });
+    }
+    ~AnsweredBoxes() { SetMessageBoxHandler(nullptr); }
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_texts;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+};
+
+QAbstractButton* ButtonOf(QWidget* window, int id)
+{
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (ControlIdOf(button) == id)
+            return button;
+    }
+    return nullptr;
+}
+
+// Picks "down depth" in the recording-mode dialog once it is up, as the operator does.
+void ChooseDownDepthWhenAsked()
+{
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QAbstractButton* down = dialog != nullptr ? ButtonOf(dialog, IDC_DOWN_DEPTH_MODE) : nullptr;
+        QAbstractButton* ok = dialog != nullptr ? ButtonOf(dialog, IDOK) : nullptr;
+        if (down == nullptr || ok == nullptr)
+            return;
+        down->click();
+        ok->click();
+        poll->deleteLater();
+    });
+    poll->start(20);
+}
+
+class MainWindowEndToEndTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        SetApplicationName("kvx_e2e_" + std::to_string(getpid()));
+        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
+        fs::create_directories(Path("Ressources"));
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        SetLogFileChooser(nullptr);
+        unsetenv("KVX_LOGGER_SOCKET");
+        CInstanceChecker::CloseFirstInstanceMapping();
+        theApp.m_bClosing = 0;
+        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
+        theApp.m_bPowerOffDone = 1;
+        theApp.m_bDownDirection = 0;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        theApp.m_nReplayPos = 0;
+        *theApp.m_pHeaderRecord = HeaderRecord{};
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ConfigFolderTest::TearDown();
+    }
+};
+
+bool PowerConfirmed(CVarnoLogger_KVXDlg& main, bool on)
+{
+    main.m_PowerDlg.OnPowerButton();
+    return WaitFor([&] { return !main.m_PowerDlg.IsOrderPending() && main.m_PowerDlg.IsSondeOn() == on; }, 5000);
+}
+
+TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
+{
+    LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--speed", "60", "--down", "30", "--seed", "7"});
+    ASSERT_TRUE(emulator.Running());
+    AnsweredBoxes boxes;
+    const std::string data = Path("Data/Well.log");
+    std::vector<LogFileRequest> requests;
+    std::string chosen;
+    SetLogFileChooser([&](const LogFileRequest& request) {
+        requests.push_back(request);
+        return std::optional<std::string>(chosen);
+    });
+
+    bool linked = false, powered = false, recorded = false, refusedWhilePowered = false;
+    std::vector<std::string> boxesBeforeClose;
+    size_t records = 0;
+    unsigned replayed = 0;
+    std::string opened;
+    QTimer::singleShot(0, [&] {
+        CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
+        QWidget* window = main.GetSafeHwnd();
+        QApplication::processEvents();
+        SaveArtifact(window, "main_window_initial.png");
+        linked = WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000);
+        UseEmulatorLinkSettings(*theApp.m_pLoggerSettings);
+        powered = linked && PowerConfirmed(main, true);
+        if (!powered) {
+            window->close();
+            return;
+        }
+
+        // "&New log.": down depth in the recording-mode dialog, the name in the file chooser.
+        chosen = data;
+        ChooseDownDepthWhenAsked();
+        main.OnCommand(ID_CMD_NEW_LOG, 0);
+        recorded = theApp.m_pRunState->recording == 1 &&
+                   WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000);
+        window->resize(1600, 1000);
+        WaitFor([&] { return false; }, 1500);
+        SaveArtifact(window, "main_window_1600x1000_live.png");
+        main.m_PowerDlg.OnCommand(IDC_STOP, 0);
+        records = fs::file_size(data) / sizeof(LogRecord);
+
+        // "&Open" is refused while the sonde is powered; after power-off it loads the log.
+        chosen = data;
+        main.OnCommand(ID_CMD_OPEN, 0);
+        refusedWhilePowered = theApp.m_pRunState->fileLoaded == 0;
+        PowerConfirmed(main, false);
+        main.OnCommand(ID_CMD_OPEN, 0);
+        opened = main.m_StatusBar.GetText(0);
+        main.m_PowerDlg.SpeedSlider().SetPos(50);
+        main.m_PowerDlg.OnCommand(IDC_PLAY, 0);
+        WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000);
+        main.m_PowerDlg.WaitForReplayEnd(2000);
+        replayed = main.m_ScopeTrack.Count(0);
+
+        // The close box is refused while the sonde is powered.
+        PowerConfirmed(main, true);
+        WaitFor([] { return theApp.m_nLinkStatus > 16; }, 3000);
+        window->close();
+        boxesBeforeClose = boxes.Texts();
+        PowerConfirmed(main, false);
+        window->close();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+
+    ASSERT_TRUE(linked);
+    ASSERT_TRUE(powered);
+    EXPECT_TRUE(recorded);
+    // The refused "&Open" shows no chooser.
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_FALSE(requests[0].open);
+    EXPECT_TRUE(requests[1].open);
+
+    // The record: its header beside it, with the end written by the stop.
+    EXPECT_GE(records, 30u);
+    CIni header(Path("Data/Well.hed"), TRUE);
+    EXPECT_EQ(12, header.GetInt("LogMode", -1, "WellInfo"));
+    EXPECT_NE(-1, header.GetInt("EndDepth", -1, "WellInfo"));
+    EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);
+
+    // Open and replay: the ".lox" name, every record on the curves (10 cm each, one sample per cm).
+    EXPECT_TRUE(refusedWhilePowered);
+    EXPECT_EQ("Data file : Well.lox", opened);
+    EXPECT_EQ(records * 10, replayed);
+
+    ASSERT_GE(boxesBeforeClose.size(), 2u);
+    EXPECT_EQ("Sonde must be switched Off before entering in Replay Mode.", boxesBeforeClose[0]);
+    EXPECT_EQ("Sonde must be switched off before leaving program.", boxesBeforeClose.back());
+
+    // Closed: the placements and the configuration written, the reader ended.
+    EXPECT_TRUE(fs::exists(Path("Zarkv.cfg")));
+    EXPECT_EQ(sizeof(WindowPlacementStore), fs::file_size(Path("Zarkv.dat")));
+    CIni config(Path("Zarkv.cfg"), TRUE);
+    EXPECT_EQ(data, config.GetString("DataFile", "", "VarnoLogger"));
+    EXPECT_EQ(0, theApp.m_bReadThreadRunning);
+    if (auto reader = theApp.m_pReadThread.load())
+        EXPECT_TRUE(reader->WaitForEnd(0));
+}
+
+}  // namespace
