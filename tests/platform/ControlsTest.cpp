@@ -1,6 +1,7 @@
 // Template controls driven as a user drives them: the right widget in the
 // right place, and clicks, choices, typing and spins reaching the dialog with
 // their codes.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,12 +17,15 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/CommonControls.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
+#include "platform/FileDialog.h"
+#include "support/ScriptedFileDialogs.h"
 
 namespace {
 
@@ -412,6 +416,59 @@ TEST_F(MenuTest, AReloadedMenuReplacesTheBarAndTheSystemMenuReachesOnSysCommand)
     items.back()->trigger();
     EXPECT_EQ(dlg.sysCommands, std::vector<UINT>{kAbout});
     EXPECT_TRUE(dlg.commands.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileDialogTest, TheScriptAnswersAndTheDefaultExtensionCompletesTheName)
+{
+    struct Case {
+        const char* defaultExt;
+        std::optional<std::string> chosen;
+        int result;
+        const char* path;
+        const char* name;
+    };
+    const std::vector<Case> cases = {
+        {".txt", "/data/Sonde import/KVX12.txt", IDOK, "/data/Sonde import/KVX12.txt", "KVX12.txt"},
+        {".log", "/data/well 3", IDOK, "/data/well 3.log", "well 3.log"},
+        {"las", "/data/out", IDOK, "/data/out.las", "out.las"},
+        {".log", "/data.d/well.LOG", IDOK, "/data.d/well.LOG", "well.LOG"},
+        {"", "/data/plain", IDOK, "/data/plain", "plain"},
+        {".cal", std::nullopt, IDCANCEL, "", ""},
+    };
+    for (const Case& c : cases) {
+        ScriptedFileDialogs dialogs;
+        if (c.chosen)
+            dialogs.Choose(*c.chosen);
+        else
+            dialogs.Cancel();
+        CFileDialog dialog(TRUE, c.defaultExt, "*.txt", OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
+                           "Sonde Import (*.txt)|*.txt||");
+        dialog.m_ofn.lpstrInitialDir = "/data/Sonde import";
+        EXPECT_EQ(dialog.DoModal(), c.result) << c.path;
+        EXPECT_EQ(dialog.GetPathName(), c.path);
+        EXPECT_EQ(dialog.GetFileName(), c.name);
+        ASSERT_EQ(dialogs.Shown().size(), 1u);
+        const FileDialogRequest& shown = dialogs.Shown().front();
+        EXPECT_TRUE(shown.open);
+        EXPECT_EQ(shown.filter, "Sonde Import (*.txt)|*.txt||");
+        EXPECT_EQ(shown.initialDir, "/data/Sonde import");
+        EXPECT_EQ(shown.flags, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST);
+    }
+}
+
+TEST(FileDialogTest, AnUnexpectedDialogFailsTheTestInsteadOfBlocking)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedFileDialogs dialogs;
+            CFileDialog dialog(FALSE, ".las", "*.las", 0, "Log ASCII Standard(*.las)|*.las||");
+            EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        },
+        "unexpected file dialog");
 }
 
 }  // namespace

@@ -1,0 +1,86 @@
+#include "platform/FileDialog.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "platform/MessageBox.h"
+#include "platform/Window.h"
+
+namespace {
+
+FileDialogHandler& Handler()
+{
+    static FileDialogHandler handler;
+    return handler;
+}
+
+QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+
+// "Text (*.txt)|*.txt|All|*.*||" as Qt's name filters; Qt finds the patterns
+// in the last parentheses of each.
+QStringList NameFilters(const std::string& filter)
+{
+    const QStringList parts = Latin1(filter).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString name = parts[i];
+        if (!name.trimmed().endsWith(')'))
+            name += " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        filters << name;
+    }
+    return filters;
+}
+
+std::optional<std::string> ShowQtDialog(const FileDialogRequest& request, CWnd* parent)
+{
+    QFileDialog dialog(parent != nullptr ? parent->GetSafeHwnd() : nullptr);
+    dialog.setNameFilters(NameFilters(request.filter));
+    dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.open && (request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
+                                                                           : QFileDialog::AnyFile);
+    if (!(request.flags & OFN_OVERWRITEPROMPT))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.initialDir.empty())
+        dialog.setDirectory(Latin1(request.initialDir));
+    // A wildcard as the name only repeats the filter.
+    if (!request.fileName.empty() && request.fileName.find('*') == std::string::npos)
+        dialog.selectFile(Latin1(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toLatin1().toStdString();
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void SetFileDialogHandler(FileDialogHandler handler) { Handler() = std::move(handler); }
+
+CFileDialog::CFileDialog(BOOL open, const std::string& defaultExt, const std::string& fileName, DWORD flags,
+                         const std::string& filter, CWnd* parent)
+    : m_request{open != FALSE, defaultExt, fileName, flags, filter, ""}, m_parent(parent)
+{
+}
+
+int CFileDialog::DoModal()
+{
+    m_request.initialDir = m_ofn.lpstrInitialDir;
+    std::optional<std::string> chosen = Handler() ? Handler()(m_request) : ShowQtDialog(m_request, m_parent);
+    if (!chosen || chosen->empty())
+        return IDCANCEL;
+    m_path = *chosen;
+    std::string ext = m_request.defaultExt;
+    if (!ext.empty() && ext.front() == '.')
+        ext.erase(0, 1);
+    if (!ext.empty() && FileNameOf(m_path).find('.') == std::string::npos)
+        m_path += "." + ext;
+    return IDOK;
+}
+
+std::string CFileDialog::GetFileName() const { return FileNameOf(m_path); }
