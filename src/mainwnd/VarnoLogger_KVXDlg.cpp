@@ -181,6 +181,8 @@ void CVarnoLogger_KVXDlg::CreatePanels()
     m_PowerDlg.SetHost(this);
     m_PowerDlg.Create(IDD_POWER_DLG, this);
     m_AlertDlg.Create(IDD_ALERT);
+    const RECT bar = m_PowerDlg.GetWindowRect();
+    m_PowerDlg.MoveWindow(RECT{0, 0, bar.right - bar.left, bar.bottom - bar.top});
     AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);
     m_PowerDlg.ShowWindow(SW_SHOW);
@@ -189,7 +191,6 @@ void CVarnoLogger_KVXDlg::CreatePanels()
         ScreenToClient(area);
         frame->ShowWindow(SW_HIDE);
         // The probe bar is taller than the space above the frame: the curves start below it.
-        const RECT bar = m_PowerDlg.GetWindowRect();
         area.top = std::max<LONG>(area.top, bar.bottom - bar.top);
         m_ScopeTrack.Create(WS_CHILD | WS_VISIBLE, area, this, 0);
     }
