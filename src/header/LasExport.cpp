@@ -1,6 +1,5 @@
 #include "header/LasExport.h"
 
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
+#include "platform/FileDialog.h"
 #include "probe/LogRecord.h"
 #include "res/Resource.h"
 
@@ -49,41 +49,18 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-LasFileChooser& Chooser()
-{
-    static LasFileChooser chooser;
-    return chooser;
-}
-
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.c_str()); }
-
 // The file the operator chose, or empty on cancel.
 std::string ChooseFile(CWnd* owner, bool open, const char* extension, const std::string& proposed, const char* filter,
                        const std::string& folder)
 {
-    const LasFileRequest request{open, extension, proposed, filter, folder};
-    if (Chooser())
-        return Chooser()(request);
-    QFileDialog dialog(owner != nullptr ? owner->GetSafeHwnd() : nullptr);
-    // "Text (*.txt)|*.txt||": the part before the first '|' names the filter.
-    dialog.setNameFilter(Latin1(request.filter.substr(0, request.filter.find('|'))));
-    dialog.setDefaultSuffix(Latin1(request.extension.substr(1)));
-    dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    // The replace question is the export's own.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!folder.empty())
-        dialog.setDirectory(Latin1(folder));
-    if (proposed.find('*') == std::string::npos)
-        dialog.selectFile(Latin1(proposed));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    CFileDialog dialog(open, extension, proposed, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, filter, owner);
+    dialog.m_ofn.lpstrInitialDir = folder;
+    if (dialog.DoModal() != IDOK)
         return {};
-    return dialog.selectedFiles().first().toLatin1().toStdString();
+    return dialog.GetPathName();
 }
 
 }  // namespace
-
-void SetLasFileChooser(LasFileChooser chooser) { Chooser() = std::move(chooser); }
 
 CLasExport::CLasExport(CWnd* parent) : CDialogExt(IDD_LAS_EXPORT, parent) {}
 

@@ -7,7 +7,6 @@
 // off and after a running replay was stopped:
 //     CLasExport dialog(this);
 //     dialog.DoModal();
-#include <functional>
 #include <string>
 
 #include "core/ToolRecord.h"
@@ -18,17 +17,6 @@
 struct HeaderRecord;
 struct PathSettings;
 
-// One of the dialog's three file choices.
-struct LasFileRequest {
-    bool open;                 // an existing file, else a name to write
-    std::string extension;     // ".log", ".las" or ".cal"
-    std::string fileName;      // proposed name: a pattern or a full path
-    std::string filter;        // "Text (*.txt)|*.txt||"
-    std::string folder;        // where the dialog starts; empty: its own choice
-};
-// The chosen path, empty on cancel. Tests answer from a script through this.
-using LasFileChooser = std::function<std::string(const LasFileRequest&)>;
-void SetLasFileChooser(LasFileChooser chooser);
 
 class CLasExport : public CDialogExt {
 public:

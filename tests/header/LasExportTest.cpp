@@ -23,6 +23,7 @@
 #include "core/Ini.h"
 #include "header/HeaderRecord.h"
 #include "header/LasExport.h"
+#include "platform/FileDialog.h"
 #include "probe/LogRecord.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
@@ -40,18 +41,20 @@ class ScriptedFileDialogs {
 public:
     ScriptedFileDialogs()
     {
-        SetLasFileChooser([this](const LasFileRequest&) {
+        SetFileDialogHandler([this](const FileDialogRequest& request) -> std::optional<std::string> {
+            requests.push_back(request);
             if (m_answers.empty()) {
                 ADD_FAILURE() << "unexpected file dialog";
-                return std::string();
+                return std::nullopt;
             }
             std::string answer = m_answers.front();
             m_answers.pop_front();
             return answer;
         });
     }
-    ~ScriptedFileDialogs() { SetLasFileChooser(nullptr); }
+    ~ScriptedFileDialogs() { SetFileDialogHandler(nullptr); }
     void Answer(const std::string& path) { m_answers.push_back(path); }
+    std::vector<FileDialogRequest> requests;
 
 private:
     std::deque<std::string> m_answers;
@@ -429,6 +432,11 @@ TEST_F(LasExportTest, StartRefusesWhatCannotBeWrittenAndNeverAppends)
         if (shown.text.starts_with("Same file name"))
             EXPECT_EQ(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, shown.type);
     }
+    // The data file is chosen among the logs of the data folder.
+    ASSERT_EQ(1u, m_files.requests.size());
+    EXPECT_TRUE(m_files.requests[0].open);
+    EXPECT_EQ("Tralvin Sonde File (*.log)|*.log||", m_files.requests[0].filter);
+    EXPECT_EQ(Path("Data"), m_files.requests[0].initialDir);
     const std::string text = ReadTextFile(las);
     EXPECT_TRUE(text.starts_with("~VERSION INFORMATION\r\n"));
     EXPECT_EQ(std::string::npos, text.find("old text"));
