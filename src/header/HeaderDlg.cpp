@@ -5,6 +5,7 @@
 #include "header/Header.h"
 #include "header/HeaderImport.h"
 #include "header/HeaderRecord.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "res/Resource.h"
 
@@ -141,10 +142,12 @@ void CHeaderDlg::OnBnClickedReset()
 
 void CHeaderDlg::OnBnClickedLoad()
 {
-    // The open-file dialog joins when the platform has it.
-    const std::string path;
-    if (path.empty())
+    CFileDialog dialog(TRUE, ".HED", "*.HED", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, "BHTV File (*.HED)|*.HED||",
+                       this);
+    dialog.m_ofn.lpstrInitialDir = theApp.m_pPathSettings->FilePath;
+    if (dialog.DoModal() != IDOK)
         return;
+    const std::string path = dialog.GetPathName();
     if (!HasHeaderExtension(path)) {
         AfxMessageBox("Data file not present.", MB_OK);
         return;

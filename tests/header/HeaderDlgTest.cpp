@@ -21,6 +21,7 @@
 #include "header/HeaderRecord.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
+#include "support/ScriptedFileDialogs.h"
 #include "toolkit/Picture.h"
 #include "support/ScriptedMessageBoxes.h"
 
@@ -379,6 +380,129 @@ TEST_F(HeaderDlgTest, RemarksAreTenLinesAndEmptyCommentsAreSkippedOnLoading)
             Click(IDC_HDR_CANCEL);
         });
     }
+}
+
+// Another header file chosen in the Load dialog.
+class HeaderImportTest : public HeaderDlgTest {
+public:
+    void ChooseFile(const std::string& name) { m_files.Choose(Path(name)); }
+
+    ScriptedFileDialogs m_files;
+};
+
+TEST_F(HeaderImportTest, OnlyTheWellFieldsAreImportedAndMissingKeysEmptyTheirFields)
+{
+    WriteFile("old.hed", "[General]\r\nIdent=OTHER\r\n[WellInfo]\r\nCompany=Acme\r\nLogMode=11\r\nstep=5\r\n"
+                         "Startdepth=100\r\nEndDepth=900\r\nSondeAbbreviation=XYZ\r\nDepthUnit=3\r\nZero=4\r\n");
+    std::snprintf(theApp.m_pPathSettings->FilePath, sizeof theApp.m_pPathSettings->FilePath, "%s", m_folder.c_str());
+    HeaderRecord& h = Record();
+    h.Wellname = "W1";
+    h.Witness3 = "someone";
+    h.RunNo3 = 3;
+    h.CasRecTo2 = 12.0;
+    h.KellyBushing = 5.0;
+    h.Comment1 = "c1";
+    h.Comment10 = "c10";
+    h.Date = "01 May 2020";
+    h.LogMode = 12;
+    h.step = 25;
+    h.Startdepth = 7000;
+    h.EndDepth = 2000;
+    h.StartTime = 1;
+    h.EndTime = 99;
+    h.Zero = 1;
+    h.DepthUnit = 2;
+    h.SondeAbbreviation = "GRX";
+    h.depthIncreasing = false;
+    h.Ident = "MINE";
+    ChooseFile("old.hed");
+    RunEditor([&] {
+        Click(IDC_HDR_LOAD);
+        EXPECT_EQ("Acme", Text(IDC_HDR_COMPANY));
+        EXPECT_EQ("", Text(IDC_HDR_WELL));
+        Click(IDC_HDR_CANCEL);
+    });
+    ASSERT_EQ(1u, m_files.Shown().size());
+    const FileDialogRequest& asked = m_files.Shown()[0];
+    EXPECT_TRUE(asked.open);
+    EXPECT_EQ(".HED", asked.defaultExt);
+    EXPECT_EQ("*.HED", asked.fileName);
+    EXPECT_EQ(OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, asked.flags);
+    EXPECT_EQ("BHTV File (*.HED)|*.HED||", asked.filter);
+    EXPECT_EQ(m_folder, asked.initialDir);
+    // Cancel keeps what was imported.
+    EXPECT_EQ("Acme", h.Company);
+    for (const std::string* text : {&h.Wellname, &h.Witness3, &h.Comment1, &h.Comment10, &h.Date})
+        EXPECT_EQ("", *text);
+    EXPECT_EQ(0, h.RunNo3);
+    EXPECT_EQ(0.0, h.CasRecTo2);
+    EXPECT_EQ(0.0, h.KellyBushing);
+    // The new recording's own values stay.
+    EXPECT_EQ(12, h.LogMode);
+    EXPECT_EQ(25, h.step);
+    EXPECT_EQ(7000, h.Startdepth);
+    EXPECT_EQ(2000, h.EndDepth);
+    EXPECT_EQ(1, h.StartTime);
+    EXPECT_EQ(99, h.EndTime);
+    EXPECT_EQ(1, h.Zero);
+    EXPECT_EQ(2, h.DepthUnit);
+    EXPECT_EQ("GRX", h.SondeAbbreviation);
+    EXPECT_FALSE(h.depthIncreasing);
+    EXPECT_EQ("MINE", h.Ident);
+}
+
+TEST_F(HeaderImportTest, ExtensionHedInAnyCaseIsAcceptedOthersAreRefused)
+{
+    struct Case {
+        const char* name;
+        bool imported;
+    };
+    const Case cases[] = {{"a.hed", true}, {"b.HED", true}, {"c.Hed", true}, {"d.txt", false},
+                          {"e.hed.bak", false}, {"f.hedx", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(c.name, "[WellInfo]\r\nCompany=Imported\r\n");
+        Record().Company = "Kept";
+        ScriptedMessageBoxes boxes;
+        if (!c.imported)
+            boxes.Expect("Data file not present.");
+        ChooseFile(c.name);
+        RunEditor([&] {
+            Click(IDC_HDR_LOAD);
+            Click(IDC_HDR_CANCEL);
+        });
+        EXPECT_EQ(c.imported ? "Imported" : "Kept", Record().Company);
+        if (!c.imported)
+            EXPECT_EQ(0u, boxes.AllShown().at(0).type & 0xF0u);
+    }
+}
+
+// Save after an import stores the pages, which show the imported values.
+TEST_F(HeaderImportTest, CancelledChoiceChangesNothingAndAFileThatIsNoIniEmptiesTheFields)
+{
+    Record().Company = "Kept";
+    m_files.Cancel();
+    RunEditor([&] {
+        Click(IDC_HDR_LOAD);
+        Click(IDC_HDR_CANCEL);
+    });
+    EXPECT_EQ("Kept", Record().Company);
+
+    WriteFile("binary.hed", std::string("\x7f" "ELF\0\1\2 not an ini file", 24));
+    ChooseFile("binary.hed");
+    Record().RunNo1 = 4;
+    Record().CasRecSize1 = 2.5;
+    RunEditor([&] {
+        Click(IDC_HDR_LOAD);
+        EXPECT_EQ("", Text(IDC_HDR_COMPANY));
+        SelectTab(kBitCasing);
+        EXPECT_EQ("0", Text(IDC_HDR_RUN_NO));
+        EXPECT_EQ("", Text(IDC_HDR_CASING_SIZE));
+        Click(IDC_HDR_SAVE);
+    });
+    EXPECT_EQ("", Record().Company);
+    EXPECT_EQ(0, Record().RunNo1);
+    EXPECT_EQ(0.0, Record().CasRecSize1);
 }
 
 void Wait(int milliseconds)
