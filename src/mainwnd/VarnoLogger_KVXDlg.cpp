@@ -88,6 +88,10 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_Header.ResetWellInfo();
     m_Header.ResetHeader();
+    if (CMenu* system = GetSystemMenu(FALSE)) {
+        system->AppendMenu(MF_SEPARATOR);
+        system->AppendMenu(MF_STRING, IDM_ABOUTBOX, "&About software...");
+    }
 
     GetSafeHwnd()->setWindowIcon(QIcon(*m_hIcon));
     if (!m_StatusBar.Create(this, IDC_STATUS_BAR)) {
@@ -146,32 +150,52 @@ void CVarnoLogger_KVXDlg::ChoosePrinterAtStart()
     EnableMenuItem(ID_CMD_AUTO_PRINT, true);
 }
 
-// After the initialisation and after a language change. Later: the menu bar
-// from menu 129, CPowerDlg::InitToolTips, the depth panel's caption and the
-// setup sheet's tabs.
+// After the initialisation and after a language change. Later: the depth
+// panel's caption and the setup sheet's tabs.
 void CVarnoLogger_KVXDlg::RefreshMenu()
 {
     if (!IsWindow())
         return;
+    m_Menu.DestroyMenu();
+    m_Menu.LoadMenu(IDR_MAIN_MENU);
+    SetMenu(&m_Menu);
     m_PowerDlg.InitToolTips();
     if (theApp.m_nLinkStatus < 32)
         EnableMenuItem(ID_CMD_NEW_LOG, false);
 }
 
-void CVarnoLogger_KVXDlg::EnableMenuItem(int id, bool enabled) { m_menuGrayed[id] = !enabled; }
+void CVarnoLogger_KVXDlg::EnableMenuItem(int id, bool enabled)
+{
+    if (CMenu* menu = GetMenu())
+        menu->EnableMenuItem(UINT(id), enabled ? MF_ENABLED : MF_GRAYED);
+}
 
-void CVarnoLogger_KVXDlg::CheckMenuItem(int id, bool checked) { m_menuChecked[id] = checked; }
+void CVarnoLogger_KVXDlg::CheckMenuItem(int id, bool checked)
+{
+    if (CMenu* menu = GetMenu())
+        menu->CheckMenuItem(UINT(id), checked ? MF_CHECKED : MF_UNCHECKED);
+}
 
 bool CVarnoLogger_KVXDlg::IsMenuItemEnabled(int id) const
 {
-    auto it = m_menuGrayed.find(id);
-    return it == m_menuGrayed.end() || !it->second;
+    CMenu* menu = GetMenu();
+    return menu != nullptr && (menu->GetMenuState(UINT(id), MF_BYCOMMAND) & MF_GRAYED) == 0;
 }
 
 bool CVarnoLogger_KVXDlg::IsMenuItemChecked(int id) const
 {
-    auto it = m_menuChecked.find(id);
-    return it != m_menuChecked.end() && it->second;
+    CMenu* menu = GetMenu();
+    const UINT state = menu != nullptr ? menu->GetMenuState(UINT(id), MF_BYCOMMAND) : MF_NOITEM;
+    return state != MF_NOITEM && (state & MF_CHECKED) != 0;
+}
+
+void CVarnoLogger_KVXDlg::OnSysCommand(UINT id, LPARAM lParam)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        ShowAboutBox();
+        return;
+    }
+    CResizableDialog::OnSysCommand(id, lParam);
 }
 
 // The probe bar on top, the curve tracks in the frame below it, the alarm

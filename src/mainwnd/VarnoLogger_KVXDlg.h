@@ -1,6 +1,5 @@
 #pragma once
 #include <atomic>
-#include <map>
 #include <memory>
 
 #include "core/Preferences.h"
@@ -8,6 +7,7 @@
 #include "header/Header.h"
 #include "probe/AcqDialogHost.h"
 #include "probe/AlertDlg.h"
+#include "platform/Menu.h"
 #include "platform/StatusBar.h"
 #include "probe/AcquisitionHost.h"
 #include "probe/PowerDlg.h"
@@ -90,6 +90,7 @@ protected:
     void OnClose() override;
     void OnSize(int width, int height) override;
     void OnTimer(UINT_PTR id) override;
+    void OnSysCommand(UINT id, LPARAM lParam) override;
 
 public:
     CPreferences m_Preferences;
@@ -144,9 +145,7 @@ private:
     UINT_PTR m_nStatusTimer = 0;
     int m_nBlink = 0;
     bool m_bPrinterUsable = false;
-    // Until the menu bar joins: the states its items would show.
-    std::map<int, bool> m_menuGrayed;
-    std::map<int, bool> m_menuChecked;
+    CMenu m_Menu;
     QObject* m_pWheelFilter = nullptr;
     std::atomic<int> m_nLastAlert{0};
     // Read by sample processing on worker threads, which must not ask the window.

@@ -6,7 +6,10 @@ std::vector<DialogTemplate> MainTemplates()
     return {
         {IDD_VARNOLOGGER_KVX_DIALOG, "VarnoLogger KVX", 518, 324,
          DS_CAPTION | DS_SYSMENU | DS_VISIBLE | DS_SIZEBOX | DS_MINMAXBOX,
-         {{ControlKind::EtchedFrame, IDC_TRACK_FRAME, "", 7, 51, 505, 259}}},
+         {{ControlKind::EtchedFrame, IDC_TRACK_FRAME, "", 7, 51, 505, 259}},
+         "MS Shell Dlg",
+         8,
+         IDR_MAIN_MENU},
         {IDD_POWER_DLG, "", 300, 65, DS_CHILD,
          {{ControlKind::StaticCentre, IDC_CAPTION_STATIC, "", 0, 0, 300, 12},
           {ControlKind::PushButton, IDC_POWER, "", 2, 14, 20, 20},
@@ -36,5 +39,23 @@ std::vector<DialogTemplate> MainTemplates()
 
 std::vector<MenuTemplate> MainMenus()
 {
-    return {};
+    return {
+        {IDR_MAIN_MENU,
+         {{0, "&File",
+           {{ID_CMD_OPEN, "&Open"},
+            {ID_CMD_NEW_LOG, "&New log."},
+            {0, ""},
+            {0, "E&xport to", {{ID_CMD_EXPORT_LAS, "LAS 20"}}},
+            {0, ""},
+            {ID_CMD_PRINT, "&Print"},
+            {ID_CMD_AUTO_PRINT, "&Auto Print"},
+            {ID_CMD_SET_PRINTER, "&Set Printer"},
+            {0, ""},
+            {ID_CMD_EXIT, "&Exit"}}},
+          {0, "&Setup",
+           {{0, "&Sonde",
+             {{ID_CMD_SONDE_IMPORT, "&Sonde import"},
+              {ID_CMD_CALIBRATION, "&Calibration"},
+              {ID_CMD_REMOVE_SONDE, "&Remove Sonde"}}}}}}},
+    };
 }
