@@ -3,15 +3,16 @@
 #include <QApplication>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
-#include "mainwnd/LogFileDialog.h"
 #include "mainwnd/LogFileName.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/FileDialog.h"
 #include "platform/Placement.h"
 #include "platform/System.h"
 #include "probe/LogRecord.h"
@@ -25,6 +26,7 @@ constexpr UINT_PTR kStatusTimerId = 410;
 constexpr DWORD kReaderWaitMs = 2000;
 constexpr char kDataFolder[] = "Data";
 constexpr char kTempDir[] = "c:\\temp";
+constexpr char kLogFilter[] = "Tralvin Sonde File (*.log)|*.log||";
 
 // Every write is bounded by the field's width.
 template <size_t N>
@@ -67,6 +69,17 @@ void StorePaths(const std::string& dataPath, const std::string& fileNameExtensio
     Store(paths.Tempdir, kTempDir);
 }
 
+// The save dialog accepts a new name; the replace question is the command's own.
+std::optional<std::string> ChooseLogFile(CWnd* owner, bool open, const std::string& folder, const std::string& name)
+{
+    const DWORD flags = (open ? OFN_FILEMUSTEXIST : 0) | OFN_HIDEREADONLY | OFN_EXPLORER;
+    CFileDialog dialog(open, ".log", name, flags, kLogFilter, owner);
+    dialog.m_ofn.lpstrInitialDir = folder;
+    if (dialog.DoModal() != IDOK)
+        return std::nullopt;
+    return dialog.GetPathName();
+}
+
 }  // namespace
 
 void CVarnoLogger_KVXDlg::OpenLogFile()
@@ -79,8 +92,8 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
         if (!data.empty())
             folder = data;
     }
-    LogFileRequest request{true, folderExisted ? folder : std::string(), "*.log"};
-    const std::optional<std::string> chosen = ChooseLogFile(this, request);
+    const std::optional<std::string> chosen =
+        ChooseLogFile(this, true, folderExisted ? folder : std::string(), "*.log");
     if (!chosen)
         return;
     const std::string& path = *chosen;
@@ -135,13 +148,14 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
         if (!data.empty())
             Store(paths.FilePath, data + "/");
     }
-    LogFileRequest request{false, std::string(), "*.log"};
+    std::string folder;
+    std::string name = "*.log";
     if (folderExisted) {
-        request.folder = paths.FilePath;
+        folder = paths.FilePath;
         Store(paths.DataFile, ProposeLogFileName(paths.DataFile, FileExists));
-        request.fileName = paths.DataFile;
+        name = paths.DataFile;
     }
-    const std::optional<std::string> chosen = ChooseLogFile(this, request);
+    const std::optional<std::string> chosen = ChooseLogFile(this, false, folder, name);
     if (!chosen)
         return false;
     const std::string& path = *chosen;

@@ -3,7 +3,6 @@
 // "&Open", played to its end, and the close check before and after power-off.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
@@ -19,7 +18,7 @@
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
-#include "mainwnd/LogFileDialog.h"
+#include "platform/FileDialog.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/Placement.h"
@@ -28,6 +27,7 @@
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
 
 namespace {
 
@@ -56,32 +56,6 @@ private:
     std::vector<std::string> m_texts;
 };
 
-QAbstractButton* ButtonOf(QWidget* window, int id)
-{
-    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
-        if (ControlIdOf(button) == id)
-            return button;
-    }
-    return nullptr;
-}
-
-// Picks "down depth" in the recording-mode dialog once it is up, as the operator does.
-void ChooseDownDepthWhenAsked()
-{
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        QAbstractButton* down = dialog != nullptr ? ButtonOf(dialog, IDC_DOWN_DEPTH_MODE) : nullptr;
-        QAbstractButton* ok = dialog != nullptr ? ButtonOf(dialog, IDOK) : nullptr;
-        if (down == nullptr || ok == nullptr)
-            return;
-        down->click();
-        ok->click();
-        poll->deleteLater();
-    });
-    poll->start(20);
-}
-
 class MainWindowEndToEndTest : public ConfigFolderTest {
 protected:
     void SetUp() override
@@ -95,7 +69,7 @@ protected:
     }
     void TearDown() override
     {
-        SetLogFileChooser(nullptr);
+        SetFileDialogHandler(nullptr);
         unsetenv("KVX_LOGGER_SOCKET");
         CInstanceChecker::CloseFirstInstanceMapping();
         theApp.m_bClosing = 0;
@@ -127,9 +101,9 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     ASSERT_TRUE(emulator.Running());
     AnsweredBoxes boxes;
     const std::string data = Path("Data/Well.log");
-    std::vector<LogFileRequest> requests;
+    std::vector<FileDialogRequest> requests;
     std::string chosen;
-    SetLogFileChooser([&](const LogFileRequest& request) {
+    SetFileDialogHandler([&](const FileDialogRequest& request) {
         requests.push_back(request);
         return std::optional<std::string>(chosen);
     });
@@ -154,7 +128,7 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
 
         // "&New log.": down depth in the recording-mode dialog, the name in the file chooser.
         chosen = data;
-        ChooseDownDepthWhenAsked();
+        ClickWhenModal({IDC_DOWN_DEPTH_MODE, IDOK});
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         recorded = theApp.m_pRunState->recording == 1 &&
                    WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000);

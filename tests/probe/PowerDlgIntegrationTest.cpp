@@ -21,7 +21,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
-#include "mainwnd/LogFileDialog.h"
+#include "platform/FileDialog.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "probe/Frames.h"
@@ -30,6 +30,7 @@
 #include "probe/ToolsStream.h"
 #include "res/Resource.h"
 #include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/Artifacts.h"
 
@@ -164,7 +165,7 @@ protected:
             theApp.m_bClosing = 0;
         }
         theApp.m_pMainDlg = nullptr;
-        SetLogFileChooser(nullptr);
+        SetFileDialogHandler(nullptr);
         CToolsStream::CloseRecordFile();
         m_emulator.reset();
         theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
@@ -198,7 +199,7 @@ protected:
         m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
         ASSERT_TRUE(m_emulator->Running());
         // The record button's new-log command names the file the test chose.
-        SetLogFileChooser([this](const LogFileRequest&) { return std::optional<std::string>(m_chosen); });
+        SetFileDialogHandler([this](const FileDialogRequest&) { return std::optional<std::string>(m_chosen); });
         m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
         theApp.m_pMainDlg = m_dialog.get();
         ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
@@ -272,6 +273,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     const std::string mode = m_dialog->m_StatusBar.GetText(0);
     boxes.Expect("Trouble opening or create header file.");
     boxes.Expect("Trouble opening file.");
+    ClickWhenModal({IDOK});
     Click(IDC_RECORD);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
     EXPECT_EQ(nullptr, theApp.m_pRecordFile);
@@ -350,6 +352,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     CopyBounded(theApp.m_pPathSettings->DataFile, data.string());
     CopyBounded(theApp.m_pPathSettings->LastFile, header.string());
     m_chosen = data.string();
+    ClickWhenModal({IDOK});
     Click(IDC_RECORD);
     ASSERT_EQ(1, theApp.m_pRunState->recording);
     EXPECT_EQ("Data file : down.log", m_dialog->m_StatusBar.GetText(0));
