@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -193,6 +194,46 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     EXPECT_EQ(0, theApp.m_bReadThreadRunning);
     if (auto reader = theApp.m_pReadThread.load())
         EXPECT_TRUE(reader->WaitForEnd(0));
+}
+
+}  // namespace
+
+namespace {
+
+// The desktop's log-out during a record: the record ends with its header
+// complete, the sonde is switched off and the program ends without a question.
+TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
+{
+    LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--speed", "60", "--down", "30", "--seed", "7"});
+    ASSERT_TRUE(emulator.Running());
+    AnsweredBoxes boxes;
+    const std::string data = Path("Data/Signal.log");
+    SetFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(data); });
+    bool recording = false;
+    QTimer::singleShot(0, [&] {
+        CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
+        if (!WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000)) {
+            main.GetSafeHwnd()->close();
+            return;
+        }
+        UseEmulatorLinkSettings(*theApp.m_pLoggerSettings);
+        PowerConfirmed(main, true);
+        ClickWhenModal({IDC_DOWN_DEPTH_MODE, IDOK});
+        main.OnCommand(ID_CMD_NEW_LOG, 0);
+        recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); }, 20000);
+        raise(SIGTERM);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+
+    ASSERT_TRUE(recording);
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
+    EXPECT_TRUE(boxes.Texts().empty());
+    CIni header(Path("Data/Signal.hed"), TRUE);
+    EXPECT_NE(-1, header.GetInt("EndDepth", -1, "WellInfo"));
+    EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);
+    EXPECT_TRUE(WaitFor([&] { return emulator.Log().find("sonde off") != std::string::npos; }, 3000));
+    EXPECT_TRUE(fs::exists(Path("Zarkv.cfg")));
+    EXPECT_EQ(sizeof(WindowPlacementStore), fs::file_size(Path("Zarkv.dat")));
 }
 
 }  // namespace
