@@ -6,7 +6,7 @@
 #include "core/CopyableAtomic.h"
 
 // Sample processing on the worker threads reads the calibration (coefficients,
-// decimals, raw channel, sonde length) while the windows may load another tool:
+// decimals, raw channel, sonde length, scale) while the windows may load another tool:
 // those fields are atomic.
 struct ChannelRecord {
     std::string Title;
@@ -40,7 +40,7 @@ struct ToolRecord {
     std::int32_t CommDrive = 0;
     std::int32_t CommGain = 0;
     std::int32_t Voltage = 0;
-    std::int32_t Scale = 0;
+    CopyableAtomic<std::int32_t> Scale = 0;  // read per step by sample processing and the file player
     CopyableAtomic<double> SondeLength = 0.0;  // centimetres
     std::string Name;
     std::string Abbreviation;

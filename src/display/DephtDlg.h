@@ -58,6 +58,8 @@ public:
     void SetDepthCaption();
     void FillModelCombo(int index);
     void SelectCurrentScale();
+    // The sonde chosen in the model combo becomes the current one (also after a sonde import).
+    void OnModelChange();
 
     void OnTimer(UINT_PTR id) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -78,7 +80,6 @@ protected:
     void OnCancel() override {}
 
 private:
-    void OnModelChange();
     void OnScaleChange();
     void OnPreset(int preset);
     void OnDepthReset();
