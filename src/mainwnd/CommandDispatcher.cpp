@@ -102,23 +102,21 @@ void CVarnoLogger_KVXDlg::OnExportCommand()
     RunLasExport();
 }
 
-// Later: m_ScopeTrack.Print(true), once the curves print.
-void CVarnoLogger_KVXDlg::OnPrint() {}
+void CVarnoLogger_KVXDlg::OnPrint() { m_ScopeTrack.Print(true); }
 
-// Later: the state from m_ScopeTrack.ToggleAutoPrint(false); until the curves
-// print, auto print stays off.
 void CVarnoLogger_KVXDlg::OnAutoPrint()
 {
-    const bool on = false;
+    const bool on = m_ScopeTrack.ToggleAutoPrint(false) != 0;
     CheckMenuItem(ID_CMD_AUTO_PRINT, on);
     EnableMenuItem(ID_CMD_PRINT, !on && m_bPrinterUsable);
-    // Later: the depth panel's scale combo box (1528) enabled when off.
+    // Later: the depth panel's scale combo box (1528) disabled while on.
 }
 
-// Later: m_ScopeTrack.ToggleAutoPrint(true) first, which prints the last
-// partial page. "&Print" comes back only with a printer to print on.
+// Prints the last partial page when auto print was on. "&Print" comes back
+// only with a printer to print on.
 void CVarnoLogger_KVXDlg::ResetAutoPrint()
 {
+    m_ScopeTrack.ToggleAutoPrint(true);
     CheckMenuItem(ID_CMD_AUTO_PRINT, false);
     EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
     // Later: the depth panel's scale combo box (1528) enabled.

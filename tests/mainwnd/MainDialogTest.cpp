@@ -54,7 +54,11 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
     EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_PRINT));
     EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_AUTO_PRINT));
     EXPECT_TRUE(dialog->IsMenuItemEnabled(ID_CMD_OPEN));
-    // A record stop gives "&Print" back only with a printer to print on.
+    // Auto print checks its item and grays "&Print"; a record stop switches it
+    // off and gives "&Print" back only with a printer to print on.
+    dialog->OnCommand(ID_CMD_AUTO_PRINT, 0);
+    EXPECT_TRUE(dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
+    EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_PRINT));
     dialog->ResetAutoPrint();
     EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_PRINT));
     EXPECT_FALSE(dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
