@@ -13,7 +13,7 @@ struct ChannelRecord {
     std::string TitleShort;
     std::string Unit;
     CopyableAtomic<double> Coefficient[4] = {};  // value = c0 + c1 x + c2 x^2 + c3 x^3 of the raw count x
-    double Offset = 0.0;
+    CopyableAtomic<double> Offset = 0.0;  // read by the curve tracks on the sample thread
     double NullValue = -999.25;
     std::int32_t RangeLeft = 0;
     std::int32_t RangeRight = 0;
