@@ -2,7 +2,11 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "mainwnd/PrinterChoice.h"
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "platform/Printer.h"
 
 // The one Qt application of the benchmark binary, with widgets, since some
 // benchmarks build real windows. Never destroyed: it outlives the static
@@ -16,6 +20,8 @@ inline void EnsureBenchApplication()
         return;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     new QApplication(argc, argv);
-    // The main window starts without asking for a printer.
-    SetPrinterListSource([] { return PrinterList{{"Bench printer"}, "Bench printer"}; });
+    // The main window starts without asking for a printer, and no job reaches a real one.
+    const std::filesystem::path jobs =
+        std::filesystem::temp_directory_path() / ("kvx_bench_jobs_" + std::to_string(getpid()));
+    SetPdfTestPrinter("Bench printer", jobs.string(), 300);
 }

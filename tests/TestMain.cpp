@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/VarnoLogger_KVXApp.h"
-#include "mainwnd/PrinterChoice.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
+#include "support/TestPrinter.h"
 
 int main(int argc, char** argv)
 {
@@ -14,9 +14,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ForceCNumericLocale();
     theApp.m_createMainDialog = CVarnoLogger_KVXDlg::CreateMainDialog;
-    // One printer, whatever the machine has: tests that start the main window
-    // see no printer question; the printer tests give their own lists.
-    SetPrinterListSource([] { return PrinterList{{"Test printer"}, "Test printer"}; });
+    // Tests that start the main window see no printer question.
+    UseTestPrinter();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,13 +1,11 @@
 // The main window's command dispatcher, its printing commands and the calls
 // into the windows that other parts open.
-#include <QPrintDialog>
-#include <QPrinter>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "mainwnd/PrinterChoice.h"
+#include "platform/Printer.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "probe/Frames.h"
 #include "probe/RecordingModeDlg.h"
@@ -68,7 +66,8 @@ void CVarnoLogger_KVXDlg::OnOpenCommand()
         return;
     }
     OpenLogFile();
-    // Later: when the tools box is visible, m_ToolsProbeDlg.SetChannelLabels(true).
+    if (theApp.m_pRunState->toolsBoxVisible)
+        m_ToolsProbeDlg.SetChannelLabels(true);
 }
 
 void CVarnoLogger_KVXDlg::OnNewLogCommand()
@@ -109,7 +108,8 @@ void CVarnoLogger_KVXDlg::OnAutoPrint()
     const bool on = m_ScopeTrack.ToggleAutoPrint(false) != 0;
     CheckMenuItem(ID_CMD_AUTO_PRINT, on);
     EnableMenuItem(ID_CMD_PRINT, !on && m_bPrinterUsable);
-    // Later: the depth panel's scale combo box (1528) disabled while on.
+    // The scale stays as it is while pages are printed at it.
+    m_DephtDlg.ScaleCombo().EnableWindow(!on);
 }
 
 // Prints the last partial page when auto print was on. "&Print" comes back
@@ -119,25 +119,17 @@ void CVarnoLogger_KVXDlg::ResetAutoPrint()
     m_ScopeTrack.ToggleAutoPrint(true);
     CheckMenuItem(ID_CMD_AUTO_PRINT, false);
     EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
-    // Later: the depth panel's scale combo box (1528) enabled.
+    m_DephtDlg.ScaleCombo().EnableWindow(true);
 }
 
 // The print-setup dialog; the printer chosen is kept and saved, a cancelled
 // dialog keeps the previous one.
 void CVarnoLogger_KVXDlg::OnSetPrinter()
 {
-    QPrinter printer;
-    if (!theApp.m_strPrinterUsed.empty() && theApp.m_strPrinterUsed != "none")
-        printer.setPrinterName(QString::fromLatin1(theApp.m_strPrinterUsed.c_str()));
-    QPrintDialog dialog(&printer, GetSafeHwnd());
-    if (dialog.exec() == QDialog::Accepted)
-        theApp.m_strPrinterUsed = printer.printerName().toLatin1().toStdString();
-    const std::string& used = theApp.m_strPrinterUsed;
-    if (used.empty() || used == "none")
-        return;
-    m_bPrinterUsable = !ChoosePrinter(used, SystemPrinters()).empty();
-    EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
-    EnableMenuItem(ID_CMD_AUTO_PRINT, m_bPrinterUsable);
+    std::string name = theApp.m_strPrinterUsed;
+    if (PrintSetupDialog(this, name))
+        theApp.m_strPrinterUsed = name;
+    TryPrinter(theApp.m_strPrinterUsed);
     m_Preferences.SaveWinch();
 }
 
@@ -147,8 +139,12 @@ void CVarnoLogger_KVXDlg::ImportSonde() {}
 void CVarnoLogger_KVXDlg::RemoveSonde() {}
 // Later: show the setup sheet and CreateTabs; its visibility flag follows.
 void CVarnoLogger_KVXDlg::ShowLoggerSetup() {}
-// Later: the tools box restores its position and shows; its visibility flag follows.
-void CVarnoLogger_KVXDlg::ShowToolsBox() {}
+void CVarnoLogger_KVXDlg::ShowToolsBox()
+{
+    m_ToolsProbeDlg.RestorePosition();
+    m_ToolsProbeDlg.ShowWindow(SW_SHOW);
+    theApp.m_pRunState->toolsBoxVisible = 1;
+}
 // Later: m_bRefreshDisplayOptions, the options' placement, shown.
 void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
 void CVarnoLogger_KVXDlg::RunLasExport() {}

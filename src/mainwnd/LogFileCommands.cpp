@@ -213,10 +213,10 @@ void CVarnoLogger_KVXDlg::StopWorkForClose()
     }
     PumpMessages();
     theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
-    // Later: the tools box's placement into kPlacementToolsBox.
+    theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);
     m_Preferences.SaveConfig();
     m_PowerDlg.OnClose();
-    // Later: m_DephtDlg.OnClose().
+    m_DephtDlg.OnClose();
     KillTimer(kStatusTimerId);
     m_nStatusTimer = 0;
     PumpMessages();

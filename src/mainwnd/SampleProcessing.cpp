@@ -137,7 +137,8 @@ void CVarnoLogger_KVXDlg::ProcessRecord(const LogRecord& record)
 
 void CVarnoLogger_KVXDlg::ResetAcquisition(bool full)
 {
-    // Later: m_ToolsProbeDlg.SetChannelLabels(true).
+    if (m_bPanelsCreated && theApp.m_pRunState->toolsBoxVisible)
+        m_ToolsProbeDlg.SetChannelLabels(true);
     if (m_bPanelsCreated)
         m_ScopeTrack.ClearBuffers();
     if (full) {
@@ -179,9 +180,13 @@ void CVarnoLogger_KVXDlg::HandToCurveTracks(const double (&raw)[6], double, int 
         m_ScopeTrack.StartRefreshTimer();
 }
 
-// Tools box (m_ToolsProbeDlg). Later: when RunState.toolsBoxVisible,
-// m_ToolsProbeDlg.UpdateValues() on the thread that processes samples.
-void CVarnoLogger_KVXDlg::HandToToolsBox() {}
+// On the thread that processes samples: the box stores the values and
+// redraws on its own timer.
+void CVarnoLogger_KVXDlg::HandToToolsBox()
+{
+    if (m_bPanelsCreated && theApp.m_pRunState->toolsBoxVisible)
+        m_ToolsProbeDlg.UpdateValues();
+}
 
 // Probe page of the setup sheet: 1655 after a live step, 1657 after a
 // replayed one, queued to the page. Later: the setup sheet posts 1655 to the

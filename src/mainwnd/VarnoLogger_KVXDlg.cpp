@@ -12,8 +12,9 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "mainwnd/PrinterChoice.h"
+#include "display/PrinterSettings.h"
 #include "platform/Placement.h"
+#include "platform/Printer.h"
 #include "platform/System.h"
 #include "platform/TerminationSignal.h"
 #include "platform/UiThread.h"
@@ -139,19 +140,34 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 // stays grayed.
 void CVarnoLogger_KVXDlg::ChoosePrinterAtStart()
 {
-    const std::string printer = ChoosePrinter(theApp.m_strPrinterUsed, SystemPrinters());
-    m_bPrinterUsable = !printer.empty();
-    if (!m_bPrinterUsable) {
-        AfxMessageBox("No default printer!!!", MB_ICONWARNING);
-        return;
+    std::string& used = theApp.m_strPrinterUsed;
+    if (used.empty() || used == "none") {
+        const std::string fallback = GetDefaultPrinterName();
+        if (!fallback.empty())
+            used = fallback;
     }
-    theApp.m_strPrinterUsed = printer;
-    EnableMenuItem(ID_CMD_PRINT, true);
-    EnableMenuItem(ID_CMD_AUTO_PRINT, true);
+    if (!TryPrinter(used))
+        AfxMessageBox("No default printer!!!", MB_ICONWARNING);
 }
 
-// After the initialisation and after a language change. Later: the depth
-// panel's caption and the setup sheet's tabs.
+// Print and Auto Print follow whether the printer of that name answers; the
+// application keeps its own printer.
+bool CVarnoLogger_KVXDlg::TryPrinter(const std::string& name)
+{
+    if (name.empty() || name == "none")
+        return false;
+    CPrinterSettings settings;
+    settings.SetPrinterDevice(name);
+    settings.SetThisPrinter();
+    m_bPrinterUsable = GetPrinterDeviceDefaults();
+    EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
+    EnableMenuItem(ID_CMD_AUTO_PRINT, m_bPrinterUsable);
+    settings.RestorePrinter();
+    return m_bPrinterUsable;
+}
+
+// After the initialisation and after a language change. Later: the setup
+// sheet's tabs.
 void CVarnoLogger_KVXDlg::RefreshMenu()
 {
     if (!IsWindow())
@@ -160,6 +176,7 @@ void CVarnoLogger_KVXDlg::RefreshMenu()
     m_Menu.LoadMenu(IDR_MAIN_MENU);
     SetMenu(&m_Menu);
     m_PowerDlg.InitToolTips();
+    m_DephtDlg.SetDepthCaption();
     if (theApp.m_nLinkStatus < 32)
         EnableMenuItem(ID_CMD_NEW_LOG, false);
 }
@@ -207,15 +224,25 @@ void CVarnoLogger_KVXDlg::CreatePanels()
     m_AlertDlg.Create(IDD_ALERT);
     const RECT bar = m_PowerDlg.GetWindowRect();
     m_PowerDlg.MoveWindow(RECT{0, 0, bar.right - bar.left, bar.bottom - bar.top});
+    m_DephtDlg.SetHost(this);
+    m_DephtDlg.Create(IDD_DEPHT_DLG, this);
+    // The depth panel sits right of the probe bar.
+    const RECT depth = m_DephtDlg.GetWindowRect();
+    m_DephtDlg.MoveWindow(
+        RECT{bar.right - bar.left, 0, bar.right - bar.left + depth.right - depth.left, depth.bottom - depth.top});
+    m_ToolsProbeDlg.SetHost(this);
+    m_ToolsProbeDlg.Create(IDD_TOOLS_PROBE_DLG, nullptr);
     AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
+    AddAnchor(m_DephtDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);
     m_PowerDlg.ShowWindow(SW_SHOW);
+    m_DephtDlg.ShowWindow(SW_SHOW);
     if (CWnd* frame = GetDlgItem(IDC_TRACK_FRAME)) {
         RECT area = frame->GetWindowRect();
         ScreenToClient(area);
         frame->ShowWindow(SW_HIDE);
-        // The probe bar is taller than the space above the frame: the curves start below it.
-        area.top = std::max<LONG>(area.top, bar.bottom - bar.top);
+        // The panels are taller than the space above the frame: the curves start below them.
+        area.top = std::max<LONG>(area.top, std::max(bar.bottom - bar.top, depth.bottom - depth.top));
         m_ScopeTrack.Create(WS_CHILD | WS_VISIBLE, area, this, 0);
     }
     m_ScopeTrack.ResetCurves();
@@ -230,6 +257,12 @@ void CVarnoLogger_KVXDlg::MoveToLeftEdge(bool toZero)
         return;
     const int x = toZero ? 0 : int(theApp.m_rcMainWindow.left);
     window->move(x, 0);
+}
+
+void CVarnoLogger_KVXDlg::ApplyCurveScale(int scale)
+{
+    m_ScopeTrack.SetSampleInterval(scale);
+    m_ScopeTrack.LoadChannelSettings(*theApp.m_pToolRecord);
 }
 
 void CVarnoLogger_KVXDlg::ResetCurveOrigin(double depth, double toolLength, int modeCode)

@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "core/Preferences.h"
+#include "display/DephtDlg.h"
 #include "display/ScopeTrack.h"
+#include "display/ToolsProbeDlg.h"
 #include "header/Header.h"
 #include "probe/AcqDialogHost.h"
 #include "probe/AlertDlg.h"
@@ -25,7 +27,9 @@ struct LogRecord;
 class CVarnoLogger_KVXDlg : public CResizableDialog,
                             public IPowerPanelHost,
                             public IAcquisitionHost,
-                            public IAcqDialogHost {
+                            public IAcqDialogHost,
+                            public IDepthPanelHost,
+                            public IToolsBoxHost {
 public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
     ~CVarnoLogger_KVXDlg() override;
@@ -65,7 +69,16 @@ public:
     void ResetAcquisition(bool full) override;
     // Called by the tools box: the window to the top of the screen, at x = 0
     // or at its last left edge, on screens at least 601 pixels high.
-    void MoveToLeftEdge(bool toZero);
+    void MoveToLeftEdge(bool toZero) override;
+
+    // What the depth panel asks of the main window.
+    void ApplyCurveScale(int scale) override;
+    void HideChannelSettings() override {}
+    void SaveWinch() override { m_Preferences.SaveWinch(); }
+    void ReloadTool() override { m_Preferences.LoadTool(); }
+    void RelabelToolsBox() override { m_ToolsProbeDlg.SetChannelLabels(false); }
+    bool SendAuxCommandFrame() override { return m_Usb.SendAuxCommandFrame(); }
+    IAcqDialogHost& AcqDialogHost() override { return *this; }
 
     // What the probe control panel asks of the main window.
     bool SendRecordingModeFrame() override { return m_Usb.SendRecordingModeFrame(); }
@@ -76,6 +89,7 @@ public:
     void SendCommand(int id) override { OnCommand(WPARAM(id), 0); }
     void ResetCurveOrigin(double depth, double toolLength, int modeCode) override;
     bool ReplayNextRecord() override;
+    void SelectCurrentScale() override { m_DephtDlg.SelectCurrentScale(); }
 
     // The state of a main-menu item.
     bool IsMenuItemEnabled(int id) const;
@@ -96,10 +110,13 @@ public:
     CPreferences m_Preferences;
     CStatusBarCtrl m_StatusBar;
     CHeader m_Header;
-    // The curves, the decoder and the panel outlive the replay thread (ended
-    // by the panel) and the reader thread (ended by m_Usb): declared before both.
+    // The curves, the decoder, the panels and the tools box outlive the replay
+    // thread (ended by the panel) and the reader thread (ended by m_Usb):
+    // declared before both.
     CScopeTrack m_ScopeTrack;
     CToolsStream m_ToolsStream;
+    CDephtDlg m_DephtDlg;
+    CToolsProbeDlg m_ToolsProbeDlg;
     CPowerDlg m_PowerDlg;
     CUSB m_Usb;
     CAlertDlg m_AlertDlg;
@@ -109,6 +126,7 @@ private:
     void CreatePanels();
     void RefreshMenu();
     void ChoosePrinterAtStart();
+    bool TryPrinter(const std::string& name);
     void OnNewLogCommand();
     void OnOpenCommand();
     void OnExportCommand();

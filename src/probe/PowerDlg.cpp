@@ -679,6 +679,7 @@ void CPowerDlg::OnStop()
         m_pHost->ResetAutoPrint();
     if (!run.recording) {
         m_pHost->ResetAcquisition(true);
+        m_pHost->SelectCurrentScale();
         theApp.m_nReplayPos = 0;
         theApp.m_bReplayAtStart = 1;
         DisablePlayerButtons();
@@ -703,6 +704,7 @@ void CPowerDlg::OnPlay()
         return;
     if (theApp.m_nReplayPos == 0)
         m_pHost->ResetAcquisition(true);
+    m_pHost->SelectCurrentScale();
     m_btnRecord.EnableWindow(false);
     m_btnReset.EnableWindow(false);
     m_btnPause.EnableWindow(true);

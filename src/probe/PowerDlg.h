@@ -36,6 +36,8 @@ public:
     virtual void ResetCurveOrigin(double depth, double toolLength, int modeCode) = 0;
     // Reads the record at the replay position and processes it; false at the end of the file.
     virtual bool ReplayNextRecord() = 0;
+    // The depth panel's scale combo shows the tool's scale again.
+    virtual void SelectCurrentScale() = 0;
 };
 
 // How fast the file player goes at one trackbar position.

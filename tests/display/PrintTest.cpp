@@ -23,6 +23,7 @@
 #include "display/PrinterSettings.h"
 #include "display/ScopeTrack.h"
 #include "platform/Printer.h"
+#include "support/TestPrinter.h"
 #include "setup/Palette.h"
 #include "support/Artifacts.h"
 #include "support/CurveTracks.h"
@@ -204,7 +205,7 @@ protected:
 
     void TearDown() override
     {
-        SetPdfTestPrinter("", "", 600);
+        UseTestPrinter();
         SelectAppPrinter(m_savedAppPrinter);
         theApp.m_strPrinterUsed = m_savedPrinterUsed;
         DemoLogTest::TearDown();

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "mainwnd/LogFileName.h"
-#include "mainwnd/PrinterChoice.h"
 
 namespace {
 
@@ -49,20 +48,6 @@ TEST(LogFileNameTest, HeaderPathAndPathParts)
     EXPECT_EQ("Well3.log", FileNameOf("/logs/Well3.log"));
     EXPECT_EQ("Well3", FileTitleOf("/logs/Well3.log"));
     EXPECT_EQ("", FolderOf("Well3.log"));
-}
-
-TEST(LogFileNameTest, PrinterChoice)
-{
-    const PrinterList none{};
-    const PrinterList two{{"Office", "Lab"}, "Lab"};
-    const PrinterList noDefault{{"Office"}, ""};
-    EXPECT_EQ("Office", ChoosePrinter("Office", two));
-    EXPECT_EQ("Lab", ChoosePrinter("none", two));
-    EXPECT_EQ("Lab", ChoosePrinter("", two));
-    // A configured printer that is gone falls back to the default.
-    EXPECT_EQ("Lab", ChoosePrinter("Gone", two));
-    EXPECT_EQ("", ChoosePrinter("Gone", noDefault));
-    EXPECT_EQ("", ChoosePrinter("none", none));
 }
 
 }  // namespace

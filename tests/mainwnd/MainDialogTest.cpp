@@ -10,7 +10,8 @@
 #include "core/ConfigFolder.h"
 #include "core/InstanceChecker.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "mainwnd/PrinterChoice.h"
+#include "platform/Printer.h"
+#include "support/TestPrinter.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "res/Resource.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -26,7 +27,7 @@ protected:
     }
     void TearDown() override
     {
-        SetPrinterListSource([] { return PrinterList{{"Test printer"}, "Test printer"}; });
+        UseTestPrinter();
         CInstanceChecker::CloseFirstInstanceMapping();
         theApp.m_bClosing = 0;
         theApp.m_bUsbDriverOk = 0;
@@ -36,7 +37,9 @@ protected:
 
 TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
 {
-    SetPrinterListSource([] { return PrinterList{}; });
+    SetPdfTestPrinter("", "", 300);
+    if (!GetDefaultPrinterName().empty())
+        GTEST_SKIP() << "this machine has a printer: the start would take it";
     g_strSoftwareName = "KVX";
     g_strVersion = "2.10";
     ScriptedMessageBoxes boxes;
