@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -114,6 +115,9 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     size_t records = 0;
     unsigned replayed = 0;
     std::string opened;
+    std::string depthShown, rawShown;
+    int toolsBoxRewrites = 0;
+    int scaleOnCurves = 0;
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         QWidget* window = main.GetSafeHwnd();
@@ -133,6 +137,12 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         recorded = theApp.m_pRunState->recording == 1 &&
                    WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000);
+        // The tools box from the probe panel's command; it and the depth panel follow the live steps.
+        main.OnCommand(ID_CMD_TOOLS_BOX, 0);
+        WaitFor([&] { return main.m_ToolsProbeDlg.RewriteCount() > 0; }, 3000);
+        toolsBoxRewrites = main.m_ToolsProbeDlg.RewriteCount();
+        rawShown = main.m_ToolsProbeDlg.RawStatic(0).GetWindowText();
+        depthShown = main.m_DephtDlg.DepthReadout().GetText();
         window->resize(1600, 1000);
         WaitFor([&] { return false; }, 1500);
         SaveArtifact(window, "main_window_1600x1000_live.png");
@@ -151,6 +161,11 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
         WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000);
         main.m_PowerDlg.WaitForReplayEnd(2000);
         replayed = main.m_ScopeTrack.Count(0);
+        // "1/200" in the depth panel reaches the curves.
+        CComboBox& scales = main.m_DephtDlg.ScaleCombo();
+        scales.SetCurSel(scales.FindStringExact(-1, "1/200"));
+        main.m_DephtDlg.OnCommand(MAKEWPARAM(IDC_SCALE_COMBO, CBN_SELCHANGE), 0);
+        scaleOnCurves = main.m_ScopeTrack.Scale().scale;
 
         // The close box is refused while the sonde is powered.
         PowerConfirmed(main, true);
@@ -181,6 +196,12 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     EXPECT_TRUE(refusedWhilePowered);
     EXPECT_EQ("Data file : Well.lox", opened);
     EXPECT_EQ(records * 10, replayed);
+
+    // Live depth on the depth panel, values in the tools box.
+    EXPECT_NE(0.0, std::strtod(depthShown.c_str(), nullptr)) << depthShown;
+    EXPECT_GT(toolsBoxRewrites, 0);
+    EXPECT_NE("", rawShown);
+    EXPECT_EQ(250, scaleOnCurves);
 
     ASSERT_GE(boxesBeforeClose.size(), 2u);
     EXPECT_EQ("Sonde must be switched Off before entering in Replay Mode.", boxesBeforeClose[0]);
