@@ -120,6 +120,8 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     theApp.m_bSondePowered = theApp.m_bRxActivity = theApp.m_bTxActivity = 0;
     m_Usb.SetDecoder(&m_ToolsStream);
     theApp.m_bUsbDriverOk = m_Usb.Init();
+    // The selected sonde's tool, scale and curves, as after choosing it.
+    m_DephtDlg.OnModelChange();
 
     const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
     if (placement.length >= 1 && placement.length <= 999)
