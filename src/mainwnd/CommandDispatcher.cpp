@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/LasExport.h"
 #include "platform/Printer.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "probe/Frames.h"
@@ -133,6 +134,12 @@ void CVarnoLogger_KVXDlg::OnSetPrinter()
     m_Preferences.SaveWinch();
 }
 
+void CVarnoLogger_KVXDlg::RunLasExport()
+{
+    CLasExport dialog(this);
+    dialog.DoModal();
+}
+
 // The windows that later issues build; each call does nothing until then.
 void CVarnoLogger_KVXDlg::RunCalibration() {}
 void CVarnoLogger_KVXDlg::ImportSonde() {}
@@ -147,7 +154,6 @@ void CVarnoLogger_KVXDlg::ShowToolsBox()
 }
 // Later: m_bRefreshDisplayOptions, the options' placement, shown.
 void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
-void CVarnoLogger_KVXDlg::RunLasExport() {}
 void CVarnoLogger_KVXDlg::RunHeaderEditor() {}
 
 void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
