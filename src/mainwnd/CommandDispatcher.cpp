@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderDlg.h"
 #include "header/LasExport.h"
 #include "platform/Printer.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
@@ -134,6 +135,12 @@ void CVarnoLogger_KVXDlg::OnSetPrinter()
     m_Preferences.SaveWinch();
 }
 
+void CVarnoLogger_KVXDlg::RunHeaderEditor()
+{
+    CHeaderDlg dialog(this, &m_Picture);
+    dialog.DoModal();
+}
+
 void CVarnoLogger_KVXDlg::RunLasExport()
 {
     CLasExport dialog(this);
@@ -154,7 +161,6 @@ void CVarnoLogger_KVXDlg::ShowToolsBox()
 }
 // Later: m_bRefreshDisplayOptions, the options' placement, shown.
 void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
-void CVarnoLogger_KVXDlg::RunHeaderEditor() {}
 
 void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
 {

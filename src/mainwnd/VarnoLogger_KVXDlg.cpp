@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <algorithm>
+#include <filesystem>
 #include <QScreen>
 
 #include "core/RunState.h"
@@ -13,6 +14,7 @@
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "display/PrinterSettings.h"
+#include "platform/Application.h"
 #include "platform/Placement.h"
 #include "platform/Printer.h"
 #include "platform/System.h"
@@ -95,6 +97,9 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     }
 
     GetSafeHwnd()->setWindowIcon(QIcon(*m_hIcon));
+    const std::string logo = GetProgramFolder() + "logo.jpg";
+    if (std::filesystem::exists(logo))
+        m_Picture.Load(logo);
     if (!m_StatusBar.Create(this, IDC_STATUS_BAR)) {
         QApplication::restoreOverrideCursor();
         return -1;

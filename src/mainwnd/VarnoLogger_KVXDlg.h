@@ -15,6 +15,7 @@
 #include "probe/PowerDlg.h"
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
+#include "toolkit/Picture.h"
 #include "toolkit/ResizableDialog.h"
 
 class QObject;
@@ -110,6 +111,8 @@ public:
     CPreferences m_Preferences;
     CStatusBarCtrl m_StatusBar;
     CHeader m_Header;
+    // The logo that the header editor's pages draw; empty without logo.jpg.
+    CPicture m_Picture;
     // The curves, the decoder, the panels and the tools box outlive the replay
     // thread (ended by the panel) and the reader thread (ended by m_Usb):
     // declared before both.

@@ -134,6 +134,7 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
         // "&New log.": down depth in the recording-mode dialog, the name in the file chooser.
         chosen = data;
         ClickWhenModal({IDC_DOWN_DEPTH_MODE, IDOK});
+        ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         recorded = theApp.m_pRunState->recording == 1 &&
                    WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 30 * sizeof(LogRecord); }, 20000);
@@ -240,6 +241,7 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
         UseEmulatorLinkSettings(*theApp.m_pLoggerSettings);
         PowerConfirmed(main, true);
         ClickWhenModal({IDC_DOWN_DEPTH_MODE, IDOK});
+        ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); }, 20000);
         raise(SIGTERM);

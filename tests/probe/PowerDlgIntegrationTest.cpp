@@ -274,6 +274,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     boxes.Expect("Trouble opening or create header file.");
     boxes.Expect("Trouble opening file.");
     ClickWhenModal({IDOK});
+    ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
     Click(IDC_RECORD);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
     EXPECT_EQ(nullptr, theApp.m_pRecordFile);
@@ -353,6 +354,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     CopyBounded(theApp.m_pPathSettings->LastFile, header.string());
     m_chosen = data.string();
     ClickWhenModal({IDOK});
+    ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
     Click(IDC_RECORD);
     ASSERT_EQ(1, theApp.m_pRunState->recording);
     EXPECT_EQ("Data file : down.log", m_dialog->m_StatusBar.GetText(0));
