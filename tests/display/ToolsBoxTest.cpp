@@ -249,12 +249,13 @@ TEST_F(ToolsBoxTest, DoubleClickOpensTheChannelsWindowAndClosingTheBoxStoresTheO
     EXPECT_FALSE(raw.IsWindowVisible());
     EXPECT_FALSE(temperature.IsWindowVisible());
     const WindowPlacement& stored = theApp.m_pPlacementStore->placements[kPlacementValueWindowFirst + 9];
-    EXPECT_EQ(kPlacementLength, stored.length);
-    EXPECT_EQ(120, stored.rcNormalPosition.left);
-    EXPECT_EQ(130, stored.rcNormalPosition.top);
-    EXPECT_EQ(kPlacementLength, theApp.m_pPlacementStore->placements[kPlacementValueWindowFirst].length);
+    // Packed fields are compared by value.
+    EXPECT_EQ(kPlacementLength, DWORD{stored.length});
+    EXPECT_EQ(120, LONG{stored.rcNormalPosition.left});
+    EXPECT_EQ(130, LONG{stored.rcNormalPosition.top});
+    EXPECT_EQ(kPlacementLength, DWORD{theApp.m_pPlacementStore->placements[kPlacementValueWindowFirst].length});
     EXPECT_EQ(0, std::memcmp(&kept, &keep, sizeof kept));
-    EXPECT_EQ(0u, theApp.m_pPlacementStore->placements[kPlacementValueWindowFirst + 1].length);
+    EXPECT_EQ(0u, DWORD{theApp.m_pPlacementStore->placements[kPlacementValueWindowFirst + 1].length});
 
     // Opened again: where it was left.
     Show();
