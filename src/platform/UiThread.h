@@ -1,4 +1,5 @@
 #pragma once
+#include <QEvent>
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
@@ -9,6 +10,9 @@
 // from another thread are carried to the user-interface thread.
 
 bool IsUiThread();
+
+// The event that carries a call to the user-interface thread (tests count them).
+QEvent::Type UiCallEvent();
 
 // Runs fn on the user-interface thread: at once when already there; otherwise
 // queued, and when wait is true the caller blocks until fn has run.

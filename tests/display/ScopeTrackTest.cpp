@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/ToolRecord.h"
+#include "platform/UiThread.h"
 #include "display/ScopeTrack.h"
 #include "setup/Palette.h"
 #include "support/CurveTracks.h"
@@ -227,7 +228,7 @@ TEST(ScopeTrackTest, WorkerStepsQueueAtMostOneRedrawRequest)
         int calls = 0;
         bool eventFilter(QObject*, QEvent* e) override
         {
-            calls += e->type() == QEvent::MetaCall;
+            calls += e->type() == UiCallEvent();
             return false;
         }
     } counter;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Colors.h"
+#include "platform/UiThread.h"
 #include "platform/Dialog.h"
 #include "toolkit/ColorStaticST.h"
 #include "support/Artifacts.h"
@@ -31,7 +32,7 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::MetaCall)
+        if (event->type() == UiCallEvent())
             ++count;
         return false;
     }

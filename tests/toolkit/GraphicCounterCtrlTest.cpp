@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Dialog.h"
+#include "platform/UiThread.h"
 #include "toolkit/GraphicCounterCtrl.h"
 #include "support/Artifacts.h"
 
@@ -235,7 +236,7 @@ TEST_F(GraphicCounterCtrlTest, ContentSettersStoreFormattedTextOnlyWhileVisible)
 TEST_F(GraphicCounterCtrlTest, BurstFromWorkerPostsOnceAndRedrawsOnceAfterTheDelay)
 {
     RunEventsFor(300);  // the first draw's paint is over
-    EventCounter posted(QCoreApplication::instance(), QEvent::MetaCall);
+    EventCounter posted(QCoreApplication::instance(), UiCallEvent());
     EventCounter paints(Widget(), QEvent::Paint);
 
     std::thread reader([&] {
