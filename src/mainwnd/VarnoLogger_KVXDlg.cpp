@@ -39,7 +39,11 @@ constexpr char kNoBreakSpace = '\xA0';
 class WheelSwallower : public QObject {
 public:
     using QObject::QObject;
-    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Wheel; }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        TakeOverPostedEvent(event);
+        return event->type() == QEvent::Wheel;
+    }
 };
 
 void WaitWhilePumping(const std::function<bool()>& done, qint64 milliseconds)

@@ -37,9 +37,7 @@ class CallRunner : public QObject {
 public:
     bool event(QEvent* event) override
     {
-#if defined(__SANITIZE_THREAD__)
-        __tsan_acquire(event);
-#endif
+        TakeOverPostedEvent(event);
         if (event->type() != Call::kType)
             return QObject::event(event);
         static_cast<Call*>(event)->Run();
@@ -62,6 +60,13 @@ void Post(std::function<void()> fn)
 constexpr int kRepaintSpacingMs = 20;
 
 }  // namespace
+
+void TakeOverPostedEvent([[maybe_unused]] QEvent* event)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(event);
+#endif
+}
 
 QEvent::Type UiCallEvent()
 {

@@ -13,6 +13,9 @@ bool IsUiThread();
 
 // The event that carries a call to the user-interface thread (tests count them).
 QEvent::Type UiCallEvent();
+// Application-wide event filters see those calls before they run: they take
+// the call over first, so that ThreadSanitizer sees the hand-off.
+void TakeOverPostedEvent(QEvent* event);
 
 // Runs fn on the user-interface thread: at once when already there; otherwise
 // queued, and when wait is true the caller blocks until fn has run.
