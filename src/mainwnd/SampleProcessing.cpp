@@ -137,10 +137,11 @@ void CVarnoLogger_KVXDlg::ProcessRecord(const LogRecord& record)
 
 void CVarnoLogger_KVXDlg::ResetAcquisition(bool full)
 {
-    if (m_bPanelsCreated && theApp.m_pRunState->toolsBoxVisible)
+    // Labelled even while hidden: the box may show another tool's names later.
+    if (m_bPanelsCreated) {
         m_ToolsProbeDlg.SetChannelLabels(true);
-    if (m_bPanelsCreated)
         m_ScopeTrack.ClearBuffers();
+    }
     if (full) {
         const HeaderRecord& header = *theApp.m_pHeaderRecord;
         double start = header.Startdepth;

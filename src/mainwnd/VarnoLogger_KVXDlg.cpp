@@ -326,6 +326,13 @@ void CVarnoLogger_KVXDlg::OnSize(int width, int height)
     SetStatusParts();
 }
 
+// The panels that open beside or below the main window look for it here.
+void CVarnoLogger_KVXDlg::OnMove(int, int)
+{
+    if (m_StatusBar.IsWindow())
+        theApp.m_rcMainWindow = GetWindowRect();
+}
+
 void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
 {
     if (id != kStatusTimerId)

@@ -91,6 +91,8 @@ public:
     void ResetCurveOrigin(double depth, double toolLength, int modeCode) override;
     bool ReplayNextRecord() override;
     void SelectCurrentScale() override { m_DephtDlg.SelectCurrentScale(); }
+    void EnableMenuItem(int id, bool enabled) override;
+    void EnableSondeSelector(bool enabled) override { m_DephtDlg.ModelCombo().EnableWindow(enabled); }
 
     // The state of a main-menu item.
     bool IsMenuItemEnabled(int id) const;
@@ -104,6 +106,7 @@ protected:
     void OnCancel() override {}
     void OnClose() override;
     void OnSize(int width, int height) override;
+    void OnMove(int x, int y) override;
     void OnTimer(UINT_PTR id) override;
     void OnSysCommand(UINT id, LPARAM lParam) override;
 
@@ -136,7 +139,6 @@ private:
     void OnPrint();
     void OnAutoPrint();
     void OnSetPrinter();
-    void EnableMenuItem(int id, bool enabled);
     void CheckMenuItem(int id, bool checked);
     void StopWorkForClose();
     void EndOnClose();

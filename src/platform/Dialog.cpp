@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QScreen>
 
 #include "platform/Controls.h"
@@ -34,6 +35,11 @@ protected:
     {
         QDialog::resizeEvent(event);
         m_owner->OnSize(width(), height() - ClientTopOf(this));
+    }
+    void moveEvent(QMoveEvent* event) override
+    {
+        QDialog::moveEvent(event);
+        m_owner->OnMove(x(), y());
     }
 
 private:

@@ -372,6 +372,7 @@ void CWnd::PostCommand(int id)
 }
 
 void CWnd::OnSize(int, int) {}
+void CWnd::OnMove(int, int) {}
 
 BOOL CWnd::SetMenu(CMenu* menu)
 {

@@ -134,6 +134,7 @@ public:
     void PostCommand(int id);
 
     virtual void OnSize(int width, int height);
+    virtual void OnMove(int x, int y);
 
 protected:
     QPointer<QWidget> m_hWnd;

@@ -435,8 +435,10 @@ void CPowerDlg::OnPowerButton()
         theApp.m_bSondePowered = 0;
         return;
     }
-    if (m_bPowerSwitching)
-        OnStop();
+    // A replay ends before the live data starts; the stop leaves auto print alone.
+    m_bPowerSwitching = true;
+    OnStop();
+    m_bPowerSwitching = false;
     m_pRunState->fileLoaded = 0;
     m_pLoggerSettings->recordingMode = kModeTime;
     DisablePlayerButtons();
@@ -526,7 +528,7 @@ void CPowerDlg::OnRefresh()
         UpdateStatusText();
         UpdateValues();
     }
-    // The depth panel's sonde selector and the menus join when they exist.
+    RefreshMenusAndSelector(link);
     if (m_RecordTime.IsWindowVisible())
         m_RecordTime.SetText(m_pLiveReadout->elapsedText.c_str());
     CheckAlarmBlink();
@@ -544,6 +546,23 @@ void CPowerDlg::OnRefresh()
     }
     RefreshRecordDisplay();
     Arm(kRefreshTimer, 100);
+}
+
+// The sonde can't change under a powered probe or a loaded log; a live link
+// records, a quiet one opens and exports logs.
+void CPowerDlg::RefreshMenusAndSelector(int link)
+{
+    const bool powered = theApp.m_bSondePowered != 0;
+    const bool busy = powered || m_pRunState->fileLoaded;
+    const bool recordRuns = m_pRunState->recording || m_pRunState->recordPaused;
+    m_pHost->EnableSondeSelector(!busy);
+    m_pHost->EnableMenuItem(ID_CMD_SONDE_IMPORT, !busy);
+    m_pHost->EnableMenuItem(ID_CMD_REMOVE_SONDE, !busy);
+    m_pHost->EnableMenuItem(ID_CMD_CALIBRATION, !(powered && recordRuns));
+    const bool live = link > kLinkLive;
+    m_pHost->EnableMenuItem(ID_CMD_NEW_LOG, live);
+    m_pHost->EnableMenuItem(ID_CMD_OPEN, !live);
+    m_pHost->EnableMenuItem(ID_CMD_EXPORT_LAS, !live);
 }
 
 void CPowerDlg::RefreshPowerButton(int link)

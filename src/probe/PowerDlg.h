@@ -38,6 +38,10 @@ public:
     virtual bool ReplayNextRecord() = 0;
     // The depth panel's scale combo shows the tool's scale again.
     virtual void SelectCurrentScale() = 0;
+    // The menu items and the depth panel's sonde selector that follow the
+    // link, the power, the record and the replay.
+    virtual void EnableMenuItem(int id, bool enabled) = 0;
+    virtual void EnableSondeSelector(bool enabled) = 0;
 };
 
 // How fast the file player goes at one trackbar position.
@@ -116,6 +120,7 @@ private:
     void OnPowerOffOrder();
     void OnRefresh();
     void RefreshPowerButton(int linkStatus);
+    void RefreshMenusAndSelector(int linkStatus);
     void RefreshRecordDisplay();
     void CheckAlarmBlink();
     void SetStatusLine(const std::string& text, int level);

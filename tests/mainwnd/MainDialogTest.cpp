@@ -53,6 +53,11 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
     QWidget* window = dialog->GetSafeHwnd();
     window->show();
     QApplication::processEvents();
+    // The panels placed beside the main window find it where it was moved.
+    window->move(window->x() + 40, window->y() + 30);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->GetWindowRect().left, theApp.m_rcMainWindow.left);
+    EXPECT_EQ(dialog->GetWindowRect().top, theApp.m_rcMainWindow.top);
 
     EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_PRINT));
     EXPECT_FALSE(dialog->IsMenuItemEnabled(ID_CMD_AUTO_PRINT));
@@ -86,6 +91,63 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(slider.GetSafeHwnd(), &wheel);
     EXPECT_EQ(position, slider.GetPos());
+    dialog.reset();
+}
+
+// The panel's refresh grays what the link, the power, a record or a loaded
+// log forbid: the sonde can't change under them, a live link records, a quiet
+// one opens and exports.
+TEST_F(MainDialogTest, MenusAndSondeSelectorFollowTheLinkThePowerTheRecordAndTheReplay)
+{
+    SetPdfTestPrinter("", "", 300);
+    if (!GetDefaultPrinterName().empty())
+        GTEST_SKIP() << "this machine has a printer: the start would take it";
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("No default printer!!!");
+    boxes.Expect("USB driver not installed.");
+    auto dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+    ASSERT_TRUE(dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+    const struct {
+        int link;
+        bool powered, loaded, recording;
+        bool sondeChanges, calibration, newLog;
+    } cases[] = {
+        {0, false, false, false, true, true, false},
+        {16, false, false, false, true, true, false},
+        {17, false, false, false, true, true, true},
+        {32, true, false, false, false, true, true},
+        {32, true, false, true, false, false, true},
+        {3, false, true, false, false, true, false},
+    };
+    RunState& run = *theApp.m_pRunState;
+    for (const auto& c : cases) {
+        SCOPED_TRACE("link " + std::to_string(c.link) + (c.powered ? " powered" : "") + (c.loaded ? " loaded" : "") +
+                     (c.recording ? " recording" : ""));
+        theApp.m_nLinkStatus = c.link;
+        theApp.m_bSondePowered = c.powered;
+        run.fileLoaded = c.loaded;
+        run.recording = c.recording;
+        dialog->m_PowerDlg.OnTimer(CPowerDlg::kRefreshTimer);
+        EXPECT_EQ(c.sondeChanges, dialog->m_DephtDlg.ModelCombo().GetSafeHwnd()->isEnabled());
+        EXPECT_EQ(c.sondeChanges, dialog->IsMenuItemEnabled(ID_CMD_SONDE_IMPORT));
+        EXPECT_EQ(c.sondeChanges, dialog->IsMenuItemEnabled(ID_CMD_REMOVE_SONDE));
+        EXPECT_EQ(c.calibration, dialog->IsMenuItemEnabled(ID_CMD_CALIBRATION));
+        EXPECT_EQ(c.newLog, dialog->IsMenuItemEnabled(ID_CMD_NEW_LOG));
+        EXPECT_EQ(!c.newLog, dialog->IsMenuItemEnabled(ID_CMD_OPEN));
+        EXPECT_EQ(!c.newLog, dialog->IsMenuItemEnabled(ID_CMD_EXPORT_LAS));
+    }
+    run.fileLoaded = run.recording = 0;
+    theApp.m_bSondePowered = 0;
+    theApp.m_nLinkStatus = 0;
+
+    // A reset labels the tools box even while it is hidden: shown later, it
+    // names the channels of the tool in force.
+    ASSERT_FALSE(dialog->m_ToolsProbeDlg.IsWindowVisible());
+    ChannelRecord& first = theApp.m_pToolRecord->channels[0];
+    first.Visible = 1;
+    first.TitleShort = "NEWGR";
+    dialog->ResetAcquisition(false);
+    EXPECT_EQ("NEWGR", dialog->m_ToolsProbeDlg.GetDlgItemText(1049, 32));
     dialog.reset();
 }
 

@@ -426,6 +426,18 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     // The curves take one sample per centimetre of each 10 cm record.
     EXPECT_EQ(count * 10, m_dialog->m_ScopeTrack.Count(0));
     EXPECT_NEAR((startMm + 2500) / 1000.0 + count * 0.10, theApp.m_pFrameState->replayDepth, 0.0015);
+
+    // Powering the sonde ends a replay before the live data comes.
+    Panel().SpeedSlider().SetPos(1);
+    Click(IDC_PLAY);
+    ASSERT_TRUE(WaitFor([&] { return theApp.m_nReplayPos >= record; }, 3000));
+    Click(IDC_POWER);
+    EXPECT_EQ(0, theApp.m_pRunState->playing);
+    EXPECT_EQ(0, theApp.m_pRunState->fileLoaded);
+    ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+    EXPECT_EQ(0, theApp.m_nReplayPos);
+    EXPECT_FALSE(Button(IDC_PLAY)->isEnabled());
+    EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
 }
 
 }  // namespace
