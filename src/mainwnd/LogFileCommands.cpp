@@ -1,6 +1,7 @@
 // The log-file commands of the main window: open a recorded log for replay,
 // name a new record, and the close check.
 #include <QApplication>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -41,6 +42,17 @@ bool FolderExists(const std::string& path)
     std::error_code ignored;
     return !path.empty() && fs::is_directory(path, ignored);
 }
+
+// The configured default "c:\" names a drive root, which always exists where
+// the settings were first written: taken as existing, so the dialogs start in
+// the "Data" folder that replaces it.
+bool IsDriveRoot(const std::string& path)
+{
+    return path.size() == 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           (path[2] == '\\' || path[2] == '/');
+}
+
+bool FolderOrDriveRootExists(const std::string& path) { return FolderExists(path) || IsDriveRoot(path); }
 
 bool FileExists(const std::string& path)
 {
@@ -86,7 +98,7 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
 {
     const PathSettings& paths = *theApp.m_pPathSettings;
     std::string folder = paths.FilePath;
-    const bool folderExisted = FolderExists(folder);
+    const bool folderExisted = FolderOrDriveRootExists(folder);
     if (std::strlen(paths.DataFile) <= 2) {
         const std::string data = ProgramDataFolder();
         if (!data.empty())
@@ -142,7 +154,7 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
     }
 
     PathSettings& paths = *theApp.m_pPathSettings;
-    const bool folderExisted = FolderExists(paths.FilePath);
+    const bool folderExisted = FolderOrDriveRootExists(paths.FilePath);
     if (std::strlen(paths.FilePath) <= 3) {
         const std::string data = ProgramDataFolder();
         if (!data.empty())

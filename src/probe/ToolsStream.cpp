@@ -324,7 +324,8 @@ int CToolsStream::CountSteps(const DataPacket& packet, double depth, bool record
     double steps = CDialogExt::Round(std::round(ratio * 1e6) / 1e6);
     if (!std::isfinite(steps))
         return 1;
-    return steps > kMaxStepsPerPacket ? kMaxStepsPerPacket : int(steps);
+    const int most = recording ? kMaxRecordStepsPerPacket : kMaxStepsPerPacket;
+    return steps > most ? most : int(steps);
 }
 
 void CToolsStream::CheckWinchDirection(int mode, double speed)

@@ -16,6 +16,10 @@ public:
     // A jump of more steps than this in one packet is taken as this many: a
     // depth reset or a garbled depth must not flood the data file with repeats.
     static constexpr int kMaxStepsPerPacket = 1000;
+    // While recording every step is a record, and records carry no depth of
+    // their own: a jump is stored whole up to 1 km at 1 cm, more than any
+    // winch travels between two packets.
+    static constexpr int kMaxRecordStepsPerPacket = 100000;
 
     // Reader thread: each decodes the payload left in theApp.m_pRxBuffer.
     void DecodeShortPacket() override;

@@ -185,6 +185,8 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     ASSERT_EQ(2u, requests.size());
     EXPECT_FALSE(requests[0].open);
     EXPECT_TRUE(requests[1].open);
+    // The configured default folder "c:\" gives way to "Data" beside the program.
+    EXPECT_EQ(Path("Data") + "/", requests[0].initialDir);
 
     // The record: its header beside it, with the end written by the stop.
     EXPECT_GE(records, 30u);

@@ -219,6 +219,14 @@ TEST_F(ToolsStreamTest, FirstRecordWritesTheStartDepthAndLaterStepsFillTheFile)
     }
     EXPECT_DOUBLE_EQ(100.2, theApp.m_dRecordDepth);
 
+    // Records carry no depth of their own: a long jump while recording (30 m
+    // at 1 cm, past the display's cap) is stored step by step, whole.
+    StartRecord(Path("c.log"), 3, 0.0);
+    Decode(MakeData(3, 200.0, 1, 100));
+    Decode(MakeData(3, 230.0, 1, 300));
+    CToolsStream::CloseRecordFile();
+    EXPECT_EQ(3001u, ReadRecords("c.log").size());
+
     // Without valid data ever received nothing is stored: n stays 0.
     theApp.m_lastFrameValues = LastFrameValues{};
     StartRecord(Path("b.log"), 2, 50.0);
