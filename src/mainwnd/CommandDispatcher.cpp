@@ -159,8 +159,12 @@ void CVarnoLogger_KVXDlg::ShowToolsBox()
     m_ToolsProbeDlg.ShowWindow(SW_SHOW);
     theApp.m_pRunState->toolsBoxVisible = 1;
 }
-// Later: m_bRefreshDisplayOptions, the options' placement, shown.
-void CVarnoLogger_KVXDlg::ShowDisplayOptions() {}
+void CVarnoLogger_KVXDlg::ShowDisplayOptions()
+{
+    theApp.m_bRefreshDisplayOptions = 1;
+    m_SetChannelDlg.RestorePlacement();
+    m_SetChannelDlg.ShowWindow(SW_SHOW);
+}
 
 void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
 {

@@ -243,6 +243,8 @@ void CVarnoLogger_KVXDlg::CreatePanels()
         RECT{bar.right - bar.left, 0, bar.right - bar.left + depth.right - depth.left, depth.bottom - depth.top});
     m_ToolsProbeDlg.SetHost(this);
     m_ToolsProbeDlg.Create(IDD_TOOLS_PROBE_DLG, nullptr);
+    m_SetChannelDlg.SetOwner(this, &m_Preferences, &m_ScopeTrack);
+    m_SetChannelDlg.Create(IDD_SET_CHANNEL, nullptr);
     AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_DephtDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);

@@ -15,6 +15,7 @@
 #include "probe/PowerDlg.h"
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
+#include "setup/PSetChannelDlg.h"
 #include "toolkit/Picture.h"
 #include "toolkit/ResizableDialog.h"
 
@@ -126,6 +127,7 @@ public:
     CPowerDlg m_PowerDlg;
     CUSB m_Usb;
     CAlertDlg m_AlertDlg;
+    CPSetChannelDlg m_SetChannelDlg;
 
 private:
     void SetStatusParts();

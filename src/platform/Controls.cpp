@@ -236,6 +236,7 @@ QWidget* MakeControl(const ControlTemplate& ctl, QWidget* parent, CWnd* owner)
     case ControlKind::ComboDropDown: return MakeCombo(ctl, parent, owner);
     case ControlKind::VScrollBar: return new SpinBar(parent, owner);
     case ControlKind::TabControl: return MakeTabs(ctl, parent, owner);
+    case ControlKind::Custom: break;
     }
     return new QWidget(parent);
 }
@@ -254,6 +255,7 @@ void BuildTemplateControls(QWidget* window, const DialogTemplate& tpl, const QSi
     for (const ControlTemplate& ctl : tpl.controls) {
         QWidget* widget = MakeControl(ctl, window, owner);
         SetControlId(widget, ctl.id);
+        SetControlOwner(widget, owner);
         // A static's '&' letter moves the focus to the next control, as the label of an edit.
         auto* label = qobject_cast<QLabel*>(widget);
         if (mnemonicLabel != nullptr && label == nullptr)

@@ -21,6 +21,7 @@ enum class ControlKind {
     TabControl,
     IconStatic,
     MultiLineEdit,
+    Custom,        // a bare window that the wrapper attached to it draws and handles
 };
 
 struct ControlTemplate {

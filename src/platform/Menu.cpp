@@ -9,6 +9,12 @@ namespace {
 
 QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
+PopupMenuHandler& PopupHandler()
+{
+    static PopupMenuHandler handler;
+    return handler;
+}
+
 }  // namespace
 
 CMenu::~CMenu() { DestroyMenu(); }
@@ -41,6 +47,12 @@ BOOL CMenu::LoadMenu(int id)
     return TRUE;
 }
 
+BOOL CMenu::CreatePopupMenu()
+{
+    CreateEmpty();
+    return TRUE;
+}
+
 BOOL CMenu::DestroyMenu()
 {
     if (!m_menu)
@@ -59,6 +71,35 @@ BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, const std::string& text)
         AddCommand(m_menu, int(id), text)->setEnabled(!(flags & (MF_GRAYED | MF_DISABLED)));
     return TRUE;
 }
+
+BOOL CMenu::AppendMenu(UINT flags, CMenu& popup, const std::string& text)
+{
+    if (!(flags & MF_POPUP) || !popup.m_menu)
+        return FALSE;
+    if (!m_menu)
+        CreateEmpty();
+    popup.m_menu->setTitle(Latin1(text));
+    popup.m_menu->setParent(m_menu, popup.m_menu->windowFlags());
+    m_menu->addMenu(popup.m_menu);
+    return TRUE;
+}
+
+BOOL CMenu::TrackPopupMenu(UINT, int x, int y, CWnd* owner)
+{
+    if (!m_menu)
+        return FALSE;
+    UINT id = 0;
+    if (PopupHandler()) {
+        id = PopupHandler()(m_menu);
+    } else if (QAction* picked = m_menu->exec(QPoint(x, y))) {
+        id = picked->data().toUInt();
+    }
+    if (id != 0 && owner != nullptr)
+        owner->OnCommand(MAKEWPARAM(WORD(id), 0), 0);
+    return TRUE;
+}
+
+void SetPopupMenuHandler(PopupMenuHandler handler) { PopupHandler() = std::move(handler); }
 
 QAction* CMenu::AddCommand(QMenu* menu, int id, const std::string& text)
 {

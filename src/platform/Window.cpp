@@ -21,6 +21,7 @@ namespace {
 
 const char* const kControlId = "kvxControlId";
 const char* const kClientTop = "kvxClientTop";
+const char* const kControlOwner = "kvxControlOwner";
 
 // Keeps a menu bar across the top of its window.
 class MenuBarFollower : public QObject {
@@ -125,6 +126,16 @@ int ControlIdOf(const QWidget* widget)
 }
 
 void SetControlId(QWidget* widget, int id) { widget->setProperty(kControlId, id); }
+
+CWnd* ControlOwnerOf(const QWidget* widget)
+{
+    return static_cast<CWnd*>(widget->property(kControlOwner).value<void*>());
+}
+
+void SetControlOwner(QWidget* widget, CWnd* owner)
+{
+    widget->setProperty(kControlOwner, QVariant::fromValue(static_cast<void*>(owner)));
+}
 
 void CFont::CreateFont(int height, int weight, const std::string& face)
 {
@@ -435,4 +446,10 @@ void CEdit::SetSel(int start, int end)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
         edit->setSelection(start, end - start);
+}
+
+void CEdit::SetLimitText(UINT maxChars)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
+        edit->setMaxLength(int(maxChars));
 }

@@ -165,6 +165,7 @@ class CEdit : public CWnd {
 public:
     // Selects and keeps the caret in view.
     void SetSel(int start, int end);
+    void SetLimitText(UINT maxChars);
 };
 
 // Pixels above a window's client area that its menu bar takes.
@@ -173,3 +174,6 @@ int ClientTopOf(const QWidget* window);
 // The control id of a widget built from a template, 0 when none.
 int ControlIdOf(const QWidget* widget);
 void SetControlId(QWidget* widget, int id);
+// The window that a template control reports to (its dialog), null when none.
+CWnd* ControlOwnerOf(const QWidget* widget);
+void SetControlOwner(QWidget* widget, CWnd* owner);

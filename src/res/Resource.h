@@ -201,3 +201,36 @@ constexpr int IDC_LAS_INTERVAL = 1605;
 constexpr int IDC_LAS_CAL_FILE = 1606;
 constexpr int IDC_LAS_START = 1607;
 constexpr int IDC_LAS_CAL1 = 1608;      // 1608..1613, channels 1..6
+
+// Display options: the channel grid, the options window and the colour chooser
+constexpr int IDD_SET_CHANNEL = 505;
+constexpr int IDD_COLOR_PEN = 506;
+constexpr int IDC_OPT_REVERSE = 1513;
+constexpr int IDC_OPT_FILTER = 1514;
+constexpr int IDC_OPT_FILTER_WIDTH = 1515;
+constexpr int IDC_OPT_FILTER_SPIN = 1516;
+constexpr int IDC_OPT_MINIMUM = 1517;
+constexpr int IDC_OPT_MAXIMUM = 1518;
+constexpr int IDC_OPT_SWATCH = 1519;
+constexpr int IDC_OPT_COLOR = 1520;
+constexpr int IDC_OPT_CALIBRATE = 1521;
+constexpr int IDC_OPT_SCALE_GROUP = 1522;
+constexpr int IDC_OPT_MINIMUM_SPIN = 1523;
+constexpr int IDC_OPT_MAXIMUM_SPIN = 1524;
+constexpr int IDC_OPT_TITLE = 1525;
+constexpr int IDC_OPT_UNIT = 1527;
+constexpr int IDC_OPT_COLS_SPIN = 1528;
+constexpr int IDC_OPT_COLS = 1531;
+constexpr int IDC_OPT_NAME_LABEL = 1550;
+constexpr int IDC_OPT_WRAP = 1584;
+constexpr int IDC_OPT_SHADE_NONE = 1587;
+constexpr int IDC_OPT_SHADE_LEFT = 1588;
+constexpr int IDC_OPT_SHADE_RIGHT = 1589;
+constexpr int IDC_OPT_CAL = 1590;
+constexpr int IDC_OPT_SET = 1182;
+constexpr int IDC_OPT_GRID = 1701;
+constexpr int ID_CMD_ADD_CHANNEL1 = 107;  // 107..112, one per hidden channel offered
+constexpr int ID_CMD_REMOVE_CHANNEL = 113;
+// The colour chooser's twenty cells, four rows of five.
+constexpr int IDC_PEN_CELLS[20] = {1521, 1547, 1548, 1549, 1550, 1567, 1568, 1569, 1570, 1571,
+                                   1572, 1573, 1574, 1575, 1576, 1577, 1578, 1579, 1580, 1581};

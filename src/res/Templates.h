@@ -13,6 +13,7 @@ std::vector<DialogTemplate> PrintTemplates();
 std::vector<DialogTemplate> PanelTemplates();
 std::vector<DialogTemplate> ResizableTemplates();
 std::vector<DialogTemplate> SetupTemplates();
+std::vector<DialogTemplate> OptionsTemplates();
 
 // The menus; all belong to the main area.
 std::vector<MenuTemplate> MainMenus();
