@@ -1,0 +1,368 @@
+// The display options, opened on the main window and driven through their own
+// controls: what reaches the curve picture, the files written, and the grid's
+// add and remove menu.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+#include "core/ConfigFolder.h"
+#include "core/Ini.h"
+#include "core/InstanceChecker.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Colors.h"
+#include "platform/Menu.h"
+#include "platform/MessageBox.h"
+#include "res/Resource.h"
+#include "setup/ColorPen.h"
+#include "setup/Palette.h"
+#include "support/Artifacts.h"
+#include "support/TestPrinter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kGamma = 0;        // "Natural gamma", track 0 position 1, green
+constexpr int kLongNormal = 1;   // track 1 position 1
+constexpr int kShortNormal = 2;  // track 1 position 2
+
+// The items of a popup menu, a submenu's after its title and '>'.
+std::vector<std::string> MenuTexts(QMenu* menu)
+{
+    std::vector<std::string> texts;
+    for (QAction* action : menu->actions()) {
+        std::string text = action->text().toStdString();
+        if (action->menu() != nullptr) {
+            for (QAction* item : action->menu()->actions())
+                text += ">" + item->text().toStdString();
+        }
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+// The id of the item with this text, in the menu or its submenus; 0 when none.
+UINT MenuItemId(QMenu* menu, const std::string& text)
+{
+    for (QAction* action : menu->findChildren<QAction*>()) {
+        if (action->menu() == nullptr && action->text().toStdString() == text)
+            return action->data().toUInt();
+    }
+    return 0;
+}
+
+class DisplayOptionsTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        SetApplicationName("kvx_options_" + std::to_string(getpid()));
+        fs::create_directories(Path("Ressources"));
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+        SetMessageBoxHandler([this](const std::string& text, const std::string&, UINT) {
+            m_boxes.push_back(text);
+            return IDOK;
+        });
+        m_main = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        ASSERT_TRUE(m_main->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+        m_main->GetSafeHwnd()->show();
+        m_boxes.clear();
+        m_main->OnCommand(ID_CMD_DISPLAY_OPTIONS, 0);
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        SetPopupMenuHandler(nullptr);
+        m_main.reset();
+        SetMessageBoxHandler(nullptr);
+        UseTestPrinter();
+        CInstanceChecker::CloseFirstInstanceMapping();
+        theApp.m_bClosing = 0;
+        theApp.m_bUsbDriverOk = 0;
+        ConfigFolderTest::TearDown();
+    }
+
+    CPSetChannelDlg& Options() { return m_main->m_SetChannelDlg; }
+    QWidget* Control(int id) { return Options().GetDlgItem(id)->GetSafeHwnd(); }
+    void Click(int id) { static_cast<QAbstractButton*>(Control(id))->click(); }
+
+    QPoint CellCentre(int row, int col)
+    {
+        QWidget* grid = Options().Grid().GetSafeHwnd();
+        const int rowHeight = grid->height() / 7;
+        const int colWidth = grid->width() / 3;
+        return QPoint(col * colWidth + colWidth / 2, (row + 1) * rowHeight + rowHeight / 2);
+    }
+    void ClickCell(int row, int col, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(Options().Grid().GetSafeHwnd(), button, Qt::NoModifier, CellCentre(row, col));
+    }
+    // Right-clicks the cell and picks the menu item with this text; returns the menu's items.
+    std::vector<std::string> PickFromMenu(int row, int col, const std::string& item)
+    {
+        std::vector<std::string> shown;
+        SetPopupMenuHandler([&](QMenu* menu) {
+            shown = MenuTexts(menu);
+            return MenuItemId(menu, item);
+        });
+        ClickCell(row, col, Qt::RightButton);
+        SetPopupMenuHandler(nullptr);
+        return shown;
+    }
+
+    // The gamma curve over the whole ring: a slow swing between 20 and 180 API.
+    void FeedCurves()
+    {
+        CScopeTrack& tracks = m_main->m_ScopeTrack;
+        const ToolRecord& tool = *theApp.m_pToolRecord;
+        tracks.LoadChannelSettings(tool);
+        tracks.ClearBuffers();
+        tracks.ResetOrigin(0.0, tool.SondeLength, track::kModeTime, 0);
+        for (int k = 0; k < 2000; ++k) {
+            const double swing = std::sin(k / 40.0);
+            const double raw[6] = {2000 + 1600 * swing, 5000, 5000, 5000, 5000, 5000};
+            tracks.AddSamples(raw, track::kModeTime, 1, tool);
+        }
+    }
+
+    struct Pixels {
+        int count = 0;
+        double meanX = 0.0;
+    };
+    // The pixels of a palette colour on one curve track, below the legends.
+    Pixels ColourOnTrack(int paletteIndex, int trackIndex)
+    {
+        CScopeTrack& tracks = m_main->m_ScopeTrack;
+        tracks.Draw(false);
+        const QImage& image = tracks.Image();
+        const CScopeTrack::TrackLayout area = tracks.Layout(trackIndex);
+        const QRgb colour = ToQColor(PaletteColour(paletteIndex)).rgb();
+        Pixels found;
+        long long sumX = 0;
+        for (int y = tracks.LegendHeight(); y < image.height(); ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
+                    ++found.count;
+                    sumX += x;
+                }
+            }
+        }
+        found.meanX = found.count > 0 ? double(sumX) / found.count : 0.0;
+        return found;
+    }
+
+    std::string Key(const std::string& file, const std::string& section, const std::string& key)
+    {
+        CIni ini(file, FALSE);
+        return ini.GetString(section, key, "(none)");
+    }
+
+    std::unique_ptr<CVarnoLogger_KVXDlg> m_main;
+    std::vector<std::string> m_boxes;
+};
+
+TEST_F(DisplayOptionsTest, ColourRangeAndTrackChangesReachTheCurvePicture)
+{
+    EXPECT_TRUE(Options().IsWindowVisible());
+    EXPECT_EQ(0, theApp.m_bRefreshDisplayOptions.load()) << "the window refills its grid when activated";
+    EXPECT_EQ("Natural gamma", Options().Grid().Cells().front().text);
+    FeedCurves();
+    const int green = PaletteIndex(0x00A000);
+    const Pixels before = ColourOnTrack(green, 0);
+    ASSERT_GT(before.count, 200);
+
+    // The colour: "C&olor" opens the chooser, a double click on a cell picks it.
+    ClickCell(0, 0);
+    ASSERT_EQ(kGamma, Options().SelectedChannel());
+    SaveArtifact(Options().GetSafeHwnd(), "display_options.png");
+    const int darkRed = 20;
+    bool chooserSeen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        if (chooser == nullptr)
+            return;
+        chooserSeen = true;
+        QTest::qWait(200);  // the current colour's mark follows the first paint
+        SaveArtifact(chooser, "colour_chooser.png");
+        for (int k = 0; k < CColorPen::kCells; ++k) {
+            if (CColorPen::kCellPalette[k] != darkRed)
+                continue;
+            for (QWidget* cell : chooser->findChildren<QWidget*>()) {
+                if (ControlIdOf(cell) == IDC_PEN_CELLS[k])
+                    QTest::mouseDClick(cell, Qt::LeftButton);
+            }
+        }
+    });
+    Click(IDC_OPT_COLOR);
+    ASSERT_TRUE(chooserSeen);
+    EXPECT_EQ(darkRed, theApp.m_pToolRecord->channels[kGamma].LineColour);
+    EXPECT_EQ(0, ColourOnTrack(green, 0).count);
+    const Pixels recoloured = ColourOnTrack(darkRed, 0);
+    EXPECT_EQ(before.count, recoloured.count);
+
+    // The range: a maximum five times as far squeezes the swing to the left.
+    static_cast<QLineEdit*>(Control(IDC_OPT_MAXIMUM))->setText("1000");
+    Click(IDC_OPT_SET);
+    EXPECT_EQ(1000, theApp.m_pToolRecord->channels[kGamma].RangeRight);
+    const Pixels squeezed = ColourOnTrack(darkRed, 0);
+    EXPECT_LT(squeezed.meanX, recoloured.meanX - 20);
+
+    // The track: removed from track 0, added to track 2.
+    PickFromMenu(0, 0, "Remove Channel");
+    EXPECT_EQ(0, ColourOnTrack(darkRed, 0).count);
+    PickFromMenu(3, 2, "Natural gamma");
+    const ChannelRecord& gamma = theApp.m_pToolRecord->channels[kGamma];
+    EXPECT_EQ(2, gamma.DisplayTrack);
+    EXPECT_EQ(0, ColourOnTrack(darkRed, 0).count);
+    EXPECT_GT(ColourOnTrack(darkRed, 2).count, 200);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// A change of one channel goes to the tool file; during replay to the log's
+// header file only; during a record to both. A removed channel is written
+// with the others when the window closes.
+TEST_F(DisplayOptionsTest, ChangesGoToTheToolFileOrTheHeaderFileByTheRunState)
+{
+    struct Case {
+        const char* name;
+        bool fileLoaded;
+        bool recording;
+        bool toTool;
+        bool toHeader;
+    };
+    const Case cases[] = {
+        {"no log", false, false, true, false},
+        {"replay", true, false, false, true},
+        {"record", false, true, true, true},
+    };
+    const std::string tool = Path("Ressources/KVXS0001.tol");
+    const std::string header = Path("Data/Well.hed");
+    const std::string originalTool = ReadFile("Ressources/KVXS0001.tol");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile("Ressources/KVXS0001.tol", originalTool);
+        WriteFile("Data/Well.hed", "[General]\r\nName=Well\r\n");
+        CopyBounded(theApp.m_pPathSettings->LastFile, header);
+        *theApp.m_pRunState = RunState{};
+        m_main->m_Preferences.LoadTool();
+        theApp.m_pRunState->fileLoaded = c.fileLoaded;
+        theApp.m_pRunState->recording = c.recording;
+        m_main->OnCommand(ID_CMD_DISPLAY_OPTIONS, 0);
+        QApplication::processEvents();
+
+        // The long normal (track 1): the reversed scale, off in the file, goes on.
+        ClickCell(0, 1);
+        ASSERT_EQ(kLongNormal, Options().SelectedChannel());
+        Click(IDC_OPT_REVERSE);
+        EXPECT_EQ(1, theApp.m_pToolRecord->channels[kLongNormal].InvertScale);
+        PickFromMenu(1, 1, "Remove Channel");
+        EXPECT_EQ(0, theApp.m_pToolRecord->channels[kShortNormal].Visible);
+        Options().GetSafeHwnd()->close();
+        EXPECT_FALSE(Options().IsWindowVisible());
+
+        if (!c.toTool) {
+            EXPECT_EQ(originalTool, ReadFile("Ressources/KVXS0001.tol"));
+        }
+        if (!c.toHeader) {
+            EXPECT_EQ("[General]\r\nName=Well\r\n", ReadFile("Data/Well.hed"));
+        }
+        for (const auto& [file, expected] : {std::pair{tool, c.toTool}, std::pair{header, c.toHeader}}) {
+            if (!expected)
+                continue;
+            SCOPED_TRACE(file);
+            EXPECT_EQ("0", Key(file, "Channel1", "InvertScale"));
+            EXPECT_EQ("2", Key(file, "Channel1", "DisplayTrack"));
+            EXPECT_EQ("1", Key(file, "Channel1", "LogicalCh"));
+            EXPECT_EQ("255", Key(file, "Channel1", "LineColour"));
+            EXPECT_EQ("150", Key(file, "Channel1", "RangeRight"));
+            EXPECT_EQ("0", Key(file, "Channel2", "Visible"));
+            EXPECT_EQ("1", Key(file, "Channel0", "Visible"));
+            EXPECT_EQ(std::to_string(theApp.m_pToolRecord->Cols[1]), Key(file, "Track2", "Cols"));
+        }
+    }
+    theApp.m_pRunState->fileLoaded = 0;
+    theApp.m_pRunState->recording = 0;
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// What the right click offers and what the picked item does to the tracks.
+TEST_F(DisplayOptionsTest, RightClickAddsAndRemovesChannels)
+{
+    struct Placement {
+        int track;
+        int position;  // 0: hidden
+    };
+    struct Case {
+        const char* name;
+        std::array<Placement, 6> before;
+        int row, col;
+        std::string pick;
+        std::vector<std::string> menu;
+        std::array<Placement, 6> after;
+    };
+    const Case cases[] = {
+        {"added to an empty track lands at its top, whatever the row",
+         {{{0, 1}, {0, 2}, {1, 1}, {0, 0}, {0, 0}, {0, 0}}}, 5, 2, "Ch4",
+         {"Add Channel>Ch3>Ch4>Ch5", "Remove Channel"},
+         {{{0, 1}, {0, 2}, {1, 1}, {0, 0}, {2, 1}, {0, 0}}}},
+        {"added below the last of a track",
+         {{{0, 1}, {0, 2}, {1, 1}, {0, 0}, {0, 0}, {0, 0}}}, 0, 0, "Ch5",
+         {"Add Channel>Ch3>Ch4>Ch5", "Remove Channel"},
+         {{{0, 1}, {0, 2}, {1, 1}, {0, 0}, {0, 0}, {0, 3}}}},
+        {"removing position 2 of 1-4 closes the gap in order",
+         {{{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 1}, {0, 0}}}, 1, 0, "Remove Channel",
+         {"Add Channel>Ch5", "Remove Channel"},
+         {{{0, 1}, {0, 0}, {0, 2}, {0, 3}, {1, 1}, {0, 0}}}},
+        {"all six on the tracks: nothing to add",
+         {{{0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 1}, {2, 2}}}, 1, 2, "Remove Channel",
+         {"Remove Channel"},
+         {{{0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 1}, {0, 0}}}},
+        {"all six hidden: nothing to remove",
+         {{{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}, 2, 1, "Ch0",
+         {"Add Channel>Ch0>Ch1>Ch2>Ch3>Ch4>Ch5"},
+         {{{1, 1}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+        {"a right click on an empty cell removes nothing",
+         {{{0, 1}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}, 3, 0, "Remove Channel",
+         {"Add Channel>Ch1>Ch2>Ch3>Ch4>Ch5", "Remove Channel"},
+         {{{0, 1}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+    };
+    ToolRecord& tool = *theApp.m_pToolRecord;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tool.NumberOfChannels = 6;
+        for (int i = 0; i < 6; ++i) {
+            ChannelRecord& ch = tool.channels[i];
+            ch.Title = "Ch" + std::to_string(i);
+            ch.Visible = c.before[i].position > 0;
+            ch.DisplayTrack = c.before[i].track;
+            ch.LogicalCh = c.before[i].position;
+        }
+        Options().RefreshGrid();
+        EXPECT_EQ(c.menu, PickFromMenu(c.row, c.col, c.pick));
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(i);
+            const ChannelRecord& ch = tool.channels[i];
+            EXPECT_EQ(c.after[i].position > 0, ch.Visible != 0);
+            EXPECT_EQ(c.after[i].track, ch.DisplayTrack);
+            EXPECT_EQ(c.after[i].position, ch.LogicalCh);
+        }
+        // The grid shows what the records say.
+        for (const CCellData& cell : Options().Grid().Cells()) {
+            if (cell.id >= 0) {
+                EXPECT_EQ(c.after[cell.id].position, cell.row + 1);
+            }
+        }
+        EXPECT_EQ(-1, Options().SelectedChannel());
+    }
+}
+
+}  // namespace
