@@ -1,10 +1,9 @@
 #include "setup/ColorPen.h"
 
-#include <QEvent>
 #include <QPainter>
-#include <functional>
 
 #include "platform/DoubleClick.h"
+#include "platform/WindowEvents.h"
 #include "res/Resource.h"
 #include "setup/Palette.h"
 
@@ -27,26 +26,6 @@ protected:
     }
 };
 
-// Calls back after each paint of the window.
-class AfterPaint : public QObject {
-public:
-    AfterPaint(QWidget* window, std::function<void()> fn) : QObject(window), m_fn(std::move(fn))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_fn();
-        return false;
-    }
-
-private:
-    std::function<void()> m_fn;
-};
-
 }  // namespace
 
 CColorPen::CColorPen(int* index, CWnd* parent) : CDialog(IDD_COLOR_PEN, parent), m_nCurrent(*index), m_pIndex(index) {}
@@ -64,7 +43,8 @@ BOOL CColorPen::OnInitDialog()
         m_cells[k].SetBkColor(PaletteColour(kCellPalette[k]));
         OnDoubleClick(item->GetSafeHwnd(), [this, k] { OnCellDoubleClick(k); });
     }
-    new AfterPaint(GetSafeHwnd(), [this] { ArmFocusTimer(); });
+    // The mark follows each paint of the window.
+    OnWindowEvents(GetSafeHwnd(), {QEvent::Paint}, [this] { ArmFocusTimer(); });
     return TRUE;
 }
 

@@ -1,10 +1,8 @@
 #include "setup/PSetChannelDlg.h"
 
-#include <QEvent>
 #include <QIcon>
 #include <QWidget>
 #include <algorithm>
-#include <functional>
 
 #include "core/Preferences.h"
 #include "core/RunState.h"
@@ -17,6 +15,7 @@
 #include "platform/DoubleClick.h"
 #include "platform/FramePosition.h"
 #include "platform/Placement.h"
+#include "platform/WindowEvents.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
 #include "setup/ColorPen.h"
@@ -41,26 +40,6 @@ constexpr int kChannelControls[] = {
     IDC_OPT_COLS_SPIN, IDC_OPT_SHADE_NONE, IDC_OPT_SHADE_LEFT, IDC_OPT_SHADE_RIGHT, IDC_OPT_WRAP};
 
 std::string IntText(int value) { return std::to_string(value); }
-
-// Activation and deactivation of the window, as the platform's activate message.
-class ActivationFilter : public QObject {
-public:
-    ActivationFilter(QWidget* window, std::function<void()> fn) : QObject(window), m_fn(std::move(fn))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
-            m_fn();
-        return false;
-    }
-
-private:
-    std::function<void()> m_fn;
-};
 
 }  // namespace
 
@@ -132,7 +111,8 @@ BOOL CPSetChannelDlg::OnInitDialog()
         spin->SetScrollRange(id, id);
         spin->SetScrollPos(id);
     }
-    m_pActivation = new ActivationFilter(GetSafeHwnd(), [this] { OnActivate(); });
+    m_pActivation = OnWindowEvents(GetSafeHwnd(), {QEvent::WindowActivate, QEvent::WindowDeactivate},
+                                   [this] { OnActivate(); });
 
     ClearSelection();
     RefreshGrid();
