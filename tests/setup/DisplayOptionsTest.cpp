@@ -294,6 +294,58 @@ TEST_F(DisplayOptionsTest, ChangesGoToTheToolFileOrTheHeaderFileByTheRunState)
     EXPECT_TRUE(m_boxes.empty());
 }
 
+// The range edits keep Maximum above Minimum, a bad number brings the stored
+// value back, and the spins step within their limits.
+TEST_F(DisplayOptionsTest, RangeEditsAndSpinsKeepTheirRules)
+{
+    ClickCell(0, 0);
+    ASSERT_EQ(kGamma, Options().SelectedChannel());
+    const ChannelRecord& gamma = theApp.m_pToolRecord->channels[kGamma];
+    auto text = [this](int id) { return static_cast<QLineEdit*>(Control(id))->text().toStdString(); };
+    auto type = [this](int id, const char* value) { static_cast<QLineEdit*>(Control(id))->setText(value); };
+    auto spin = [this](int id, bool up, int times) {
+        QWidget* bar = Control(id);
+        const QPoint at(bar->width() / 2, up ? 1 : bar->height() - 2);
+        for (int k = 0; k < times; ++k) {
+            QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, at);
+        }
+    };
+
+    type(IDC_OPT_MAXIMUM, "50");
+    type(IDC_OPT_MINIMUM, "100");
+    Click(IDC_OPT_SET);
+    EXPECT_EQ("101", text(IDC_OPT_MAXIMUM));
+    EXPECT_EQ(100, gamma.RangeLeft);
+    EXPECT_EQ(101, gamma.RangeRight);
+
+    type(IDC_OPT_MINIMUM, "1o0");
+    Click(IDC_OPT_SET);
+    EXPECT_EQ(std::vector<std::string>{"Please enter a number."}, m_boxes);
+    EXPECT_EQ("100", text(IDC_OPT_MINIMUM));
+    EXPECT_EQ(100, gamma.RangeLeft);
+
+    spin(IDC_OPT_MINIMUM_SPIN, true, 1);  // 101 would reach the maximum: it moves to 102
+    EXPECT_EQ("101", text(IDC_OPT_MINIMUM));
+    EXPECT_EQ("102", text(IDC_OPT_MAXIMUM));
+    EXPECT_EQ(101, gamma.RangeLeft);
+    spin(IDC_OPT_MAXIMUM_SPIN, false, 3);  // never below minimum + 1
+    EXPECT_EQ("102", text(IDC_OPT_MAXIMUM));
+    EXPECT_EQ(102, gamma.RangeRight);
+
+    spin(IDC_OPT_FILTER_SPIN, true, 30);
+    EXPECT_EQ("51", text(IDC_OPT_FILTER_WIDTH));
+    EXPECT_EQ(51, gamma.FilterWidth);
+    spin(IDC_OPT_FILTER_SPIN, false, 30);
+    EXPECT_EQ(1, gamma.FilterWidth);
+    spin(IDC_OPT_COLS_SPIN, false, 3);
+    EXPECT_EQ(0, theApp.m_pToolRecord->Cols[0]);
+    spin(IDC_OPT_COLS_SPIN, true, 30);
+    EXPECT_EQ(50, theApp.m_pToolRecord->Cols[0]);
+    EXPECT_EQ("50", Key(Path("Ressources/KVXS0001.tol"), "Track0", "Cols"));
+    EXPECT_EQ("102", Key(Path("Ressources/KVXS0001.tol"), "Channel0", "RangeRight"));
+}
+
 // What the right click offers and what the picked item does to the tracks.
 TEST_F(DisplayOptionsTest, RightClickAddsAndRemovesChannels)
 {
