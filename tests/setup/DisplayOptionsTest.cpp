@@ -288,6 +288,12 @@ TEST_F(DisplayOptionsTest, ChangesGoToTheToolFileOrTheHeaderFileByTheRunState)
             EXPECT_EQ("1", Key(file, "Channel0", "Visible"));
             EXPECT_EQ(std::to_string(theApp.m_pToolRecord->Cols[1]), Key(file, "Track2", "Cols"));
         }
+        // Closed again with no channel selected and nothing moved: nothing is written.
+        const std::string toolNow = ReadFile("Ressources/KVXS0001.tol");
+        const std::string headerNow = ReadFile("Data/Well.hed");
+        Options().OnCommand(IDCANCEL, 0);
+        EXPECT_EQ(toolNow, ReadFile("Ressources/KVXS0001.tol"));
+        EXPECT_EQ(headerNow, ReadFile("Data/Well.hed"));
     }
     theApp.m_pRunState->fileLoaded = 0;
     theApp.m_pRunState->recording = 0;
@@ -298,6 +304,7 @@ TEST_F(DisplayOptionsTest, ChangesGoToTheToolFileOrTheHeaderFileByTheRunState)
 // value back, and the spins step within their limits.
 TEST_F(DisplayOptionsTest, RangeEditsAndSpinsKeepTheirRules)
 {
+    FeedCurves();
     ClickCell(0, 0);
     ASSERT_EQ(kGamma, Options().SelectedChannel());
     const ChannelRecord& gamma = theApp.m_pToolRecord->channels[kGamma];
@@ -336,6 +343,16 @@ TEST_F(DisplayOptionsTest, RangeEditsAndSpinsKeepTheirRules)
     spin(IDC_OPT_FILTER_SPIN, true, 30);
     EXPECT_EQ("51", text(IDC_OPT_FILTER_WIDTH));
     EXPECT_EQ(51, gamma.FilterWidth);
+    // Switching the filter on smooths the curve already drawn, with the new setting.
+    auto shown = [this] {
+        std::vector<double> values;
+        for (int k = 0; k < 2000; k += 7)
+            values.push_back(m_main->m_ScopeTrack.SampleAt(kGamma, k).display);
+        return values;
+    };
+    const std::vector<double> unfiltered = shown();
+    Click(IDC_OPT_FILTER);
+    EXPECT_NE(unfiltered, shown());
     spin(IDC_OPT_FILTER_SPIN, false, 30);
     EXPECT_EQ(1, gamma.FilterWidth);
     spin(IDC_OPT_COLS_SPIN, false, 3);
