@@ -1,5 +1,6 @@
 // The LAS export dialog driven through its controls as the operator uses it,
-// on the recorded demo log and on logs made from it in the other two modes.
+// on the demo down log and on up and time logs recorded against the logger
+// emulator through the probe panel.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -15,12 +17,14 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
+#include "header/Header.h"
 #include "header/HeaderRecord.h"
 #include "header/LasExport.h"
 #include "platform/FileDialog.h"
@@ -28,13 +32,12 @@
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
+#include "support/PanelRecorder.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kDemoRecords = 3000;
 
 // Answers the file dialogs in order with the given paths ("" cancels).
 class ScriptedFileDialogs {
@@ -79,7 +82,7 @@ LasText ParseLas(const std::string& text)
     std::string row;
     bool data = false;
     while (std::getline(in, row)) {
-        EXPECT_TRUE(!row.empty() && row.back() == '\r' || in.eof()) << "line without CR LF: " << row;
+        EXPECT_TRUE((!row.empty() && row.back() == '\r') || in.eof()) << "line without CR LF: " << row;
         if (!row.empty() && row.back() == '\r')
             row.pop_back();
         std::istringstream fields(row);
@@ -116,6 +119,132 @@ std::vector<LogRecord> ReadRecords(const fs::path& path)
     return records;
 }
 
+constexpr int kTimeMode = 10;
+constexpr int kUpMode = 11;
+constexpr int kDownMode = 12;
+
+// The winch comes up at 4 m/s from 40 m as soon as the sonde is on.
+const std::vector<std::string> kComingUp = {"--seed", "3", "--start-depth", "40", "--speed", "240",
+                                            "--down", "0", "--stop", "0", "--up", "600"};
+// The winch stands at 40 m.
+const std::vector<std::string> kStanding = {"--seed", "3", "--start-depth", "40", "--down", "0", "--stop", "600"};
+
+// The default sonde, faster in time mode, with sensors 30 cm, 1.2 m and 2.5 m
+// above its bottom and its SN channel not calibrated.
+void SensorsAlongTheSonde(std::string& tool)
+{
+    tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
+    size_t at = 0;
+    for (const char* offset : {"0", "30", "0", "120", "0", "250"}) {
+        at = tool.find("Offset=", at) + 7;
+        tool.replace(at, tool.find_first_of("\r\n", at) - at, offset);
+    }
+    at = tool.find("CalFlag=", tool.find("[Channel2]")) + 8;
+    tool.replace(at, 1, "0");
+}
+
+// The user calibration file's coefficients, exact in binary; c2 of the first
+// channel checks the square term.
+constexpr double kUserCoefficients[6][4] = {
+    {1.0, 2.0, 0.0000019073486328125, 0.0}, {2.0, 0.5, 0.0, 0.0}, {3.0, 0.25, 0.0, 0.0},
+    {4.0, 1.5, 0.0, 0.0},                   {5.0, 0.125, 0.0, 0.0}, {6.0, 3.0, 0.0, 0.0},
+};
+
+std::string UserCalibrationText()
+{
+    std::ostringstream text;
+    text.precision(20);
+    for (int c = 0; c < 6; ++c) {
+        text << "[Channel" << c << "]\r\n";
+        for (int k = 0; k < 4; ++k)
+            text << "Coefficient" << k << "=" << kUserCoefficients[c][k] << "\r\n";
+    }
+    return text.str();
+}
+
+// A log as the export finds it: the header read back, and every record.
+struct RecordedLog {
+    std::string data;
+    HeaderRecord header;
+    std::vector<LogRecord> records;
+};
+
+// What the export's rules make of a log's range, metres.
+struct ExpectedRange {
+    double start = 0.0;
+    double end = 0.0;
+    double step = 0.0;  // signed
+    size_t lines = 0;   // one per record position, the last record left out, the sonde's length added
+};
+
+ExpectedRange RangeOf(const RecordedLog& log)
+{
+    const HeaderRecord& h = log.header;
+    const int records = int(log.records.size()) - 1;
+    ExpectedRange range;
+    range.start = std::round(h.Startdepth / 10.0) / 100.0;
+    double sonde = h.SondeLength / 100.0;
+    if (h.LogMode == kTimeMode) {
+        const double end = std::round(h.EndDepth / 10.0) / 100.0;
+        range.step = std::round((end - range.start) / records * 1000.0) / 1000.0;
+        sonde = 0.0;  // no channel is shifted in time mode
+    } else {
+        range.step = (h.LogMode == kUpMode ? -h.step : h.step) / 1000.0;
+    }
+    range.end = range.start + records * range.step + (range.step > 0 ? sonde : -sonde);
+    range.lines = size_t(records + 1 + std::lround(sonde / std::fabs(range.step)));
+    return range;
+}
+
+using Polynomial = std::array<double, 4>;
+
+// By channel, for the calibration choice (none, header, user file); a channel
+// whose Cal flag is off keeps the identity.
+std::array<Polynomial, 6> CoefficientsFor(const HeaderRecord& header, int calibration)
+{
+    std::array<Polynomial, 6> k;
+    for (int c = 0; c < 6; ++c) {
+        k[c] = {0.0, 1.0, 0.0, 0.0};
+        if (calibration == 0 || !header.channels[c].CalFlag)
+            continue;
+        const double* from = calibration == 1 ? header.channels[c].Coefficient : kUserCoefficients[c];
+        std::copy(from, from + 4, k[c].begin());
+    }
+    return k;
+}
+
+// The value channel c carries on the line at `depth`: that of the record
+// stored when the channel's sensor was there. Depth modes count the depth at
+// the sonde's bottom going up and at its top going down.
+double ExpectedValue(const RecordedLog& log, const ExpectedRange& range, int c, double depth, const Polynomial& k)
+{
+    const HeaderChannel& channel = log.header.channels[c];
+    const double d = std::fabs(range.step);
+    long j = std::lround((depth - range.start) / range.step);
+    if (log.header.LogMode == kDownMode)
+        j -= std::lround((log.header.SondeLength - channel.Offset) / 100.0 / d);
+    else if (log.header.LogMode == kUpMode)
+        j -= std::lround(channel.Offset / 100.0 / d);
+    if (j < 0 || j >= long(log.records.size()) - 1 || log.records[size_t(j)].n == 0)
+        return kLasNull;
+    const LogRecord& r = log.records[size_t(j)];
+    const double x = r.channelSums[channel.PhysicalCh - 1] * 50.0 / r.n;
+    return k[0] + k[1] * x + k[2] * x * x + k[3] * x * x * x;
+}
+
+double Rounded(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return std::round(value * scale) / scale;
+}
+
+std::string TwoDecimals(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
 QAbstractButton* Button(CWnd& dialog, int id)
 {
     return qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id)->GetSafeHwnd());
@@ -149,17 +278,34 @@ protected:
         ConfigFolderTest::TearDown();
     }
 
-    // A copy of the demo log whose header says it was recorded in another mode.
-    std::string MakeLog(const std::string& name, int mode, int startMm, int endMm, int step)
+    // Logs recorded by the probe panel against the emulator, each until its
+    // data file holds the given number of records.
+    struct Wanted {
+        std::string name;
+        int modeButton;
+        size_t records;
+    };
+    void Record(const std::vector<std::string>& emulator, const std::vector<Wanted>& logs)
     {
-        fs::copy_file(Path("Data/down.log"), Path("Data/" + name + ".log"));
-        fs::copy_file(Path("Data/down.hed"), Path("Data/" + name + ".hed"));
-        CIni ini(Path("Data/" + name + ".hed"), TRUE);
-        ini.WriteInt("LogMode", mode, "WellInfo");
-        ini.WriteInt("Startdepth", startMm, "WellInfo");
-        ini.WriteInt("EndDepth", endMm, "WellInfo");
-        ini.WriteInt("step", step, "WellInfo");
-        return Path("Data/" + name + ".log");
+        PanelRecorder recorder(m_folder, emulator, SensorsAlongTheSonde);
+        ASSERT_TRUE(recorder.Ready());
+        for (const Wanted& log : logs) {
+            m_files.Answer(Path("Data/" + log.name + ".log"));
+            ASSERT_TRUE(recorder.Record(log.modeButton, log.records)) << log.name;
+            CopyArtifact(Path("Data/" + log.name + ".log"), "las_recorded_" + log.name + ".log");
+            CopyArtifact(Path("Data/" + log.name + ".hed"), "las_recorded_" + log.name + ".hed");
+        }
+    }
+
+    RecordedLog LoadLog(const std::string& name)
+    {
+        RecordedLog log;
+        log.data = Path("Data/" + name + ".log");
+        log.records = ReadRecords(log.data);
+        CHeader reader;
+        EXPECT_FALSE(reader.ReadHeader(Path("Data/" + name + ".hed")));
+        log.header = *theApp.m_pHeaderRecord;
+        return log;
     }
 
     // Runs the dialog on `data`; act does the rest and the dialog is closed after it.
@@ -235,64 +381,52 @@ protected:
     HeaderRecord m_savedHeader;
 };
 
-// Every line's values are those recorded at its depth: the gamma channel
-// (raw channel 0, at the sonde's bottom) of the record under that depth.
+// Every line's values are those recorded at its depth, by channel, with the
+// sensor's place on the sonde: the demo down log, and up and time logs
+// recorded with the winch coming up.
 TEST_F(LasExportTest, RecordedLogsInEveryModeDirectionAndCalibration)
 {
-    // A user calibration file for the gamma channel.
-    WriteFile("Calibration/user.cal",
-              "[Channel0]\r\nCoefficient0=1.00000\r\nCoefficient1=2.00000\r\nCoefficient2=0.00000\r\nCoefficient3=0.00000\r\n");
-    const struct {
-        const char* name;
-        int mode;
-        double start, step;
-        int shift;  // records between the depth counted and the gamma sensor
-    } logs[] = {
-        {"down", 12, 2.6, 0.1, 25},
-        {"up", 11, 302.5, -0.1, 0},
-        {"time", 10, 2.6, 0.1, 0},
-    };
-    const std::vector<LogRecord> records = ReadRecords(Path("Data/down.log"));
-    ASSERT_EQ(size_t(kDemoRecords), records.size());
-    MakeLog("up", 11, 302500, 2600, 100);
-    MakeLog("time", 10, 2600, 302500, 250);
-    const double gamma[3][2] = {{0.0, 1.0}, {0.0, 0.05}, {1.0, 2.0}};  // c0, c1 by calibration choice
+    WriteFile("Calibration/user.cal", UserCalibrationText());
+    ASSERT_NO_FATAL_FAILURE(Record(kComingUp, {{"time", IDC_TIME_MODE, 40}, {"up", IDC_UP_DEPTH_MODE, 30}}));
 
-    for (const auto& log : logs) {
+    for (const auto& [name, mode] : {std::pair{"down", kDownMode}, {"up", kUpMode}, {"time", kTimeMode}}) {
+        const RecordedLog log = LoadLog(name);
+        ASSERT_EQ(mode, log.header.LogMode) << name;
+        const ExpectedRange range = RangeOf(log);
+        // Coming up, the time log's depth falls too.
+        EXPECT_LT(mode == kDownMode ? -range.step : range.step, 0.0) << name;
+        const int decimals = mode == kTimeMode ? 3 : 2;
+        std::vector<std::string> titles;
+        for (int c = 0; c < 6; ++c)
+            titles.push_back(log.header.channels[c].TitleShort);
+
         for (bool reverse : {false, true}) {
             for (int calibration : {0, 1, 2}) {
-                SCOPED_TRACE(std::string(log.name) + (reverse ? " reversed" : "") + " cal " +
-                             std::to_string(calibration));
+                SCOPED_TRACE(std::string(name) + (reverse ? " reversed" : "") + " cal " + std::to_string(calibration));
                 Choices c;
                 c.reverse = reverse;
                 c.calibration = calibration;
                 if (calibration == 2)
                     c.calFile = Path("Calibration/user.cal");
-                const std::string data = Path(std::string("Data/") + log.name + ".log");
-                const std::string artifact = std::string("las_") + log.name + (reverse ? "_reversed" : "") + "_cal" +
+                const std::string artifact = std::string("las_") + name + (reverse ? "_reversed" : "") + "_cal" +
                                              std::to_string(calibration) + ".las";
-                const LasText las = ParseLas(Export(data, c, artifact));
+                const LasText las = ParseLas(Export(log.data, c, artifact));
 
-                const double sonde = log.mode == 10 ? 0.0 : 2.5;
-                const double end = log.start + (kDemoRecords - 1) * log.step + (log.step > 0 ? sonde : -sonde);
-                EXPECT_NEAR(reverse ? end : log.start, las.well.at("STRT"), 1e-6);
-                EXPECT_NEAR(reverse ? log.start : end, las.well.at("STOP"), 1e-6);
-                EXPECT_NEAR(reverse ? -log.step : log.step, las.well.at("STEP"), 1e-6);
-                EXPECT_EQ((std::vector<std::string>{"GR", "LN", "SN", "SP", "TEMP", "CAL"}), las.curves);
-                // One line per record position, the file's last record never among them.
-                ASSERT_EQ(size_t(kDemoRecords + (log.mode == 10 ? 0 : 25)), las.lines.size());
-                for (size_t k = 0; k < las.lines.size(); ++k) {
-                    const Line& line = las.lines[k];
+                EXPECT_NEAR(Rounded(reverse ? range.end : range.start, decimals), las.well.at("STRT"), 1e-9);
+                EXPECT_NEAR(Rounded(reverse ? range.start : range.end, decimals), las.well.at("STOP"), 1e-9);
+                EXPECT_NEAR(reverse ? -range.step : range.step, las.well.at("STEP"), 1e-9);
+                EXPECT_EQ(titles, las.curves);
+                ASSERT_EQ(range.lines, las.lines.size());
+                const auto k = CoefficientsFor(log.header, calibration);
+                for (size_t n = 0; n < las.lines.size(); ++n) {
+                    const Line& line = las.lines[n];
                     ASSERT_EQ(6u, line.values.size());
-                    EXPECT_NEAR(las.well.at("STRT") + double(k) * las.well.at("STEP"), line.depth, 1e-6);
-                    const long j = std::lround((line.depth - log.start) / log.step) - log.shift;
-                    double expected = -999.25;
-                    if (j >= 0 && j < kDemoRecords - 1) {
-                        const LogRecord& r = records[size_t(j)];
-                        const double x = r.channelSums[0] * 50.0 / r.n;
-                        expected = std::round((gamma[calibration][0] + gamma[calibration][1] * x) * 1000) / 1000;
+                    EXPECT_NEAR(las.well.at("STRT") + double(n) * las.well.at("STEP"), line.depth, 1e-9);
+                    for (int ch = 0; ch < 6; ++ch) {
+                        EXPECT_NEAR(ExpectedValue(log, range, ch, line.depth, k[size_t(ch)]), line.values[size_t(ch)],
+                                    0.0006)
+                            << "line " << n << " at " << line.depth << " channel " << ch;
                     }
-                    EXPECT_NEAR(expected, line.values[0], 0.0011) << "line " << k << " at " << line.depth;
                 }
             }
         }
@@ -301,63 +435,79 @@ TEST_F(LasExportTest, RecordedLogsInEveryModeDirectionAndCalibration)
 
 TEST_F(LasExportTest, NarrowedRangeStartsAndEndsOnTheTypedDepths)
 {
+    ASSERT_NO_FATAL_FAILURE(Record(kComingUp, {{"up", IDC_UP_DEPTH_MODE, 30}}));
+    const RecordedLog down = LoadLog("down");
+    const RecordedLog up = LoadLog("up");
+    const ExpectedRange upRange = RangeOf(up);
+    // Inside the up log, on its 10 cm grid; neither is exact in binary.
+    const double upFrom = upRange.start - 0.7;
+    const double upTo = upRange.end + 0.5;
+    const size_t upLines = size_t(std::lround((upFrom - upTo) / 0.1)) + 1;
     const struct {
-        const char* log;
-        const char* from;
-        const char* to;
+        const RecordedLog& log;
+        std::string from, to;
         bool reverse;
-        double first, last;
         size_t lines;
-        double start, step;
-        int shift;
     } cases[] = {
-        {"down", "10", "20", false, 10.0, 20.0, 101, 2.6, 0.1, 25},
-        {"down", "10", "20", true, 20.0, 10.0, 101, 2.6, 0.1, 25},
-        {"up", "250.3", "100.7", false, 250.3, 100.7, 1497, 302.5, -0.1, 0},
-        {"up", "250.3", "100.7", true, 100.7, 250.3, 1497, 302.5, -0.1, 0},
+        {down, "10", "20", false, 101},
+        {down, "10", "20", true, 101},
+        {up, TwoDecimals(upFrom), TwoDecimals(upTo), false, upLines},
+        {up, TwoDecimals(upFrom), TwoDecimals(upTo), true, upLines},
     };
-    const std::vector<LogRecord> records = ReadRecords(Path("Data/down.log"));
-    MakeLog("up", 11, 302500, 2600, 100);
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.log) + " " + c.from + ".." + c.to + (c.reverse ? " reversed" : ""));
+        SCOPED_TRACE(c.log.data + " " + c.from + ".." + c.to + (c.reverse ? " reversed" : ""));
         Choices choices;
         choices.from = c.from;
         choices.to = c.to;
         choices.reverse = c.reverse;
-        const LasText las = ParseLas(Export(Path(std::string("Data/") + c.log + ".log"), choices, "las_range.las"));
+        const LasText las = ParseLas(Export(c.log.data, choices, "las_range.las"));
+        const double first = std::atof((c.reverse ? c.to : c.from).c_str());
+        const double last = std::atof((c.reverse ? c.from : c.to).c_str());
         ASSERT_EQ(c.lines, las.lines.size());
-        EXPECT_NEAR(c.first, las.well.at("STRT"), 1e-9);
-        EXPECT_NEAR(c.last, las.well.at("STOP"), 1e-9);
-        EXPECT_NEAR(c.first, las.lines.front().depth, 1e-9);
-        EXPECT_NEAR(c.last, las.lines.back().depth, 1e-9);
-        // The gamma values at both ends are the ones recorded there (header calibration 0.05 x).
+        EXPECT_NEAR(first, las.well.at("STRT"), 1e-9);
+        EXPECT_NEAR(last, las.well.at("STOP"), 1e-9);
+        EXPECT_NEAR(first, las.lines.front().depth, 1e-9);
+        EXPECT_NEAR(last, las.lines.back().depth, 1e-9);
+        // The values at both ends are the ones recorded there (header calibration).
+        const ExpectedRange range = RangeOf(c.log);
+        const auto k = CoefficientsFor(c.log.header, 1);
         for (const Line* line : {&las.lines.front(), &las.lines.back()}) {
-            const LogRecord& r = records[size_t(std::lround((line->depth - c.start) / c.step) - c.shift)];
-            EXPECT_NEAR(0.05 * r.channelSums[0] * 50.0 / r.n, line->values[0], 0.0006) << line->depth;
+            for (int ch = 0; ch < 6; ++ch) {
+                EXPECT_NEAR(ExpectedValue(c.log, range, ch, line->depth, k[size_t(ch)]), line->values[size_t(ch)],
+                            0.0006)
+                    << line->depth << " channel " << ch;
+            }
         }
     }
 }
 
 TEST_F(LasExportTest, TypedDepthsOutsideTheLogAreCorrected)
 {
-    MakeLog("up", 11, 302500, 2600, 100);
+    ASSERT_NO_FATAL_FAILURE(Record(kComingUp, {{"up", IDC_UP_DEPTH_MODE, 30}}));
+    const ExpectedRange up = RangeOf(LoadLog("up"));
+    const std::string upMessage =
+        "Bad entry value (begining " + TwoDecimals(up.start) + " ending " + TwoDecimals(up.end) + ") \n";
+    const std::string downMessage = "Bad entry value (begining 2.60 ending 305.00) \n";
     const struct {
         const char* log;
         int id;
-        const char* typed;
-        const char* shown;
-        const char* message;
+        std::string typed;
+        std::string shown;
+        std::string message;
     } cases[] = {
-        {"down", IDC_LAS_FROM, "1", "2.60", "Bad entry value (begining 2.60 ending 305.00) \n"},
-        {"down", IDC_LAS_TO, "2", "2.70", "Bad entry value (begining 2.60 ending 305.00) \n"},
-        {"down", IDC_LAS_TO, "100", "100.00", nullptr},
-        {"up", IDC_LAS_FROM, "0", "0.20", "Bad entry value (begining 302.50 ending 0.10) \n"},
-        {"up", IDC_LAS_TO, "400", "302.40", "Bad entry value (begining 302.50 ending 0.10) \n"},
+        {"down", IDC_LAS_FROM, "1", "2.60", downMessage},
+        {"down", IDC_LAS_TO, "2", "2.70", downMessage},
+        {"down", IDC_LAS_TO, "100", "100.00", ""},
+        // Up, the corrections stay inside the log: one step in from either end.
+        {"up", IDC_LAS_FROM, "0", TwoDecimals(up.end + 0.1), upMessage},
+        {"up", IDC_LAS_TO, "400", TwoDecimals(up.start - 0.1), upMessage},
+        {"up", IDC_LAS_FROM, "400", TwoDecimals(up.start), upMessage},
+        {"up", IDC_LAS_TO, "0", TwoDecimals(up.end), upMessage},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.log) + " " + c.typed);
         RunDialog(Path(std::string("Data/") + c.log + ".log"), [&](CLasExport& dialog) {
-            if (c.message != nullptr)
+            if (!c.message.empty())
                 m_boxes.Expect(c.message);
             Type(dialog, c.id, c.typed);
             EXPECT_EQ(c.shown, dialog.GetDlgItemText(c.id, 64));
@@ -374,8 +524,8 @@ TEST_F(LasExportTest, LogsThatCannotBeExportedAreRefused)
     std::fwrite(&record, sizeof record, 1, file);
     std::fclose(file);
     fs::copy_file(Path("Data/down.hed"), Path("Data/one.hed"));
-    // A time log that never moved has no depth step.
-    MakeLog("still", 10, 5000, 5000, 250);
+    // A time log recorded while the winch stood has no depth step.
+    ASSERT_NO_FATAL_FAILURE(Record(kStanding, {{"still", IDC_TIME_MODE, 5}}));
     fs::copy_file(Path("Data/down.log"), Path("Data/lonely.log"));
 
     const struct {
@@ -429,8 +579,9 @@ TEST_F(LasExportTest, StartRefusesWhatCannotBeWrittenAndNeverAppends)
     });
     // Enter must not replace a file: "No" is the question's default.
     for (const auto& shown : m_boxes.AllShown()) {
-        if (shown.text.starts_with("Same file name"))
+        if (shown.text.starts_with("Same file name")) {
             EXPECT_EQ(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, shown.type);
+        }
     }
     // The data file is chosen among the logs of the data folder.
     ASSERT_EQ(1u, m_files.requests.size());
