@@ -8,10 +8,12 @@
 #include "header/HeaderDlg.h"
 #include "header/LasExport.h"
 #include "platform/Printer.h"
+#include "mainwnd/AboutDlg.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "probe/Frames.h"
 #include "probe/RecordingModeDlg.h"
 #include "res/Resource.h"
+#include "setup/PCalibration.h"
 
 namespace {
 
@@ -141,6 +143,12 @@ void CVarnoLogger_KVXDlg::RunHeaderEditor()
     dialog.DoModal();
 }
 
+void CVarnoLogger_KVXDlg::RunCalibration()
+{
+    CPCalibration dialog(m_Preferences, m_ScopeTrack, this);
+    dialog.DoModal();
+}
+
 void CVarnoLogger_KVXDlg::RunLasExport()
 {
     CLasExport dialog(this);
@@ -148,7 +156,6 @@ void CVarnoLogger_KVXDlg::RunLasExport()
 }
 
 // The windows that later issues build; each call does nothing until then.
-void CVarnoLogger_KVXDlg::RunCalibration() {}
 void CVarnoLogger_KVXDlg::ImportSonde() {}
 void CVarnoLogger_KVXDlg::RemoveSonde() {}
 // Later: show the setup sheet and CreateTabs; its visibility flag follows.
@@ -171,4 +178,8 @@ void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
     CPRecordingMode dialog(*this, this);
     dialog.DoModal();
 }
-void CVarnoLogger_KVXDlg::ShowAboutBox() {}
+void CVarnoLogger_KVXDlg::ShowAboutBox()
+{
+    CAboutDlg dialog(this);
+    dialog.DoModal();
+}

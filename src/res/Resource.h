@@ -234,3 +234,21 @@ constexpr int ID_CMD_REMOVE_CHANNEL = 113;
 // The colour chooser's twenty cells, four rows of five.
 constexpr int IDC_PEN_CELLS[20] = {1521, 1547, 1548, 1549, 1550, 1567, 1568, 1569, 1570, 1571,
                                    1572, 1573, 1574, 1575, 1576, 1577, 1578, 1579, 1580, 1581};
+
+// Calibration dialog and about box
+constexpr int IDD_ABOUTBOX = 151;
+constexpr int IDC_ABOUT_OS = 1031;
+constexpr int IDC_ABOUT_SERIAL = 1403;
+constexpr int IDC_ABOUT_VERSION = 1610;
+constexpr int IDC_ABOUT_NOTICE = 1611;
+constexpr int IDD_CALIBRATION = 513;
+constexpr int IDC_CAL_FILE = 513;
+constexpr int IDC_CAL_UNIT = 1512;
+constexpr int IDC_CAL_CHANNEL = 1538;
+constexpr int IDC_CAL_SONDE_TITLE = 1539;
+constexpr int IDC_CAL_NAME = 1540;
+constexpr int IDC_CAL_LOAD = 1542;
+constexpr int IDC_CAL_COEFFICIENT0 = 1543;  // 1543..1546, coefficients 0..3
+constexpr int IDC_CAL_SAVE = 1547;
+constexpr int IDC_CAL_SET = 1548;
+constexpr int IDC_ABOUT_ICON = 1612;

@@ -10,7 +10,8 @@ std::deque<DialogTemplate>& Templates()
     static std::deque<DialogTemplate> templates = [] {
         std::deque<DialogTemplate> all;
         for (auto area : {MainTemplates, AcqTemplates, LasTemplates, HeaderTemplates, PrintTemplates,
-                          PanelTemplates, ResizableTemplates, SetupTemplates, OptionsTemplates}) {
+                          PanelTemplates, ResizableTemplates, SetupTemplates, OptionsTemplates,
+                          CalibTemplates}) {
             for (DialogTemplate& tpl : area())
                 all.push_back(std::move(tpl));
         }

@@ -14,6 +14,7 @@ std::vector<DialogTemplate> PanelTemplates();
 std::vector<DialogTemplate> ResizableTemplates();
 std::vector<DialogTemplate> SetupTemplates();
 std::vector<DialogTemplate> OptionsTemplates();
+std::vector<DialogTemplate> CalibTemplates();
 
 // The menus; all belong to the main area.
 std::vector<MenuTemplate> MainMenus();
