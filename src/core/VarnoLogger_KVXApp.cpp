@@ -148,7 +148,7 @@ BOOL CVarnoLogger_KVXApp::InitInstance()
 
     g_strSoftwareName = "KVX Acquisition software";
     g_strVersion = "2.10";
-    g_strNotice = "(c) 2018 KVX. All rights reserved.";
+    g_strNotice = "(c) 2018 KVX";  // fits the about box's notice line
     encoderRateLimit = 250;
 
     RunState& run = *m_pRunState;

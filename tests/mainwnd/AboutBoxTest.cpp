@@ -1,0 +1,173 @@
+// The about box: its texts before any logger, and the emulator's serial
+// number once the main window's link has opened it, from the system menu;
+// the calibration dialog from the main window's command.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include "core/ConfigFolder.h"
+#include "core/InstanceChecker.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "mainwnd/AboutDlg.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/MessageBox.h"
+#include "platform/System.h"
+#include "probe/Frames.h"
+#include "res/Resource.h"
+#include "support/Artifacts.h"
+#include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the about box showed: its texts, and the ids of those cut off by their
+// control (the OS line is the machine's and may be long).
+struct AboutBoxSeen {
+    std::map<int, std::string> texts;
+    std::vector<int> cut;
+};
+
+// Once the about box is up: keeps what it shows and its picture, then "&OK".
+AboutBoxSeen* ReadAboutBoxWhenModal(const std::string& artifact)
+{
+    auto* seen = new AboutBoxSeen;
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, seen, artifact] {
+        QWidget* box = QApplication::activeModalWidget();
+        QAbstractButton* ok = box != nullptr ? ModalButton(box, IDOK) : nullptr;
+        if (ok == nullptr)
+            return;
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            seen->texts[ControlIdOf(label)] = label->text().toLatin1().toStdString();
+            const bool ours = ControlIdOf(label) != IDC_ABOUT_OS;
+            if (ours && label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+                seen->cut.push_back(ControlIdOf(label));
+        }
+        SaveArtifact(box, artifact);
+        ok->click();
+        poll->deleteLater();
+    });
+    poll->start(20);
+    return seen;
+}
+
+class AboutBoxTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        g_strVersion = "2.10";
+        g_strNotice = "(c) 2018 KVX";
+    }
+    void TearDown() override
+    {
+        theApp.m_strLoggerDescription.clear();
+        theApp.m_strLoggerSerial.clear();
+        ConfigFolderTest::TearDown();
+    }
+};
+
+TEST_F(AboutBoxTest, BeforeAnyLoggerTheSerialLineSaysNoDevice)
+{
+    theApp.m_strLoggerDescription.clear();
+    theApp.m_strLoggerSerial = "KVX00042";
+    std::unique_ptr<AboutBoxSeen> seen(ReadAboutBoxWhenModal("about_box_no_device.png"));
+    CAboutDlg box;
+    EXPECT_EQ(IDOK, box.DoModal());
+
+    EXPECT_EQ("KVX version\xA0" "2.10", seen->texts[IDC_ABOUT_VERSION]);
+    EXPECT_EQ(g_strNotice, seen->texts[IDC_ABOUT_NOTICE]);
+    EXPECT_EQ("No device in USB", seen->texts[IDC_ABOUT_SERIAL]);
+    EXPECT_EQ("OS: " + GetOperatingSystemName(), seen->texts[IDC_ABOUT_OS]);
+}
+
+class AboutBoxEndToEndTest : public AboutBoxTest {
+protected:
+    void SetUp() override
+    {
+        AboutBoxTest::SetUp();
+        SetApplicationName("kvx_about_" + std::to_string(getpid()));
+        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
+        fs::create_directories(Path("Ressources"));
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("KVX_LOGGER_SOCKET");
+        SetMessageBoxHandler(nullptr);
+        CInstanceChecker::CloseFirstInstanceMapping();
+        theApp.m_bClosing = 0;
+        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        AboutBoxTest::TearDown();
+    }
+};
+
+TEST_F(AboutBoxEndToEndTest, SystemMenuShowsTheLoggersSerialAndCommand90TheCalibration)
+{
+    LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--serial", "KVX12345"});
+    ASSERT_TRUE(emulator.Running());
+    std::vector<std::string> boxes;
+    SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    bool linked = false;
+    std::unique_ptr<AboutBoxSeen> seen;
+    std::string calibrationCaption, calibrationFile;
+    QTimer::singleShot(0, [&] {
+        CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
+        linked = WaitFor([] { return theApp.m_nLinkStatus >= 16 && !theApp.m_strLoggerSerial.empty(); }, 15000);
+        if (linked) {
+            seen.reset(ReadAboutBoxWhenModal("about_box.png"));
+            CMenu* system = main.GetSystemMenu(FALSE);
+            for (QAction* item : system->Handle()->actions()) {
+                if (item->text() == "&About software...")
+                    item->trigger();
+            }
+            QTimer::singleShot(50, [&] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                if (dialog == nullptr)
+                    return;
+                calibrationCaption = dialog->windowTitle().toStdString();
+                for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                    if (ControlIdOf(label) == IDC_CAL_FILE)
+                        calibrationFile = label->text().toStdString();
+                }
+                ModalButton(dialog, IDCANCEL)->click();
+            });
+            main.OnCommand(ID_CMD_CALIBRATION, 0);
+        }
+        main.GetSafeHwnd()->close();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+
+    ASSERT_TRUE(linked);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    ASSERT_NE(nullptr, seen);
+    EXPECT_EQ("Logger S/N : KVX12345", seen->texts[IDC_ABOUT_SERIAL]);
+    EXPECT_EQ("KVX version\xA0" "2.10", seen->texts[IDC_ABOUT_VERSION]);
+    EXPECT_EQ(g_strNotice, seen->texts[IDC_ABOUT_NOTICE]);
+    EXPECT_EQ("Calbration", calibrationCaption);
+    EXPECT_EQ("File: KVXS0001.tol", calibrationFile);
+    EXPECT_TRUE(seen->cut.empty()) << "cut off: " << seen->texts[seen->cut.front()];
+}
+
+}  // namespace
