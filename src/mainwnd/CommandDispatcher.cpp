@@ -1,12 +1,16 @@
 // The main window's command dispatcher, its printing commands and the calls
 // into the windows that other parts open.
 
+#include <filesystem>
+
 #include "core/RunState.h"
 #include "core/Settings.h"
+#include "core/SondeDatabase.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderDlg.h"
 #include "header/LasExport.h"
+#include "platform/FileDialog.h"
 #include "platform/Printer.h"
 #include "mainwnd/AboutDlg.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
@@ -156,8 +160,6 @@ void CVarnoLogger_KVXDlg::RunLasExport()
 }
 
 // The windows that later issues build; each call does nothing until then.
-void CVarnoLogger_KVXDlg::ImportSonde() {}
-void CVarnoLogger_KVXDlg::RemoveSonde() {}
 // Later: show the setup sheet and CreateTabs; its visibility flag follows.
 void CVarnoLogger_KVXDlg::ShowLoggerSetup() {}
 void CVarnoLogger_KVXDlg::ShowToolsBox()
@@ -171,6 +173,73 @@ void CVarnoLogger_KVXDlg::ShowDisplayOptions()
     theApp.m_bRefreshDisplayOptions = 1;
     m_SetChannelDlg.RestorePlacement();
     m_SetChannelDlg.ShowWindow(SW_SHOW);
+}
+
+// The depth panel's sonde combo is refilled and its choice becomes the current sonde.
+void CVarnoLogger_KVXDlg::SelectSonde(int index)
+{
+    m_DephtDlg.FillModelCombo(index);
+    m_DephtDlg.OnModelChange();
+}
+
+void CVarnoLogger_KVXDlg::ImportSonde()
+{
+    SondeList& list = *theApp.m_pSondeList;
+    if (list.RefInStock >= SondeList::kMaxSondes) {
+        AfxMessageBox("The maximum of storable sonde is reached.", MB_ICONSTOP);
+        m_Preferences.LoadSondeList();
+        theApp.m_pLoggerSettings->SelectedSonde = SondeList::kMaxSondes - 1;
+        SelectSonde(SondeList::kMaxSondes - 1);
+        return;
+    }
+    CFileDialog dialog(TRUE, ".txt", "*.txt", OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, "Sonde Import (*.txt)|*.txt||",
+                       this);
+    std::error_code error;
+    dialog.m_ofn.lpstrInitialDir = (std::filesystem::current_path(error) / "Sonde import").string();
+    if (dialog.DoModal() != IDOK)
+        return;
+    const std::unique_ptr<SondeImport> sonde = ReadSondeImport(dialog.GetPathName());
+    const std::string problem = SondeImportProblem(*sonde);
+    if (!problem.empty()) {
+        AfxMessageBox(problem, MB_ICONINFORMATION);
+        return;
+    }
+    const CSondeDatabase database(theApp.m_pPathSettings->appDir);
+    if (std::filesystem::exists(database.ToolFilePath(SondeBaseName(sonde->tool)), error) &&
+        AfxMessageBox("Same file name exist, do you want replace this ?",
+                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+        AfxMessageBox("Import Aborted.", MB_ICONINFORMATION);
+        return;
+    }
+    if (!database.WriteToolFile(*sonde)) {
+        AfxMessageBox("Trouble opening file.", MB_ICONSTOP);
+        return;
+    }
+    database.WriteCalibrationFile(*sonde);
+    const int index = database.Register(sonde->tool, list);
+    m_Preferences.LoadSondeList();
+    SelectSonde(index);
+    AfxMessageBox("File importation succeeded.", MB_ICONINFORMATION);
+}
+
+void CVarnoLogger_KVXDlg::RemoveSonde()
+{
+    SondeList& list = *theApp.m_pSondeList;
+    LoggerSettings& logger = *theApp.m_pLoggerSettings;
+    if (list.RefInStock < 2) {
+        AfxMessageBox("This software requires at least one probe registred", MB_ICONSTOP);
+        return;
+    }
+    // A selection outside the list names no sonde to remove.
+    const int selected = logger.SelectedSonde;
+    if (selected >= 0 && selected < list.RefInStock) {
+        const SondeEntry& e = list.entries[selected];
+        const std::string question =
+            "Do you want remove:\n" + e.Ref + " - " + e.Serial + " - " + e.Product + "\nfrom the dbase.";
+        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+            CSondeDatabase(theApp.m_pPathSettings->appDir).Remove(selected, list, logger);
+    }
+    SelectSonde(0);
 }
 
 void CVarnoLogger_KVXDlg::RunRecordingModeDialog()

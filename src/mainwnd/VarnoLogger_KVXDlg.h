@@ -149,6 +149,7 @@ private:
     void RunCalibration();
     void ImportSonde();
     void RemoveSonde();
+    void SelectSonde(int index);
     void ShowLoggerSetup();
     void ShowToolsBox();
     void ShowDisplayOptions();

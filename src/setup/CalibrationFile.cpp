@@ -10,15 +10,17 @@ std::string CalibrationFilePath(const std::string& name)
     return GetProgramFolder() + kCalibrationFolder + name + kCalibrationExtension;
 }
 
-void WriteCalibrationDate(CIni& file)
+std::string CalibrationDate()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-    file.WriteString("LastModified", text, "General");
+    return text;
 }
+
+void WriteCalibrationDate(CIni& file) { file.WriteString("LastModified", CalibrationDate(), "General"); }
 
 void WriteChannelCalibration(CIni& file, int channel, int calibComma, const double coefficients[4])
 {

@@ -12,7 +12,9 @@ constexpr const char* kCalibrationExtension = ".cal";
 // Full path of Calibration/<name>.cal in the program folder.
 std::string CalibrationFilePath(const std::string& name);
 
-// [General] LastModified = today's local date, "%d/%m/%Y".
+// Today's local date, "%d/%m/%Y".
+std::string CalibrationDate();
+// [General] LastModified = CalibrationDate().
 void WriteCalibrationDate(CIni& file);
 // [Channel<channel>] CalibNbComma and Coefficient0..3 as single-precision "%6G".
 void WriteChannelCalibration(CIni& file, int channel, int calibComma, const double coefficients[4]);

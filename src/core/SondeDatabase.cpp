@@ -1,0 +1,280 @@
+#include "core/SondeDatabase.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include "core/Ini.h"
+#include "core/Preferences.h"
+#include "core/Settings.h"
+#include "setup/CalibrationFile.h"
+
+namespace {
+
+constexpr const char* kConfigSection = "VarnoLogger";
+
+// Tracks and colours for channels whose import file gives none.
+constexpr int kDefaultTracks[kMaxImportChannels] = {0, 0, 2, 2, 3, 3};
+constexpr int kBlue = 16711680;
+constexpr int kRed = 255;
+constexpr int kDefaultColours[kMaxImportChannels] = {kBlue, kRed, kBlue, kRed, kBlue, kRed};
+
+std::string Numbered(const char* name, int n) { return name + std::to_string(n); }
+
+std::string SondeSection(int n) { return Numbered("RefSonde", n); }
+
+// An import file may hold any number: keep the conversion defined.
+std::int32_t TruncateToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return std::int32_t(std::clamp(std::trunc(value), double(INT_MIN), double(INT_MAX)));
+}
+
+void ReadChannel(CIni& file, int k, ChannelRecord& ch)
+{
+    const std::string section = Numbered("Channel", k);
+    const char* s = section.c_str();
+    ch.Title = file.GetString("Title", "none", s);
+    ch.TitleShort = file.GetString("TitleShort", "-", s);
+    ch.Unit = file.GetString("Unit", "", s);
+    ch.RangeLeft = TruncateToInt(file.GetDouble("Minimum", 0.0, s));
+    ch.RangeRight = TruncateToInt(file.GetDouble("Maximum", 65535.0, s));
+    ch.FilterWidth = file.GetInt("FilterWidth", 1, s);
+    ch.Offset = file.GetInt("Offset", 200, s);
+    ch.CalibComma = file.GetInt("CalibComma", 2, s);
+    const float identity[4] = {0.0f, 1.0f, 0.0f, 0.0f};
+    for (int c = 0; c < 4; ++c)
+        ch.Coefficient[c] = file.GetFloat(Numbered("Coefficient", c).c_str(), identity[c], s);
+    ch.CalFlag = file.GetBool("Calibration", FALSE, s) ? 1 : 0;
+    ch.FilterFlag = file.GetBool("Filter", FALSE, s) ? 1 : 0;
+    ch.NullValue = file.GetDouble("NullValue", -999.25, s);
+    ch.LineColour = file.GetInt("LineColour", -1, s);
+    ch.DisplayTrack = file.GetInt("DisplayTrack", -1, s);
+    ch.PhysicalCh = file.GetInt("PhysicalCh", k, s);
+}
+
+void WriteChannel(std::FILE* f, int i, const ChannelRecord& ch)
+{
+    std::fprintf(f, "\n[Channel%d]\n", i);
+    CPreferences::WriteFileInt("PhysicalCh", ch.PhysicalCh, f);
+    CPreferences::WriteFileInt("Offset", TruncateToInt(ch.Offset), f);
+    CPreferences::WriteFileLine("Title", ch.Title, f);
+    CPreferences::WriteFileLine("TitleShort", ch.TitleShort, f);
+    CPreferences::WriteFileLine("Unit", ch.Unit, f);
+    CPreferences::WriteFileInt("RangeLeft", ch.RangeLeft, f);
+    CPreferences::WriteFileInt("RangeRight", ch.RangeRight, f);
+    CPreferences::WriteFileBool("CalFlag", ch.CalFlag, f);
+    CPreferences::WriteFileInt("CalibComma", ch.CalibComma, f);
+    for (int c = 0; c < 4; ++c)
+        CPreferences::WriteFileFloat(Numbered("Coefficient", c).c_str(), float(ch.Coefficient[c]), f);
+    CPreferences::WriteFileBool("FilterFlag", ch.FilterFlag, f);
+    CPreferences::WriteFileInt("FilterWidth", ch.FilterWidth, f);
+    CPreferences::WriteFileDouble("NullValue", ch.NullValue, f);
+    CPreferences::WriteFileInt("DisplayTrack", ch.DisplayTrack < 0 ? kDefaultTracks[i] : ch.DisplayTrack, f);
+    CPreferences::WriteFileInt("LineColour", ch.LineColour < 0 ? kDefaultColours[i] : ch.LineColour, f);
+    CPreferences::WriteFileLine("Visible", "1", f);
+}
+
+void WriteTool(std::FILE* f, const ToolRecord& tool)
+{
+    std::fputs("[General]\n", f);
+    CPreferences::WriteFileLine("Name", tool.Name, f);
+    CPreferences::WriteFileLine("Abbreviation", tool.Abbreviation, f);
+    CPreferences::WriteFileLine("Manufacturer", tool.Manufacturer, f);
+    CPreferences::WriteFileLine("SerialNumber", tool.SerialNumber, f);
+    CPreferences::WriteFileInt("SondeLength", TruncateToInt(tool.SondeLength), f);
+    CPreferences::WriteFileInt("NumberOfChannels", tool.NumberOfChannels, f);
+    CPreferences::WriteFileInt("Voltage", tool.Voltage, f);
+    CPreferences::WriteFileLine("CalibrationFile", tool.CalibrationFile, f);
+
+    std::fputs("\n[Cmd]\n", f);
+    CPreferences::WriteFileBool("Enabled", tool.Enabled, f);
+    for (int n = 1; n <= ToolRecord::kPresets; ++n) {
+        CPreferences::WriteFileInt(Numbered("Aux", n).c_str(), tool.Aux[n - 1], f);
+        CPreferences::WriteFileLine(Numbered("LabelAux", n).c_str(), tool.LabelAux[n - 1], f);
+    }
+    for (int i = 0; i < tool.NumberOfChannels; ++i)
+        WriteChannel(f, i, tool.channels[i]);
+    for (const char* track : {"Track0", "Track2", "Track3"}) {
+        std::fprintf(f, "\n[%s]\n", track);
+        CPreferences::WriteFileInt("Cols", 4, f);
+    }
+}
+
+void WriteCalibration(std::FILE* f, const SondeImport& sonde)
+{
+    const ToolRecord& tool = sonde.tool;
+    std::fputs("[General]\n", f);
+    CPreferences::WriteFileLine("LastCalibration", sonde.Date, f);
+    CPreferences::WriteFileLine("LastModified", CalibrationDate(), f);
+    CPreferences::WriteFileLine("Sonde", tool.Abbreviation, f);
+    CPreferences::WriteFileLine("SerialNo", tool.SerialNumber, f);
+    for (int i = 0; i < tool.NumberOfChannels; ++i) {
+        const ChannelRecord& ch = tool.channels[i];
+        std::fprintf(f, "\n[Channel%d]\n", i);
+        CPreferences::WriteFileLine("CalibrationMethod", "Polynom", f);
+        CPreferences::WriteFileInt("CalibNbComma", ch.CalibComma, f);
+        for (int c = 0; c < 4; ++c)
+            CPreferences::WriteFileFloat(Numbered("Coefficient", c).c_str(), float(ch.Coefficient[c]), f);
+    }
+}
+
+bool IsReadOnly(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
+}
+
+// The old file goes only once the new one is complete: a failed write
+// leaves it as it was. A read-only file stays too.
+bool ReplaceTextFile(const std::string& path, const std::function<void(std::FILE*)>& write)
+{
+    if (IsReadOnly(path))
+        return false;
+    std::error_code error;
+    std::filesystem::create_directory(std::filesystem::path(path).parent_path(), error);
+    const std::string fresh = path + ".new";
+    std::FILE* file = CPreferences::OpenTextFile(fresh, "wb");
+    if (file == nullptr)
+        return false;
+    write(file);
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed || std::rename(fresh.c_str(), path.c_str()) != 0) {
+        std::filesystem::remove(fresh, error);
+        return false;
+    }
+    return true;
+}
+
+SondeEntry EntryOf(const ToolRecord& tool)
+{
+    return {tool.Name, tool.Abbreviation, tool.SerialNumber, tool.Manufacturer, SondeBaseName(tool)};
+}
+
+void WriteEntry(CIni& config, const std::string& section, const SondeEntry& entry)
+{
+    config.WriteString(section, "Name", entry.Name);
+    config.WriteString(section, "Ref", entry.Ref);
+    config.WriteString(section, "Serial", entry.Serial);
+    config.WriteString(section, "Product", entry.Product);
+    config.WriteString(section, "TolFile", entry.TolFile);
+}
+
+void AppendEntry(const std::string& configPath, int n, const SondeEntry& entry)
+{
+    std::FILE* f = CPreferences::OpenTextFile(configPath, "ab");
+    if (f == nullptr)
+        return;
+    std::fprintf(f, "\n[RefSonde%d]\n", n);
+    CPreferences::WriteFileLine("Name", entry.Name, f);
+    CPreferences::WriteFileLine("Ref", entry.Ref, f);
+    CPreferences::WriteFileLine("Serial", entry.Serial, f);
+    CPreferences::WriteFileLine("Product", entry.Product, f);
+    CPreferences::WriteFileLine("TolFile", entry.TolFile, f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+std::unique_ptr<SondeImport> ReadSondeImport(const std::string& path)
+{
+    auto sonde = std::make_unique<SondeImport>();
+    ToolRecord& tool = sonde->tool;
+    CIni file(path, "Sonde", TRUE);
+    sonde->Date = file.GetString("Date", "-", "Sonde");
+    tool.Name = file.GetString("Name", "NULL", "Sonde");
+    tool.Abbreviation = file.GetString("Abbreviation", "NULL", "Sonde");
+    tool.Manufacturer = file.GetString("Manufacturer", "NULL", "Sonde");
+    tool.SerialNumber = file.GetString("SerialNumber", "xxxx", "Sonde");
+    tool.SondeLength = file.GetInt("Length", 200, "Sonde");
+    tool.NumberOfChannels = file.GetInt("NumberOfChannels", 6, "Sonde");
+    tool.Voltage = file.GetInt("Voltage", 95, "Sonde");
+    tool.CalibrationFile = SondeBaseName(tool) + kCalibrationExtension;
+
+    for (int n = 1; n <= ToolRecord::kPresets; ++n) {
+        tool.Aux[n - 1] = file.GetInt(Numbered("Aux", n).c_str(), 0, "Cmd");
+        tool.LabelAux[n - 1] = file.GetString((Numbered("Aux", n) + "Txt").c_str(), "", "Cmd");
+    }
+    tool.Enabled = std::any_of(std::begin(tool.Aux), std::end(tool.Aux), [](int aux) { return aux > 0; });
+
+    const int channels = std::min(tool.NumberOfChannels, kMaxImportChannels);
+    for (int k = 1; k <= channels; ++k)
+        ReadChannel(file, k, tool.channels[k - 1]);
+    return sonde;
+}
+
+std::string SondeImportProblem(const SondeImport& sonde)
+{
+    // The names become file names in the program folder: no folder may hide in them.
+    if (strcasecmp(sonde.tool.Abbreviation.c_str(), "NULL") == 0 ||
+        SondeBaseName(sonde.tool).find_first_of("/\\") != std::string::npos)
+        return "Import Aborted. Invalid import file.";
+    if (sonde.tool.NumberOfChannels > kMaxImportChannels)
+        return "Import Aborted. The sonde has " + std::to_string(sonde.tool.NumberOfChannels) +
+               " channels: at most 6 can be imported.";
+    return {};
+}
+
+std::string SondeBaseName(const ToolRecord& tool) { return tool.Abbreviation + tool.SerialNumber; }
+
+std::string CSondeDatabase::ToolFilePath(const std::string& baseName) const
+{
+    return m_folder + "Ressources/" + baseName + ".tol";
+}
+
+bool CSondeDatabase::WriteToolFile(const SondeImport& sonde) const
+{
+    return ReplaceTextFile(ToolFilePath(SondeBaseName(sonde.tool)),
+                           [&](std::FILE* f) { WriteTool(f, sonde.tool); });
+}
+
+void CSondeDatabase::WriteCalibrationFile(const SondeImport& sonde) const
+{
+    const std::string path = m_folder + kCalibrationFolder + SondeBaseName(sonde.tool) + kCalibrationExtension;
+    ReplaceTextFile(path, [&](std::FILE* f) { WriteCalibration(f, sonde); });
+}
+
+int CSondeDatabase::Register(const ToolRecord& tool, SondeList& list) const
+{
+    const SondeEntry entry = EntryOf(tool);
+    CIni config(ConfigPath(), kConfigSection, TRUE);
+    const int count = config.GetInt("RefInStock", 0, kConfigSection);
+    for (int n = 1; n <= count; ++n) {
+        if (strcasecmp(config.GetString(SondeSection(n), "TolFile", "NULL").c_str(), entry.TolFile.c_str()) == 0) {
+            WriteEntry(config, SondeSection(n), entry);
+            return n - 1;
+        }
+    }
+
+    list.RefInStock = count + 1;
+    config.WriteInt("RefInStock", count + 1, kConfigSection);
+    // A section that a removal emptied is taken again rather than repeated.
+    const std::string next = SondeSection(count + 1);
+    if (config.GetString(next, "Name", "~~~") != "~~~")
+        WriteEntry(config, next, entry);
+    else
+        AppendEntry(ConfigPath(), count + 1, entry);
+    return count;
+}
+
+void CSondeDatabase::Remove(int index, SondeList& list, LoggerSettings& logger) const
+{
+    std::error_code error;
+    std::filesystem::remove(ToolFilePath(list.entries[index].TolFile), error);
+    CIni config(ConfigPath(), kConfigSection, TRUE);
+    // The last section takes the empty entry after the list.
+    for (int n = index + 1; n <= list.RefInStock; ++n) {
+        list.entries[n - 1] = list.entries[n];
+        WriteEntry(config, SondeSection(n), list.entries[n - 1]);
+    }
+    list.RefInStock -= 1;
+    config.WriteInt("RefInStock", list.RefInStock, kConfigSection);
+    logger.SelectedSonde = 0;
+    config.WriteInt("SelectedSonde", 0, kConfigSection);
+}

@@ -1,0 +1,404 @@
+// "&Sonde import" and "&Remove Sonde" through the main window's menu commands,
+// against the files of a program folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/ConfigFolder.h"
+#include "core/Ini.h"
+#include "core/InstanceChecker.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "res/Resource.h"
+#include "setup/CalibrationFile.h"
+#include "setup/Palette.h"
+#include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CrLf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+int Count(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+struct Sonde {
+    std::string name, ref, serial, product, tolFile;
+};
+
+// Sonde k of a test's list: Ref S<k>, tool file S<k>0<k>.
+Sonde Numbered(int k)
+{
+    const std::string n = std::to_string(k);
+    return {"Sonde " + n, "S" + n, "0" + n, "P" + n, "S" + n + "0" + n};
+}
+
+class SondeCommandsTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        SetApplicationName("kvx_sonde_" + std::to_string(getpid()));
+    }
+    void TearDown() override
+    {
+        m_main.reset();
+        CInstanceChecker::CloseFirstInstanceMapping();
+        theApp.m_bClosing = 0;
+        theApp.m_bUsbDriverOk = 0;
+        ConfigFolderTest::TearDown();
+    }
+
+    // Zarkv.cfg with these sondes, each with a tool file, the one at `selected` current.
+    void Register(const std::vector<Sonde>& sondes, int selected = 0)
+    {
+        std::string text = "[VarnoLogger]\nFilePath=none\nSelectedSonde=" + std::to_string(selected) +
+                           "\nRefInStock=" + std::to_string(sondes.size()) + "\n";
+        for (size_t i = 0; i < sondes.size(); ++i) {
+            const Sonde& s = sondes[i];
+            text += "[RefSonde" + std::to_string(i + 1) + "]\nName=" + s.name + "\nRef=" + s.ref +
+                    "\nSerial=" + s.serial + "\nProduct=" + s.product + "\nTolFile=" + s.tolFile + "\n";
+            WriteFile("Ressources/" + s.tolFile + ".tol", "[General]\nNumberOfChannels=0\n");
+        }
+        WriteFile("Zarkv.cfg", text);
+    }
+
+    void Start()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("USB driver not installed.");  // no driver layer in the test's folder
+        m_main = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        ASSERT_TRUE(m_main->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+    }
+
+    void Command(int id) { m_main->OnCommand(WPARAM(id), 0); }
+
+    // Imports `file` and answers the boxes in order.
+    void Import(const std::string& file, const std::vector<std::pair<std::string, int>>& answers)
+    {
+        ScriptedFileDialogs dialogs;
+        dialogs.Choose(file);
+        ScriptedMessageBoxes boxes;
+        for (const auto& [text, answer] : answers)
+            boxes.Expect(text, answer);
+        Command(ID_CMD_SONDE_IMPORT);
+    }
+
+    CIni Config() const { return CIni(Path("Zarkv.cfg"), "VarnoLogger", TRUE); }
+
+    std::vector<std::string> ComboTexts() const
+    {
+        CComboBox& combo = m_main->m_DephtDlg.ModelCombo();
+        std::vector<std::string> texts;
+        for (int i = 0; i < combo.GetCount(); ++i)
+            texts.push_back(combo.GetLBText(i));
+        return texts;
+    }
+
+    std::unique_ptr<CVarnoLogger_KVXDlg> m_main;
+};
+
+constexpr const char* kImported = "File importation succeeded.";
+
+std::string ExampleChannel(int i, int track, int colour)
+{
+    return "\n[Channel" + std::to_string(i) + "]\nPhysicalCh=" + std::to_string(i + 1) +
+           "\nOffset=200\nTitle=none\nTitleShort=-\nUnit=\nRangeLeft=0\nRangeRight=65535\nCalFlag=0\n"
+           "CalibComma=2\nCoefficient0=0.00000\nCoefficient1=1.00000\nCoefficient2=0.00000\n"
+           "Coefficient3=0.00000\nFilterFlag=0\nFilterWidth=1\nNullValue=-999.250000\nDisplayTrack=" +
+           std::to_string(track) + "\nLineColour=" + std::to_string(colour) + "\nVisible=1\n";
+}
+
+TEST_F(SondeCommandsTest, ImportOfAnAbbreviationAndSerialWritesBothFilesAndTheNewEntry)
+{
+    Start();
+    WriteFile("in/abc.txt", "[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n");
+    {
+        ScriptedFileDialogs dialogs;
+        dialogs.Choose(Path("in/abc.txt"));
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(kImported);
+        Command(ID_CMD_SONDE_IMPORT);
+        ASSERT_EQ(1u, dialogs.Shown().size());
+        const FileDialogRequest& request = dialogs.Shown()[0];
+        EXPECT_TRUE(request.open);
+        EXPECT_EQ(".txt", request.defaultExt);
+        EXPECT_EQ("*.txt", request.fileName);
+        EXPECT_EQ("Sonde Import (*.txt)|*.txt||", request.filter);
+        EXPECT_EQ(DWORD(OFN_HIDEREADONLY | OFN_FILEMUSTEXIST), request.flags);
+        EXPECT_EQ((fs::current_path() / "Sonde import").string(), request.initialDir);
+        EXPECT_EQ(UINT(MB_ICONINFORMATION), boxes.AllShown()[0].type);
+    }
+
+    std::string tool =
+        "[General]\nName=NULL\nAbbreviation=ABC\nManufacturer=NULL\nSerialNumber=12\nSondeLength=200\n"
+        "NumberOfChannels=6\nVoltage=95\nCalibrationFile=ABC12.cal\n"
+        "\n[Cmd]\nEnabled=0\nAux1=0\nLabelAux1=\nAux2=0\nLabelAux2=\nAux3=0\nLabelAux3=\n"
+        "Aux4=0\nLabelAux4=\nAux5=0\nLabelAux5=\nAux6=0\nLabelAux6=\n";
+    const int tracks[6] = {0, 0, 2, 2, 3, 3};
+    for (int i = 0; i < 6; ++i)
+        tool += ExampleChannel(i, tracks[i], i % 2 == 0 ? 16711680 : 255);
+    tool += "\n[Track0]\nCols=4\n\n[Track2]\nCols=4\n\n[Track3]\nCols=4\n";
+    EXPECT_EQ(CrLf(tool), ReadFile("Ressources/ABC12.tol"));
+
+    std::string calibration =
+        "[General]\nLastCalibration=-\nLastModified=" + CalibrationDate() + "\nSonde=ABC\nSerialNo=12\n";
+    for (int i = 0; i < 6; ++i) {
+        calibration += "\n[Channel" + std::to_string(i) +
+                       "]\nCalibrationMethod=Polynom\nCalibNbComma=2\nCoefficient0=0.00000\n"
+                       "Coefficient1=1.00000\nCoefficient2=0.00000\nCoefficient3=0.00000\n";
+    }
+    EXPECT_EQ(CrLf(calibration), ReadFile("Calibration/ABC12.cal"));
+
+    // After the default sonde of the new configuration, and current now.
+    CIni config = Config();
+    EXPECT_EQ(2, config.GetInt("RefInStock", 0, "VarnoLogger"));
+    EXPECT_EQ("NULL", config.GetString("Name", "", "RefSonde2"));
+    EXPECT_EQ("ABC", config.GetString("Ref", "", "RefSonde2"));
+    EXPECT_EQ("12", config.GetString("Serial", "", "RefSonde2"));
+    EXPECT_EQ("NULL", config.GetString("Product", "", "RefSonde2"));
+    EXPECT_EQ("ABC12", config.GetString("TolFile", "", "RefSonde2"));
+    EXPECT_EQ(1, config.GetInt("SelectedSonde", -1, "VarnoLogger"));
+    EXPECT_EQ(2, theApp.m_pSondeList->RefInStock);
+    EXPECT_EQ(2u, ComboTexts().size());
+    EXPECT_EQ(1, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+    EXPECT_EQ(1, int(theApp.m_pLoggerSettings->SelectedSonde));
+    EXPECT_EQ("ABC", theApp.m_pToolRecord->Abbreviation);
+    EXPECT_EQ(6, theApp.m_pToolRecord->NumberOfChannels);
+}
+
+// The sample of the program folder, imported again: one entry, replaced
+// only when the user agrees, and an old tool file that a failed write keeps.
+TEST_F(SondeCommandsTest, ImportingTwiceKeepsOneEntryAndTheOldFileUntilTheNewOneIsWritten)
+{
+    fs::create_directories(Path("Ressources"));
+    fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+    Start();
+    const ToolRecord original = *theApp.m_pToolRecord;
+    const std::string sample = KVX_PROGRAM_DIR "/Sonde import/KVXS0002.txt";
+    Import(sample, {{kImported, IDOK}});
+    const std::string firstTool = ReadFile("Ressources/KVXS0002.tol");
+    const std::string firstConfig = ReadFile("Zarkv.cfg");
+
+    // The sample describes the default sonde's channels under another serial.
+    const ToolRecord& imported = *theApp.m_pToolRecord;
+    EXPECT_EQ("0002", imported.SerialNumber);
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const ChannelRecord& a = original.channels[i];
+        const ChannelRecord& b = imported.channels[i];
+        EXPECT_EQ(a.Title, b.Title);
+        EXPECT_EQ(a.Unit, b.Unit);
+        EXPECT_EQ(a.RangeLeft, b.RangeLeft);
+        EXPECT_EQ(a.RangeRight, b.RangeRight);
+        EXPECT_EQ(a.LineColour, b.LineColour);
+        EXPECT_EQ(a.DisplayTrack, b.DisplayTrack);
+        EXPECT_EQ(a.LogicalCh, b.LogicalCh);
+        EXPECT_EQ(int(a.PhysicalCh), int(b.PhysicalCh));
+        EXPECT_EQ(int(a.CalibComma), int(b.CalibComma));
+        for (int c = 0; c < 4; ++c)
+            EXPECT_FLOAT_EQ(float(a.Coefficient[c]), float(b.Coefficient[c]));
+    }
+
+    const std::string question = "Same file name exist, do you want replace this ?";
+    Import(sample, {{question, IDNO}, {"Import Aborted.", IDOK}});
+    EXPECT_EQ(firstConfig, ReadFile("Zarkv.cfg"));
+
+    // A new tool file that cannot be written leaves the old one.
+    fs::create_directory(Path("Ressources/KVXS0002.tol.new"));
+    Import(sample, {{question, IDYES}, {"Trouble opening file.", IDOK}});
+    EXPECT_EQ(firstTool, ReadFile("Ressources/KVXS0002.tol"));
+    fs::remove(Path("Ressources/KVXS0002.tol.new"));
+
+    {
+        ScriptedFileDialogs dialogs;
+        dialogs.Choose(sample);
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(question, IDYES);
+        boxes.Expect(kImported);
+        Command(ID_CMD_SONDE_IMPORT);
+        EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.AllShown()[0].type);
+    }
+    EXPECT_EQ(firstTool, ReadFile("Ressources/KVXS0002.tol"));
+    EXPECT_FALSE(fs::exists(Path("Ressources/KVXS0002.tol.new")));
+    const std::string config = ReadFile("Zarkv.cfg");
+    EXPECT_EQ(1, Count(config, "TolFile=KVXS0002"));
+    EXPECT_EQ(2, Config().GetInt("RefInStock", 0, "VarnoLogger"));
+    EXPECT_EQ(2, theApp.m_pSondeList->RefInStock);
+    EXPECT_EQ(1, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+}
+
+// 100 sondes is the most the list holds.
+TEST_F(SondeCommandsTest, ImportStopsAtOneHundredSondes)
+{
+    for (int count : {99, 100}) {
+        SCOPED_TRACE(count);
+        std::vector<Sonde> sondes;
+        for (int k = 1; k <= count; ++k)
+            sondes.push_back(Numbered(k));
+        Register(sondes, 5);
+        Start();
+        WriteFile("in/new.txt", "[Sonde]\nAbbreviation=NEW\nSerialNumber=7\n");
+        if (count < 100) {
+            Import(Path("in/new.txt"), {{kImported, IDOK}});
+            EXPECT_EQ("NEW7", Config().GetString("TolFile", "", "RefSonde100"));
+            EXPECT_EQ(100, theApp.m_pSondeList->RefInStock);
+        } else {
+            ScriptedFileDialogs noDialog;
+            ScriptedMessageBoxes boxes;
+            boxes.Expect("The maximum of storable sonde is reached.");
+            Command(ID_CMD_SONDE_IMPORT);
+            EXPECT_EQ(UINT(MB_ICONSTOP), boxes.AllShown()[0].type);
+            EXPECT_EQ(100, Config().GetInt("RefInStock", 0, "VarnoLogger"));
+            EXPECT_FALSE(fs::exists(Path("Ressources/NEW7.tol")));
+        }
+        EXPECT_EQ(99, Config().GetInt("SelectedSonde", -1, "VarnoLogger"));
+        EXPECT_EQ(99, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+        EXPECT_EQ(100, m_main->m_DephtDlg.ModelCombo().GetCount());
+        m_main.reset();
+        CInstanceChecker::CloseFirstInstanceMapping();
+        fs::remove_all(Path("Ressources"));
+        fs::remove_all(Path("Calibration"));
+        ClearRecords();
+    }
+}
+
+// Import files that the program refuses before it writes anything.
+TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
+{
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"[Sonde]\nSerialNumber=12\n", "Import Aborted. Invalid import file."},
+        {"[Sonde]\nAbbreviation=null\nSerialNumber=12\n", "Import Aborted. Invalid import file."},
+        {"[Sonde]\nAbbreviation=../ABC\nSerialNumber=12\n", "Import Aborted. Invalid import file."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=7\n",
+         "Import Aborted. The sonde has 7 channels: at most 6 can be imported."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=11\n",
+         "Import Aborted. The sonde has 11 channels: at most 6 can be imported."},
+    };
+    Start();
+    const std::string config = ReadFile("Zarkv.cfg");
+    const auto files = [this] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(m_folder))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile("in/bad.txt", c.text);
+        const std::vector<std::string> before = files();
+        Import(Path("in/bad.txt"), {{c.message, IDOK}});
+        EXPECT_EQ(before, files());
+        EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+        EXPECT_EQ(1, theApp.m_pSondeList->RefInStock);
+    }
+}
+
+TEST_F(SondeCommandsTest, RemovalShiftsTheLaterSondesDownAndSelectsTheFirst)
+{
+    const struct {
+        int count;
+        int selected;
+        int answer;
+        std::vector<int> left;  // the sondes listed afterwards, by number
+    } cases[] = {
+        {3, 2, IDYES, {1, 2}},
+        {5, 0, IDYES, {2, 3, 4, 5}},
+        {3, 1, IDNO, {1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " sondes, remove " << c.selected);
+        std::vector<Sonde> sondes;
+        for (int k = 1; k <= c.count; ++k)
+            sondes.push_back(Numbered(k));
+        Register(sondes, c.selected);
+        Start();
+        const Sonde removed = sondes[c.selected];
+        {
+            ScriptedMessageBoxes boxes;
+            boxes.Expect("Do you want remove:\n" + removed.ref + " - " + removed.serial + " - " + removed.product +
+                             "\nfrom the dbase.",
+                         c.answer);
+            Command(ID_CMD_REMOVE_SONDE);
+            EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.AllShown().at(0).type);
+        }
+        const bool yes = c.answer == IDYES;
+        EXPECT_EQ(!yes, fs::exists(Path("Ressources/" + removed.tolFile + ".tol")));
+        CIni config = Config();
+        EXPECT_EQ(int(c.left.size()), config.GetInt("RefInStock", 0, "VarnoLogger"));
+        EXPECT_EQ(int(c.left.size()), theApp.m_pSondeList->RefInStock);
+        std::vector<std::string> combo;
+        for (size_t i = 0; i < c.left.size(); ++i) {
+            const Sonde s = Numbered(c.left[i]);
+            const std::string section = "RefSonde" + std::to_string(i + 1);
+            EXPECT_EQ(s.tolFile, config.GetString(section, "TolFile", ""));
+            EXPECT_EQ(s.product, config.GetString(section, "Product", ""));
+            EXPECT_EQ(s.tolFile, theApp.m_pSondeList->entries[i].TolFile);
+            combo.push_back(s.ref + " - " + s.serial + " - " + s.name);
+        }
+        // The section after the list is left with empty values.
+        if (yes) {
+            const std::string last = "RefSonde" + std::to_string(c.count);
+            EXPECT_EQ("", config.GetString(last, "Name", "~~~"));
+            EXPECT_EQ("", config.GetString(last, "TolFile", "~~~"));
+        }
+        EXPECT_EQ(combo, ComboTexts());
+        EXPECT_EQ(0, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+        EXPECT_EQ(0, config.GetInt("SelectedSonde", -1, "VarnoLogger"));
+        EXPECT_EQ(0, int(theApp.m_pLoggerSettings->SelectedSonde));
+
+        // An import takes the emptied section again.
+        if (c.selected == c.count - 1 && yes) {
+            const std::string last = "RefSonde" + std::to_string(c.count);
+            WriteFile("in/new.txt", "[Sonde]\nAbbreviation=NEW\nSerialNumber=7\n");
+            Import(Path("in/new.txt"), {{kImported, IDOK}});
+            EXPECT_EQ("NEW7", Config().GetString(last, "TolFile", ""));
+            EXPECT_EQ(1, Count(ReadFile("Zarkv.cfg"), "[" + last + "]"));
+            EXPECT_EQ(c.count, Config().GetInt("RefInStock", 0, "VarnoLogger"));
+            EXPECT_EQ(c.count - 1, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+        }
+        m_main.reset();
+        CInstanceChecker::CloseFirstInstanceMapping();
+        fs::remove_all(Path("Ressources"));
+        ClearRecords();
+    }
+}
+
+TEST_F(SondeCommandsTest, RemovalKeepsTheOnlySonde)
+{
+    Register({Numbered(1)});
+    Start();
+    const std::string config = ReadFile("Zarkv.cfg");
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("This software requires at least one probe registred");
+    Command(ID_CMD_REMOVE_SONDE);
+    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.AllShown().at(0).type);
+    EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+    EXPECT_TRUE(fs::exists(Path("Ressources/S101.tol")));
+}
+
+}  // namespace
