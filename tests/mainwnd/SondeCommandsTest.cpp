@@ -91,6 +91,16 @@ protected:
         ASSERT_TRUE(m_main->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
     }
 
+    // For the next case of a table: a new folder content and a new main window.
+    void CloseAndClear()
+    {
+        m_main.reset();
+        CInstanceChecker::CloseFirstInstanceMapping();
+        fs::remove_all(Path("Ressources"));
+        fs::remove_all(Path("Calibration"));
+        ClearRecords();
+    }
+
     void Command(int id) { m_main->OnCommand(WPARAM(id), 0); }
 
     // Imports `file` and answers the boxes in order.
@@ -275,11 +285,7 @@ TEST_F(SondeCommandsTest, ImportStopsAtOneHundredSondes)
         EXPECT_EQ(99, Config().GetInt("SelectedSonde", -1, "VarnoLogger"));
         EXPECT_EQ(99, m_main->m_DephtDlg.ModelCombo().GetCurSel());
         EXPECT_EQ(100, m_main->m_DephtDlg.ModelCombo().GetCount());
-        m_main.reset();
-        CInstanceChecker::CloseFirstInstanceMapping();
-        fs::remove_all(Path("Ressources"));
-        fs::remove_all(Path("Calibration"));
-        ClearRecords();
+        CloseAndClear();
     }
 }
 
@@ -381,24 +387,43 @@ TEST_F(SondeCommandsTest, RemovalShiftsTheLaterSondesDownAndSelectsTheFirst)
             EXPECT_EQ(c.count, Config().GetInt("RefInStock", 0, "VarnoLogger"));
             EXPECT_EQ(c.count - 1, m_main->m_DephtDlg.ModelCombo().GetCurSel());
         }
-        m_main.reset();
-        CInstanceChecker::CloseFirstInstanceMapping();
-        fs::remove_all(Path("Ressources"));
-        ClearRecords();
+        CloseAndClear();
     }
 }
 
-TEST_F(SondeCommandsTest, RemovalKeepsTheOnlySonde)
+// Removals that take nothing out: the only sonde, or a selection outside the list.
+TEST_F(SondeCommandsTest, RemovalWithoutASondeToRemoveChangesNothing)
 {
-    Register({Numbered(1)});
-    Start();
-    const std::string config = ReadFile("Zarkv.cfg");
-    ScriptedMessageBoxes boxes;
-    boxes.Expect("This software requires at least one probe registred");
-    Command(ID_CMD_REMOVE_SONDE);
-    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.AllShown().at(0).type);
-    EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
-    EXPECT_TRUE(fs::exists(Path("Ressources/S101.tol")));
+    const struct {
+        int count;
+        int selected;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {1, 0, {"This software requires at least one probe registred"}},
+        {3, 7, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        std::vector<Sonde> sondes;
+        for (int k = 1; k <= c.count; ++k)
+            sondes.push_back(Numbered(k));
+        Register(sondes, c.selected);
+        Start();
+        {
+            ScriptedMessageBoxes boxes;
+            for (const std::string& text : c.boxes)
+                boxes.Expect(text);
+            Command(ID_CMD_REMOVE_SONDE);
+            for (const auto& shown : boxes.AllShown())
+                EXPECT_EQ(UINT(MB_ICONSTOP), shown.type);
+        }
+        EXPECT_EQ(c.count, Config().GetInt("RefInStock", 0, "VarnoLogger"));
+        EXPECT_EQ(c.count, theApp.m_pSondeList->RefInStock);
+        for (const Sonde& s : sondes)
+            EXPECT_TRUE(fs::exists(Path("Ressources/" + s.tolFile + ".tol")));
+        EXPECT_EQ(size_t(c.count), ComboTexts().size());
+        CloseAndClear();
+    }
 }
 
 }  // namespace
