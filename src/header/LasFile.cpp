@@ -256,13 +256,21 @@ bool CheckLasDepth(const LasRange& range, double& value, bool isFrom)
     return true;
 }
 
-// Depths are not exact in binary: 0.3 / 0.05 is 5.999..., which truncation would make 5.
-int WholeSteps(double distance, double step) { return int(std::round(distance / std::fabs(step))); }
+// Record indexes drop the fraction of a quotient of depths, but depths are not
+// exact in binary: 0.3 / 0.05 is 5.999..., which is meant as 6, not 5.
+int StepIndex(double quotient)
+{
+    const double nearest = std::round(quotient);
+    return int(std::fabs(quotient - nearest) < 1e-6 ? nearest : std::trunc(quotient));
+}
+
+int WholeSteps(double distance, double step) { return StepIndex(distance / std::fabs(step)); }
 
 LasWalk LasRecordWalk(const LasRange& range, bool reverse)
 {
-    const int fromIndex = WholeSteps(std::fabs(range.from - range.startDepth), range.step);
-    const int toIndex = range.steps - WholeSteps(std::fabs(range.endDepth - range.to), range.step);
+    const double d = std::fabs(range.step);
+    const int fromIndex = StepIndex(std::fabs(range.from - range.startDepth) / d);
+    const int toIndex = StepIndex(range.steps - std::fabs(range.endDepth - range.to) / d);
     return reverse ? LasWalk{toIndex, fromIndex} : LasWalk{fromIndex, toIndex};
 }
 

@@ -377,6 +377,21 @@ TEST_F(LasTest, RecordPositionsRoundToWholeSteps)
     EXPECT_EQ(92, LasRecordIndex(header, 0, 100, 0.05));
     header.LogMode = 10;
     EXPECT_EQ(100, LasRecordIndex(header, 0, 100, 0.05));
+
+    // Between two records the fraction is dropped: 15 cm at 10 cm is one
+    // record, and a To half a step short of the end ends one record earlier.
+    header.channels[0].Offset = 15;
+    header.LogMode = 11;
+    EXPECT_EQ(99, LasRecordIndex(header, 0, 100, -0.1));
+    header.step = 100;
+    header.SondeLength = 250;
+    header.LogMode = 12;
+    ASSERT_TRUE(ComputeLasRange(header, 2999, range));
+    range.from = range.startDepth + 0.15;
+    range.to = range.endDepth - 0.05;
+    const LasWalk walk = LasRecordWalk(range, false);
+    EXPECT_EQ(1, walk.first);
+    EXPECT_EQ(range.steps - 1, walk.last);
 }
 
 TEST_F(LasTest, LineValuesAreScaledCalibratedOrNull)
