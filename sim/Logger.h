@@ -74,7 +74,8 @@ private:
     // Settings held by the logger, as the frames set them.
     std::uint8_t m_winchByte = 0;
     std::uint16_t m_settingsWord = 0;
-    std::uint16_t m_wheelRatio = 10240; // counts per cm x 256
+    // counts per cm x 256; the host's default wheel (1000 pulses a turn of 500 mm)
+    std::uint16_t m_wheelRatio = 20480;
     std::uint8_t m_voltage = 95;
     std::uint8_t m_gain = 15;
     std::uint8_t m_drive = 25;
