@@ -228,6 +228,18 @@ void DrawRecordingMode(QPainter& p, int size)
     p.drawLine(QPointF(s * 0.75, s * 0.5), QPointF(s * 0.86, s * 0.5));
 }
 
+// A round status lamp with a small highlight.
+void DrawLed(QPainter& p, int size, const QColor& colour)
+{
+    const double s = size;
+    p.setPen(QPen(colour.darker(170), 1));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(s * 0.12, s * 0.12, s * 0.76, s * 0.76));
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour.lighter(150));
+    p.drawEllipse(QRectF(s * 0.3, s * 0.28, s * 0.2, s * 0.18));
+}
+
 QPixmap Draw(int id, int size)
 {
     QPixmap pixmap(size, size);
@@ -263,6 +275,10 @@ QPixmap Draw(int id, int size)
     case IDI_MAGNIFIER: DrawMagnifier(p, size); break;
     case IDI_RECORDING_MODE: DrawRecordingMode(p, size); break;
     case IDI_BIG_DATA: DrawNumbers(p, size); break;
+    case IDI_LED_RED: DrawLed(p, size, QColor(220, 0, 0)); break;
+    case IDI_LED_GREY:
+    case IDI_LED_YELLOW_OFF: DrawLed(p, size, QColor(150, 150, 150)); break;
+    case IDI_LED_YELLOW: DrawLed(p, size, QColor(240, 210, 0)); break;
     default: DrawApplication(p, size); break;
     }
     return pixmap;

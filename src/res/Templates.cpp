@@ -11,7 +11,7 @@ std::deque<DialogTemplate>& Templates()
         std::deque<DialogTemplate> all;
         for (auto area : {MainTemplates, AcqTemplates, LasTemplates, HeaderTemplates, PrintTemplates,
                           PanelTemplates, ResizableTemplates, SetupTemplates, OptionsTemplates,
-                          CalibTemplates}) {
+                          CalibTemplates, CommTemplates}) {
             for (DialogTemplate& tpl : area())
                 all.push_back(std::move(tpl));
         }

@@ -15,6 +15,7 @@ std::vector<DialogTemplate> ResizableTemplates();
 std::vector<DialogTemplate> SetupTemplates();
 std::vector<DialogTemplate> OptionsTemplates();
 std::vector<DialogTemplate> CalibTemplates();
+std::vector<DialogTemplate> CommTemplates();
 
 // The menus; all belong to the main area.
 std::vector<MenuTemplate> MainMenus();

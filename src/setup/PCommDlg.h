@@ -28,6 +28,7 @@ public:
     static constexpr UINT_PTR kAckTimer = 408;
     static constexpr UINT_PTR kSendTimer = 413;
     static constexpr UINT kModelChanged = 1658;
+    static constexpr int kMaxAckRetries = 5;
 
     explicit CPCommDlg(CWnd* parent = nullptr);
 
@@ -35,17 +36,45 @@ public:
 
     // Shows the drive and gain of LoggerSettings; also command 1658.
     void UpdateFromRecord();
-    // The LEDs from the last reply's status.
+    // The LEDs from the last reply's status; a bad status stays shown for a
+    // second after the last bad reply.
     void UpdateStatusLeds();
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnTimer(UINT_PTR id) override;
     void OnVScroll(UINT code, UINT pos, CScrollBar* bar) override;
 
+    // The icon each LED shows, in the order of kLedIds.
+    HICON LedIcon(int index) const { return m_ledIcons[index]; }
+    static constexpr int kLedIds[7] = {1301, 1302, 1303, 1304, 1305, 1306, 1307};
+
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
     void OnOK() override;
 
 private:
+    void CheckDrive();
+    void CheckGain();
+    void OnSet();
+    void OnCheck();
+    void ArmSendTimer();
+    void SetLed(int index, HICON icon);
+    void Arm(UINT_PTR id, UINT milliseconds);
+    void Disarm(UINT_PTR id);
+
+    CStatic m_leds[7];
+    HICON m_hGrey = nullptr, m_hRed = nullptr, m_hGreyValid = nullptr, m_hGreen = nullptr, m_hGreyUpdate = nullptr,
+          m_hYellow = nullptr;
+    HICON m_ledIcons[7] = {};
+    CScrollBar m_spinDrive, m_spinGain;
+    bool m_bHoldArmed = false;
+    bool m_bSendArmed = false;
+    int m_nAckRetry = 0;
+    bool m_bSuppress = true;
+    RunState* m_pRunState = nullptr;
+    ProbeStatus* m_pProbeStatus = nullptr;
+    LoggerSettings* m_pLoggerSettings = nullptr;
+    FrameState* m_pFrameState = nullptr;
     ICommPageHost* m_pHost = nullptr;
 };
