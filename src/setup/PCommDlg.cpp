@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/MessageBox.h"
+#include "platform/UiThread.h"
 #include "probe/Frames.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
@@ -77,9 +78,23 @@ void CPCommDlg::SetLed(int index, HICON icon)
 
 void CPCommDlg::UpdateStatusLeds()
 {
+    if (!IsUiThread()) {
+        const int s = theApp.m_pFrameState->replyStatus;
+        if ((s & kDataValid) == 0)
+            m_nUnshownBad = s;
+        PostOnce(m_bLedsPosted, m_hWnd, [this] { UpdateStatusLeds(); });
+        return;
+    }
     if (!IsWindow())
         return;
-    const int s = m_pFrameState->replyStatus;
+    const int bad = m_nUnshownBad.exchange(-1);
+    if (bad >= 0)
+        ShowStatus(bad);
+    ShowStatus(m_pFrameState->replyStatus);
+}
+
+void CPCommDlg::ShowStatus(int s)
+{
     const bool good = (s & kDataValid) != 0;
     if (!good && m_bHoldArmed)
         Disarm(kLedHoldTimer);

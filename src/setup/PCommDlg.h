@@ -1,6 +1,8 @@
 #pragma once
 // The "Communication" page of the Logger Setup sheet: the cable link's drive
 // and gain, their echo check, the reply status LEDs, and the auto check.
+#include <atomic>
+
 #include "platform/CommonControls.h"
 #include "toolkit/DialogExt.h"
 
@@ -37,7 +39,7 @@ public:
     // Shows the drive and gain of LoggerSettings; also command 1658.
     void UpdateFromRecord();
     // The LEDs from the last reply's status; a bad status stays shown for a
-    // second after the last bad reply.
+    // second after the last bad reply. Any thread.
     void UpdateStatusLeds();
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -59,6 +61,7 @@ private:
     void OnSet();
     void OnCheck();
     void ArmSendTimer();
+    void ShowStatus(int status);
     void SetLed(int index, HICON icon);
     void Arm(UINT_PTR id, UINT milliseconds);
     void Disarm(UINT_PTR id);
@@ -77,4 +80,8 @@ private:
     LoggerSettings* m_pLoggerSettings = nullptr;
     FrameState* m_pFrameState = nullptr;
     ICommPageHost* m_pHost = nullptr;
+    // A bad status seen by a worker since the last showing, -1 when none:
+    // coalesced updates must not lose it.
+    std::atomic<int> m_nUnshownBad{-1};
+    std::atomic<bool> m_bLedsPosted{false};
 };
