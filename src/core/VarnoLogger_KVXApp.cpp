@@ -11,6 +11,7 @@
 #include "header/HeaderRecord.h"
 #include "platform/Dialog.h"
 #include "platform/System.h"
+#include "platform/UiThread.h"
 #include "probe/Frames.h"
 #include "probe/LogRecord.h"
 
@@ -25,12 +26,28 @@ CVarnoLogger_KVXApp theApp;
 
 namespace {
 
-constexpr UINT kProbePageReset = 1657;
 constexpr DWORD kThreadWaitMs = 2000;
 constexpr DWORD kShutdownShowMs = 2000;
 
-// Set by the setup sheet; the file player posts to it from its own thread.
+// Set by the setup sheet; the reader and the file player post to them from
+// their own threads.
 std::atomic<CWnd*> g_probePage{nullptr};
+std::atomic<CWnd*> g_commPage{nullptr};
+
+// One waiting call per page and command: 1655, 1657, 1658.
+constexpr UINT kFirstPageCommand = 1655;
+constexpr int kPageCommands = 4;
+std::atomic<bool> g_probePending[kPageCommands];
+std::atomic<bool> g_commPending[kPageCommands];
+
+void PostPageCommand(const std::atomic<CWnd*>& target, std::atomic<bool> (&pending)[kPageCommands], UINT command)
+{
+    CWnd* page = target;
+    const UINT slot = command - kFirstPageCommand;
+    if (page == nullptr || slot >= kPageCommands)
+        return;
+    PostOnce(pending[slot], page->GetSafeHwnd(), [page, command] { page->OnCommand(WPARAM(command), 0); });
+}
 
 // Closes the first instance's mapping when the program ends.
 struct FirstInstanceMappingCloser {
@@ -224,11 +241,15 @@ void PumpMessages()
 
 std::int32_t DoubleToInt(double value) { return std::int32_t(std::trunc(value)); }
 
-void SetProbePageWindow(CWnd* page) { g_probePage = page; }
-
-void PostProbePageCommand()
+// A call that waited for a page that is gone never ran: its flag is cleared here.
+void SetSetupPageWindows(CWnd* probe, CWnd* comm)
 {
-    CWnd* page = g_probePage;
-    if (page != nullptr && page->IsWindow())
-        page->PostCommand(int(kProbePageReset));
+    g_probePage = probe;
+    g_commPage = comm;
+    for (int k = 0; k < kPageCommands; ++k)
+        g_probePending[k] = g_commPending[k] = false;
 }
+
+void PostProbePageCommand(UINT command) { PostPageCommand(g_probePage, g_probePending, command); }
+
+void PostCommPageCommand(UINT command) { PostPageCommand(g_commPage, g_commPending, command); }

@@ -162,7 +162,12 @@ extern Flag g_bSettingsFramePending;
 void PumpMessages();
 // Truncated toward zero.
 std::int32_t DoubleToInt(double value);
-// Posts command 1657 to the setup sheet's probe page.
-void PostProbePageCommand();
-// Where PostProbePageCommand posts to; the setup sheet sets it.
-void SetProbePageWindow(CWnd* page);
+// The setup sheet's probe and communication pages, that other windows post
+// commands to; the sheet sets them once it has created them, null when it goes.
+void SetSetupPageWindows(CWnd* probe, CWnd* comm);
+// Any thread: the command reaches the page on the user-interface thread, at
+// once when posted from there; of each command at most one waits, whatever
+// the rate. 1655 after a live step, 1657 after a replayed one, 1658 after a
+// new sonde model.
+void PostProbePageCommand(UINT command = 1657);
+void PostCommPageCommand(UINT command);

@@ -25,6 +25,8 @@ constexpr UINT kRefreshMs = 70;
 constexpr int kReadoutCentred = 6;
 constexpr int kReadoutWidthCode = 3;
 constexpr int kReadoutRefreshCode = 6;
+// What the setup sheet's probe and communication pages take after a model change.
+constexpr UINT kModelChanged = 1658;
 
 struct Tip {
     int id;
@@ -201,9 +203,12 @@ void CDephtDlg::OnModelChange()
     NotifySetupPages();
 }
 
-// The setup sheet's probe and communication pages take command 1658 here
-// once they exist.
-void CDephtDlg::NotifySetupPages() {}
+// The setup sheet's probe and communication pages show the new sonde's settings.
+void CDephtDlg::NotifySetupPages()
+{
+    PostProbePageCommand(kModelChanged);
+    PostCommPageCommand(kModelChanged);
+}
 
 void CDephtDlg::OnScaleChange()
 {

@@ -159,9 +159,12 @@ void CVarnoLogger_KVXDlg::RunLasExport()
     dialog.DoModal();
 }
 
-// The windows that later issues build; each call does nothing until then.
-// Later: show the setup sheet and CreateTabs; its visibility flag follows.
-void CVarnoLogger_KVXDlg::ShowLoggerSetup() {}
+void CVarnoLogger_KVXDlg::ShowLoggerSetup()
+{
+    m_PropertyLoggerDlg.ShowWindow(SW_SHOW);
+    m_PropertyLoggerDlg.CreateTabs();
+    theApp.m_pRunState->loggerSetupVisible = 1;
+}
 void CVarnoLogger_KVXDlg::ShowToolsBox()
 {
     m_ToolsProbeDlg.RestorePosition();

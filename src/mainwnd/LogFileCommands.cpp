@@ -226,6 +226,9 @@ void CVarnoLogger_KVXDlg::StopWorkForClose()
     PumpMessages();
     theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
     theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);
+    // An open setup sheet keeps its place as when it is closed.
+    if (m_PropertyLoggerDlg.IsWindowVisible())
+        m_PropertyLoggerDlg.StorePlacement();
     m_Preferences.SaveConfig();
     m_PowerDlg.OnClose();
     m_DephtDlg.OnClose();

@@ -190,13 +190,9 @@ void CVarnoLogger_KVXDlg::HandToToolsBox()
 }
 
 // Probe page of the setup sheet: 1655 after a live step, 1657 after a
-// replayed one, queued to the page. Later: the setup sheet posts 1655 to the
-// page it registered; 1657 already goes through PostProbePageCommand.
-void CVarnoLogger_KVXDlg::NotifyProbePage(UINT command)
-{
-    if (command == kProbePageReplayStep)
-        PostProbePageCommand();
-}
+// replayed one. From a worker it is queued, one of each waiting at most: the
+// page shows the latest echo whatever the packet rate.
+void CVarnoLogger_KVXDlg::NotifyProbePage(UINT command) { PostProbePageCommand(command); }
 
 // The panel ends the record and writes EndDepth and EndTime; without the
 // panel (a main window not shown) the record just ends here.

@@ -138,6 +138,7 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     m_PowerDlg.UpdateValues();
     QApplication::restoreOverrideCursor();
     m_PowerDlg.UpdateValues();
+    m_PropertyLoggerDlg.UpdateCommunication();
     m_PowerDlg.UpdateStatusText();
 
     m_pWheelFilter = new WheelSwallower();
@@ -188,6 +189,7 @@ void CVarnoLogger_KVXDlg::RefreshMenu()
     SetMenu(&m_Menu);
     m_PowerDlg.InitToolTips();
     m_DephtDlg.SetDepthCaption();
+    m_PropertyLoggerDlg.CreateTabs();
     if (theApp.m_nLinkStatus < 32)
         EnableMenuItem(ID_CMD_NEW_LOG, false);
 }
@@ -245,6 +247,8 @@ void CVarnoLogger_KVXDlg::CreatePanels()
     m_ToolsProbeDlg.Create(IDD_TOOLS_PROBE_DLG, nullptr);
     m_SetChannelDlg.SetOwner(this, &m_Preferences, &m_ScopeTrack);
     m_SetChannelDlg.Create(IDD_SET_CHANNEL, nullptr);
+    m_PropertyLoggerDlg.SetHost(this);
+    m_PropertyLoggerDlg.Create(IDD_LOGGER_SETUP, nullptr);
     AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_DephtDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);
@@ -362,14 +366,14 @@ void CVarnoLogger_KVXDlg::OnTimer(UINT_PTR id)
 }
 
 // The one place for the probe panel and the setup sheet's refresh; a
-// worker's calls reach the panel as at most one waiting update. Later:
-// m_PropertyLoggerDlg.UpdateCommunication() between the two.
+// worker's calls reach the panel as at most one waiting update.
 void CVarnoLogger_KVXDlg::UpdateStatusPanel(bool skipValues)
 {
     if (!m_bPanelsCreated)
         return;
     if (!skipValues)
         m_PowerDlg.UpdateValues();
+    m_PropertyLoggerDlg.UpdateCommunication();
     m_PowerDlg.UpdateStatusText();
 }
 

@@ -16,6 +16,7 @@
 #include "probe/ToolsStream.h"
 #include "probe/USB.h"
 #include "setup/PSetChannelDlg.h"
+#include "setup/PropertyLoggerDlg.h"
 #include "toolkit/Picture.h"
 #include "toolkit/ResizableDialog.h"
 
@@ -31,7 +32,8 @@ class CVarnoLogger_KVXDlg : public CResizableDialog,
                             public IAcquisitionHost,
                             public IAcqDialogHost,
                             public IDepthPanelHost,
-                            public IToolsBoxHost {
+                            public IToolsBoxHost,
+                            public ISetupSheetHost {
 public:
     explicit CVarnoLogger_KVXDlg(CWnd* parent);
     ~CVarnoLogger_KVXDlg() override;
@@ -82,6 +84,13 @@ public:
     bool SendAuxCommandFrame() override { return m_Usb.SendAuxCommandFrame(); }
     IAcqDialogHost& AcqDialogHost() override { return *this; }
 
+    // What the setup sheet's pages ask of the main window.
+    bool SendSettingsFrame() override { return m_Usb.SendSettingsFrame(); }
+    bool SendCommFrame() override { return m_Usb.SendCommFrame(); }
+    void SaveCommSettings() override { m_Preferences.SaveTool(TRUE); }
+    void ClearToolsBoxUpdateFlag() override { m_ToolsProbeDlg.ClearUpdateFlag(); }
+    void RefreshPages() override { m_PropertyLoggerDlg.RefreshPages(); }
+
     // What the probe control panel asks of the main window.
     bool SendRecordingModeFrame() override { return m_Usb.SendRecordingModeFrame(); }
     bool SendChannelFrame() override { return m_Usb.SendChannelFrame(); }
@@ -117,13 +126,14 @@ public:
     CHeader m_Header;
     // The logo that the header editor's pages draw; empty without logo.jpg.
     CPicture m_Picture;
-    // The curves, the decoder, the panels and the tools box outlive the replay
+    // The curves, the decoder, the panels, the tools box and the setup sheet outlive the replay
     // thread (ended by the panel) and the reader thread (ended by m_Usb):
     // declared before both.
     CScopeTrack m_ScopeTrack;
     CToolsStream m_ToolsStream;
     CDephtDlg m_DephtDlg;
     CToolsProbeDlg m_ToolsProbeDlg;
+    CPropertyLoggerDlg m_PropertyLoggerDlg;
     CPowerDlg m_PowerDlg;
     CUSB m_Usb;
     CAlertDlg m_AlertDlg;

@@ -1,0 +1,263 @@
+#include "setup/PProbeDlg.h"
+
+#include <string>
+
+#include "core/Ini.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "platform/MessageBox.h"
+#include "probe/CommandFrames.h"
+#include "probe/Frames.h"
+#include "res/Resource.h"
+
+// One number edit of the page, its spin, its range and where it is stored.
+struct ProbeField {
+    int edit;
+    int spin;
+    int min, max;
+    const char* refusal;
+    bool clampShown;  // the stored value is shown clamped to the range
+    int (*get)(const LoggerSettings&);
+    void (*set)(LoggerSettings&, int);
+};
+
+namespace {
+
+const ProbeField kVoltage = {
+    IDC_PROBE_VOLTAGE, IDC_PROBE_VOLTAGE_SPIN, 30, 100, "Bad entered value", true,
+    [](const LoggerSettings& s) { return int(s.Voltage); }, [](LoggerSettings& s, int v) { s.Voltage = v; }};
+const ProbeField kTime = {
+    IDC_PROBE_TIME, IDC_PROBE_TIME_SPIN, 100, 5000, "Bad entered value.(Min:100 - Max:5000)", false,
+    [](const LoggerSettings& s) { return int(s.TimeInterval); },
+    [](LoggerSettings& s, int v) { s.TimeInterval = std::uint16_t(v); }};
+const ProbeField kDepth = {
+    IDC_PROBE_DEPTH, IDC_PROBE_DEPTH_SPIN, 1, 100, "Bad entered value", false,
+    [](const LoggerSettings& s) { return int(s.DepthInterval); },
+    [](LoggerSettings& s, int v) { s.DepthInterval = std::uint16_t(v); }};
+const ProbeField* const kFields[] = {&kVoltage, &kTime, &kDepth};
+
+const ProbeField* FieldOfEdit(int id)
+{
+    for (const ProbeField* field : kFields)
+        if (field->edit == id)
+            return field;
+    return nullptr;
+}
+
+const ProbeField* FieldOfSpin(int id)
+{
+    for (const ProbeField* field : kFields)
+        if (field->spin == id)
+            return field;
+    return nullptr;
+}
+
+// The tool file of the selected sonde, empty when no sonde is selected.
+std::string SelectedToolFile()
+{
+    const int sonde = theApp.m_pLoggerSettings->SelectedSonde;
+    if (sonde < 0 || sonde > SondeList::kMaxSondes)
+        return {};
+    return std::string(theApp.m_pPathSettings->appDir) + "Ressources/" +
+           theApp.m_pSondeList->entries[sonde].TolFile + ".tol";
+}
+
+}  // namespace
+
+CPProbeDlg::CPProbeDlg(CWnd* sheet) : CDialogExt(IDD_PROBE_PAGE, sheet), m_pSheet(sheet) {}
+
+void CPProbeDlg::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Control(dx, IDC_PROBE_VOLTAGE_SPIN, m_spinVoltage);
+    DDX_Control(dx, IDC_PROBE_TIME_SPIN, m_spinTime);
+    DDX_Control(dx, IDC_PROBE_DEPTH_SPIN, m_spinDepth);
+    DDX_Control(dx, IDC_PAGE_SET, m_btnSet);
+}
+
+BOOL CPProbeDlg::OnInitDialog()
+{
+    CDialogExt::OnInitDialog();
+    m_pSettings = theApp.m_pLoggerSettings;
+    m_pRunState = theApp.m_pRunState;
+    m_pStatus = theApp.m_pProbeStatus;
+    m_nSaveTimer = m_nSendTimer = 0;
+    m_nRetries = 0;
+    // A bar's position is its own id: that is how OnVScroll tells them apart.
+    for (CScrollBar* spin : {&m_spinVoltage, &m_spinTime, &m_spinDepth})
+        spin->SetScrollRange(spin->GetDlgCtrlID(), spin->GetDlgCtrlID());
+    SetDlgItemIntClamped(IDC_PROBE_TIME, m_pSettings->TimeInterval, -1, -1);
+    SetDlgItemIntClamped(IDC_PROBE_DEPTH, m_pSettings->DepthInterval, -1, -1);
+    if (CWnd* item = GetDlgItem(IDC_PROBE_TIME_ECHO))
+        m_stTimeEcho.Attach(item->GetSafeHwnd());
+    if (CWnd* item = GetDlgItem(IDC_PROBE_DEPTH_ECHO))
+        m_stDepthEcho.Attach(item->GetSafeHwnd());
+    for (CColorStaticST* echo : {&m_stTimeEcho, &m_stDepthEcho})
+        echo->SetTextColor(0x00000000);
+    ShowEchoes(kResetColour);
+    return TRUE;
+}
+
+BOOL CPProbeDlg::UpdateFromRecord()
+{
+    const bool editable = !m_pRunState->playing;
+    for (const ProbeField* field : kFields) {
+        const bool clamp = field->clampShown;
+        SetDlgItemIntClamped(field->edit, field->get(*m_pSettings), short(clamp ? field->min : -1),
+                             short(clamp ? field->max : -1));
+        GetDlgItem(field->edit)->EnableWindow(editable);
+        GetDlgItem(field->spin)->EnableWindow(editable);
+    }
+    m_bSuppress = false;
+    return TRUE;
+}
+
+BOOL CPProbeDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const int id = LOWORD(wParam);
+    const WORD code = HIWORD(wParam);
+    if (code == EN_KILLFOCUS && FieldOfEdit(id) != nullptr)
+        OnKillfocus(*FieldOfEdit(id));
+    else if (id == IDC_PAGE_SET && code == BN_CLICKED)
+        OnSet();
+    else if (id == int(kEchoReceived))
+        OnEchoReceived();
+    else if (id == int(kEchoReset))
+        OnEchoReset();
+    else if (id == int(kModelChanged))
+        UpdateFromRecord();
+    else
+        return CDialogExt::OnCommand(wParam, lParam);
+    return TRUE;
+}
+
+void CPProbeDlg::OnKillfocus(const ProbeField& field)
+{
+    if (m_bSuppress)
+        return;
+    const int value = GetDlgItemIntChecked(field.edit);
+    if (value < field.min || value > field.max) {
+        AfxMessageBox(field.refusal);
+        const bool clamp = field.clampShown;
+        SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.min : -1),
+                             short(clamp ? field.max : -1));
+        return;
+    }
+    field.set(*m_pSettings, value);
+    ArmSaveAndSend();
+}
+
+void CPProbeDlg::OnSet()
+{
+    OnKillfocus(kTime);
+    OnKillfocus(kDepth);
+    OnKillfocus(kVoltage);
+}
+
+// The arrows step what the edit shows, within the range; the end of the
+// scroll takes it through the edit's check.
+void CPProbeDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
+{
+    const ProbeField* field = bar != nullptr ? FieldOfSpin(bar->GetScrollPos()) : nullptr;
+    if (field != nullptr && code == SB_ENDSCROLL) {
+        OnKillfocus(*field);
+    } else if (field != nullptr && (code == SB_LINEUP || code == SB_LINEDOWN)) {
+        int value = GetDlgItemIntChecked(field->edit) + (code == SB_LINEUP ? 1 : -1);
+        SetDlgItemIntClamped(field->edit, value, short(field->min), short(field->max));
+    }
+    CDialogExt::OnVScroll(code, pos, bar);
+}
+
+void CPProbeDlg::OnOK()
+{
+    CWnd* focus = GetFocus();
+    const ProbeField* field = focus != nullptr ? FieldOfEdit(focus->GetDlgCtrlID()) : nullptr;
+    if (field != nullptr)
+        GetDlgItem(field->spin)->SetFocus();
+}
+
+void CPProbeDlg::OnCancel()
+{
+    if (m_pSheet != nullptr)
+        m_pSheet->OnCommand(IDCANCEL, 0);
+}
+
+void CPProbeDlg::ArmSaveAndSend()
+{
+    if (m_nSaveTimer == 0)
+        m_nSaveTimer = SetTimer(kSaveTimer, kSaveDelayMs);
+    if (m_nSendTimer == 0) {
+        m_nSendTimer = SetTimer(kSendTimer, kSendDelayMs);
+        m_nRetries = 0;
+    }
+}
+
+void CPProbeDlg::OnTimer(UINT_PTR id)
+{
+    if (id == kSaveTimer) {
+        KillTimer(kSaveTimer);
+        m_nSaveTimer = 0;
+        SaveToToolFile();
+    } else if (id == kSendTimer) {
+        KillTimer(kSendTimer);
+        m_nSendTimer = 0;
+        Send();
+    }
+    CDialogExt::OnTimer(id);
+}
+
+void CPProbeDlg::SaveToToolFile()
+{
+    const std::string path = SelectedToolFile();
+    if (path.empty())
+        return;
+    CIni tool(path, FALSE);
+    tool.WriteInt("Voltage", m_pSettings->Voltage, "General");
+    tool.WriteInt("TimeInterval", m_pSettings->TimeInterval, "General");
+    // The file holds millimetres.
+    tool.WriteInt("DepthInterval", m_pSettings->DepthInterval * 10, "General");
+}
+
+// An order still being written is waited for, 64 ms at a time, 50 times at most.
+void CPProbeDlg::Send()
+{
+    if (theApp.m_nTxLength != 0) {
+        if (m_nRetries < kMaxBusyRetries) {
+            m_nSendTimer = SetTimer(kSendTimer, kSendDelayMs);
+            ++m_nRetries;
+        }
+        return;
+    }
+    if (m_pHost != nullptr) {
+        if (theApp.m_bSondePowered)
+            m_pHost->SendRecordingModeFrame();
+        else
+            m_pHost->SendSettingsFrame();
+    }
+    m_nRetries = 0;
+}
+
+void CPProbeDlg::ShowEchoes(COLORREF background)
+{
+    for (CColorStaticST* echo : {&m_stTimeEcho, &m_stDepthEcho}) {
+        echo->SetBkColor(background);
+        echo->SetWindowText("-");
+    }
+}
+
+void CPProbeDlg::OnEchoReceived()
+{
+    ShowEchoes(kEchoColour);
+    const ProbeStatus& status = *m_pStatus;
+    if ((status.status & 0x0F) == 4) {
+        m_stTimeEcho.SetWindowText(std::to_string(status.echoInterval));
+        return;
+    }
+    // A fast encoder was sent twice the depth interval.
+    int interval = status.echoInterval & 0xFF;
+    if (EncoderRate(*m_pSettings) > encoderRateLimit)
+        interval >>= 1;
+    m_stDepthEcho.SetWindowText(std::to_string(interval));
+}
+
+void CPProbeDlg::OnEchoReset() { ShowEchoes(kResetColour); }
