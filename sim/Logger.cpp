@@ -319,7 +319,8 @@ void Logger::sendStatus(Clock::time_point now)
     Bytes p(kStatusPayload, 0);
     p[0] = statusByte();
     putU16(p, 1, m_settingsWord);
-    putU16(p, 3, m_wheelRatio);
+    // A probe that took the ratio but echoes another (--wheel-ratio-echo).
+    putU16(p, 3, m_opts.wheelRatioEcho >= 0 ? std::uint16_t(m_opts.wheelRatioEcho) : m_wheelRatio);
     p[5] = m_voltage;
     p[6] = m_gain;
     p[7] = m_drive;

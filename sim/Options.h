@@ -44,6 +44,7 @@ struct Options {
     bool lowBattery = false;
     double disconnectAfter = 0.0; // seconds, 0 = never
     bool noEcho = false;
+    int wheelRatioEcho = -1;      // status packets echo this wheel ratio; -1 = the one taken
 };
 
 // Fills opts from argv; on a bad command line returns the message to show.
