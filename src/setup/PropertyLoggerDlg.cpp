@@ -78,8 +78,13 @@ CPropertyLoggerDlg::CPropertyLoggerDlg()
 {
 }
 
-// The pages' windows go first: nothing may post to them any more.
-CPropertyLoggerDlg::~CPropertyLoggerDlg() { SetSetupPageWindows(nullptr, nullptr); }
+// Nothing may post to the pages any more, and the window's last hiding must
+// not reach pages that are gone.
+CPropertyLoggerDlg::~CPropertyLoggerDlg()
+{
+    SetSetupPageWindows(nullptr, nullptr);
+    delete m_pShowFilter;
+}
 
 void CPropertyLoggerDlg::SetHost(ISetupSheetHost* host)
 {
@@ -114,7 +119,7 @@ BOOL CPropertyLoggerDlg::OnInitDialog()
     m_pCurrentPage = &m_WinchDlg;
     CreateTabs();
     m_WinchDlg.ShowWindow(SW_SHOW);
-    new ShowFilter(GetSafeHwnd(), this);
+    m_pShowFilter = new ShowFilter(GetSafeHwnd(), this);
     return TRUE;
 }
 

@@ -2,6 +2,9 @@
 // The "Logger Setup" sheet: the winch, probe and communication pages on a
 // tab control, their controls enabled by the link state while it is shown,
 // its placement, and the page windows that other windows post commands to.
+#include <QObject>
+#include <QPointer>
+
 #include "platform/CommonControls.h"
 #include "platform/Dialog.h"
 #include "setup/PCommDlg.h"
@@ -72,4 +75,5 @@ private:
     UINT_PTR m_nTimer = 0;
     int m_nWidth = 0;
     int m_nHeight = 0;
+    QPointer<QObject> m_pShowFilter;
 };

@@ -1,0 +1,287 @@
+// The Logger Setup sheet in the main window against the logger emulator: the
+// winch page's settings frame and its echo check, the probe page's orders,
+// tool file and echo read-out, and the sheet's placement kept at close.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTabBar>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderRecord.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Application.h"
+#include "probe/Frames.h"
+#include "res/Resource.h"
+#include "setup/PropertyLoggerDlg.h"
+#include "support/Artifacts.h"
+#include "support/LoggerEmulator.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Waits without running the user-interface thread's events, so that no
+// window timer sends anything of its own meanwhile.
+bool WaitQuietly(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class LoggerSetupIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/kvx_setupXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(folder));
+        m_folder = folder;
+        m_savedFolder = GetProgramFolder();
+        m_savedName = GetApplicationName();
+        SetProgramFolder(m_folder.string() + "/");
+        SetApplicationName("kvx_setup_test_" + std::to_string(getpid()));
+        fs::create_symlink(KVX_PROGRAM_DIR "/libftd2xx.so", m_folder / "libftd2xx.so");
+        fs::create_directories(m_folder / "Ressources");
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", ToolFile());
+        setenv("KVX_LOGGER_SOCKET", (m_folder / "s").c_str(), 1);
+        m_savedSettings = *theApp.m_pLoggerSettings;
+        m_savedTool = *theApp.m_pToolRecord;
+        m_savedPaths = *theApp.m_pPathSettings;
+        m_savedHeader = *theApp.m_pHeaderRecord;
+        theApp.m_bPrefsLoaded = 0;
+        m_savedRateLimit = encoderRateLimit;
+        encoderRateLimit = 250;
+    }
+
+    void TearDown() override
+    {
+        if (m_dialog) {
+            theApp.m_bClosing = 1;
+            m_dialog->m_PowerDlg.OnClose();
+            m_dialog.reset();
+            theApp.m_bClosing = 0;
+        }
+        theApp.m_pMainDlg = nullptr;
+        m_emulator.reset();
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        *theApp.m_pRunState = RunState{};
+        *theApp.m_pLoggerSettings = m_savedSettings;
+        *theApp.m_pToolRecord = m_savedTool;
+        *theApp.m_pPathSettings = m_savedPaths;
+        *theApp.m_pHeaderRecord = m_savedHeader;
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
+        theApp.m_bPowerOffDone = 1;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        g_bSettingsFramePending = 0;
+        encoderRateLimit = m_savedRateLimit;
+        theApp.m_bPrefsLoaded = 0;
+        SetProgramFolder(m_savedFolder);
+        SetApplicationName(m_savedName);
+        unsetenv("KVX_LOGGER_SOCKET");
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    fs::path ToolFile() const { return m_folder / "Ressources" / "KVXS0001.tol"; }
+
+    // The main window linked to a running emulator, the sheet opened by its command.
+    void Start(std::vector<std::string> options)
+    {
+        options.insert(options.end(), {"--seed", "7"});
+        m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
+        ASSERT_TRUE(m_emulator->Running());
+        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        theApp.m_pMainDlg = m_dialog.get();
+        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+        m_dialog->GetSafeHwnd()->resize(1000, 640);
+        ASSERT_TRUE(WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000));
+        m_dialog->OnCommand(ID_CMD_LOGGER_SETUP, 0);
+        ASSERT_TRUE(Sheet().IsWindowVisible());
+    }
+
+    CPropertyLoggerDlg& Sheet() { return m_dialog->m_PropertyLoggerDlg; }
+    void SelectTab(int tab) { qobject_cast<QTabBar*>(Sheet().Tabs().GetSafeHwnd())->setCurrentIndex(tab); }
+    static void Type(CWnd& page, int id, const char* text)
+    {
+        qobject_cast<QLineEdit*>(page.GetDlgItem(id)->GetSafeHwnd())->setText(text);
+    }
+    static void Click(CWnd& window, int id) { qobject_cast<QAbstractButton*>(window.GetDlgItem(id)->GetSafeHwnd())->click(); }
+
+    std::vector<std::string> Frames(int type) const
+    {
+        const std::string log = m_emulator->Log();
+        std::regex frame("RX type=" + std::to_string(type) + " len=\\d+ checksum=ok bytes=([0-9A-F ]+)");
+        std::vector<std::string> found;
+        for (auto it = std::sregex_iterator(log.begin(), log.end(), frame); it != std::sregex_iterator(); ++it)
+            found.push_back((*it)[1]);
+        return found;
+    }
+    int FrameCount(int type) const { return int(Frames(type).size()); }
+
+    // The winch page's send timer, once no other order is being written.
+    void SendFromWinchPage()
+    {
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 2000));
+        Sheet().WinchPage().OnTimer(CPWinchDlg::kSendTimer);
+    }
+
+    void Grab(CWnd& window, const char* name)
+    {
+        QCoreApplication::processEvents();
+        SaveArtifact(window.GetSafeHwnd(), name);
+    }
+
+    fs::path m_folder;
+    std::string m_savedFolder, m_savedName;
+    std::uint16_t m_savedRateLimit = 0;
+    LoggerSettings m_savedSettings;
+    ToolRecord m_savedTool;
+    PathSettings m_savedPaths;
+    HeaderRecord m_savedHeader;
+    std::unique_ptr<LoggerEmulator> m_emulator;
+    std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
+};
+
+TEST_F(LoggerSetupIntegrationTest, WinchPageSendsHalfTheFastRatioAndTakesItsEchoAndTheCloseKeepsThePlacement)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    EXPECT_EQ(CPropertyLoggerDlg::kCommTab, Sheet().Tabs().GetCurSel());
+    EXPECT_EQ(&Sheet().CommPage(), Sheet().CurrentPage());
+    EXPECT_EQ(1, theApp.m_pRunState->loggerSetupVisible);
+    SelectTab(CPropertyLoggerDlg::kWinchTab);
+    CPWinchDlg& page = Sheet().WinchPage();
+    ASSERT_EQ(&page, Sheet().CurrentPage());
+    EXPECT_TRUE(page.IsWindowVisible());
+
+    Type(page, IDC_WINCH_CIRCUMFERENCE, "500");
+    Type(page, IDC_WINCH_RESOLUTION, "4000");
+    Click(page, IDC_PAGE_SET);
+    EXPECT_EQ(81920u, theApp.m_pLoggerSettings->encoderRateFixed);
+    const int before = FrameCount(1);
+    ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
+    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 1; }, 3000));
+    // After the winch byte: settings word 1500, then the ratio halved: 40960.
+    EXPECT_EQ(5, Frames(1).back().find(" DC 05 00 A0 ")) << Frames(1).back();
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->echoWheelRatio == 40960; }, 3000));
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
+    page.OnTimer(CPWinchDlg::kAckTimer);
+    EXPECT_EQ(0, page.RetryCount());
+    EXPECT_EQ(before + 1, FrameCount(1));
+    // The save timer writes the wheel to the configuration.
+    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(m_folder / "Zarkv.cfg").find("PulsResolution=4000") != std::string::npos; },
+                        3000));
+    Grab(Sheet(), "setup_winch_page.png");
+
+    // Closing the program keeps the open sheet's placement in Zarkv.dat.
+    if (theApp.m_nLinkStatus > 16)
+        boxes.Expect("The sonde is probably powered on. Do you want to close the application ?", IDYES);
+    ASSERT_TRUE(m_dialog->CanClose());
+    const WindowPlacement kept = theApp.m_pPlacementStore->placements[kPlacementLoggerSetup];
+    EXPECT_EQ(44u, kept.length);
+    const RECT frame = Sheet().GetWindowRect();
+    EXPECT_EQ(frame.left, kept.rcNormalPosition.left);
+    EXPECT_EQ(frame.top, kept.rcNormalPosition.top);
+    const std::string file = ReadTextFile(m_folder / "Zarkv.dat");
+    ASSERT_EQ(sizeof(WindowPlacementStore), file.size());
+    WindowPlacement stored;
+    std::memcpy(&stored, file.data() + offsetof(WindowPlacementStore, placements) + 20 * sizeof(WindowPlacement),
+                sizeof stored);
+    EXPECT_EQ(44u, stored.length);
+    EXPECT_EQ(kept.rcNormalPosition.left, stored.rcNormalPosition.left);
+}
+
+TEST_F(LoggerSetupIntegrationTest, WinchEchoOfAnotherRatioGetsFiveResendsThenOneWarning)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--wheel-ratio-echo", "123"}));
+    SelectTab(CPropertyLoggerDlg::kWinchTab);
+    CPWinchDlg& page = Sheet().WinchPage();
+    Type(page, IDC_WINCH_CIRCUMFERENCE, "1000");
+    Type(page, IDC_WINCH_RESOLUTION, "1000");
+    Click(page, IDC_PAGE_SET);
+    const int before = FrameCount(1);
+    ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
+    for (int resend = 1; resend <= CPWinchDlg::kMaxResends; ++resend) {
+        SCOPED_TRACE(resend);
+        ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + resend; }, 3000));
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 2000));
+        page.OnTimer(CPWinchDlg::kAckTimer);
+        EXPECT_EQ(resend, page.RetryCount());
+    }
+    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 6; }, 3000));
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
+    boxes.Expect("Warning consigne error, ACK puley -Mode error");
+    page.OnTimer(CPWinchDlg::kAckTimer);
+    EXPECT_EQ(0, page.RetryCount());
+    ASSERT_EQ(1u, boxes.AllShown().size());
+    EXPECT_EQ(before + 6, FrameCount(1));
+    // The echo every resend got back; the frames carried 10240, not halved at rate 40.
+    EXPECT_EQ(123, theApp.m_pProbeStatus->echoWheelRatio);
+    EXPECT_EQ(5, Frames(1).back().find(" DC 05 00 28 ")) << Frames(1).back();
+}
+
+TEST_F(LoggerSetupIntegrationTest, ProbePageSendsSettingsWhenOffRecordingModeWhenPoweredAndShowsTheEcho)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    SelectTab(CPropertyLoggerDlg::kProbeTab);
+    CPProbeDlg& page = Sheet().ProbePage();
+    ASSERT_EQ(&page, Sheet().CurrentPage());
+    EXPECT_EQ("150", page.GetDlgItemText(IDC_PROBE_TIME, 20));
+
+    // Sonde off: the settings frame, and the tool file in millimetres.
+    const int settings = FrameCount(1);
+    Type(page, IDC_PROBE_DEPTH, "5");
+    Click(page, IDC_PAGE_SET);
+    EXPECT_EQ(5, theApp.m_pLoggerSettings->DepthInterval);
+    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(ToolFile()).find("DepthInterval=50\r\n") != std::string::npos; },
+                        3000));
+    EXPECT_TRUE(WaitFor([&] { return FrameCount(1) > settings; }, 3000));
+    EXPECT_EQ(0, FrameCount(6));
+
+    // Powered: the recording-mode frame.
+    ASSERT_TRUE(WaitFor([&] { return m_dialog->m_PowerDlg.GetDlgItem(IDC_POWER)->GetSafeHwnd()->isEnabled(); }, 5000));
+    Click(m_dialog->m_PowerDlg, IDC_POWER);
+    ASSERT_TRUE(WaitFor([&] { return m_dialog->m_PowerDlg.IsSondeOn() && !m_dialog->m_PowerDlg.IsOrderPending(); },
+                        5000));
+    ASSERT_EQ(1, FrameCount(6));
+    Type(page, IDC_PROBE_TIME, "100");
+    Click(page, IDC_PAGE_SET);
+    EXPECT_TRUE(WaitFor([&] { return FrameCount(6) == 2; }, 3000));
+    // Each live step brings the probe's time interval to the yellow read-out.
+    EXPECT_TRUE(WaitFor([&] { return page.TimeEcho().GetWindowText() == "100"; }, 3000));
+    EXPECT_EQ(CPProbeDlg::kEchoColour, page.TimeEcho().GetBkColor());
+    EXPECT_EQ("-", page.DepthEcho().GetWindowText());
+    Grab(Sheet(), "setup_probe_page.png");
+
+    Click(m_dialog->m_PowerDlg, IDC_POWER);
+    EXPECT_TRUE(WaitFor([&] { return !m_dialog->m_PowerDlg.IsOrderPending() && !theApp.m_bSondePowered; }, 5000));
+}
+
+}  // namespace
