@@ -7,7 +7,7 @@ namespace {
 constexpr int kLedX = 14;
 constexpr int kLedY = 68;
 constexpr int kLedRow = 14;
-constexpr int kLedColumn = 110;
+constexpr int kLedColumn = 100;
 
 // An LED icon with its label; four in the first column, three in the second.
 void AddLed(std::vector<ControlTemplate>& controls, int index, int id, const char* label)
@@ -15,24 +15,25 @@ void AddLed(std::vector<ControlTemplate>& controls, int index, int id, const cha
     const int x = kLedX + (index / 4) * kLedColumn;
     const int y = kLedY + (index % 4) * kLedRow;
     controls.push_back({ControlKind::IconStatic, id, "", x, y, 10, 10});
-    controls.push_back({ControlKind::Static, -1, label, x + 14, y + 1, 90, 9});
+    controls.push_back({ControlKind::Static, -1, label, x + 14, y + 1, 80, 9});
 }
 
 DialogTemplate CommPage()
 {
-    DialogTemplate tpl{IDD_COMM_PAGE, "Communication", 240, 130, DS_CHILD, {}};
+    // The size of the sheet's other pages.
+    DialogTemplate tpl{IDD_COMM_PAGE, "Communication", 219, 154, DS_CHILD, {}};
     tpl.controls = {
-        {ControlKind::GroupBox, -1, "Cable link", 7, 4, 226, 46},
-        {ControlKind::Static, -1, "&Downhole Signal Drive", 14, 17, 90, 9},
-        {ControlKind::Edit, IDC_COMM_DRIVE, "", 106, 15, 30, 13},
-        {ControlKind::VScrollBar, IDC_COMM_DRIVE_SPIN, "", 137, 15, 9, 13},
-        {ControlKind::Static, -1, "Uphole Receiver &Gain", 14, 33, 90, 9},
-        {ControlKind::Edit, IDC_COMM_GAIN, "", 106, 31, 30, 13},
-        {ControlKind::VScrollBar, IDC_COMM_GAIN_SPIN, "", 137, 31, 9, 13},
-        {ControlKind::Static, -1, "db", 150, 33, 14, 9},
-        {ControlKind::PushButton, IDC_COMM_SET, "&Set", 174, 14, 52, 14},
-        {ControlKind::PushButton, IDC_COMM_CHECK, "&Check", 174, 31, 52, 14},
-        {ControlKind::GroupBox, -1, "Status", 7, 56, 226, 68},
+        {ControlKind::GroupBox, -1, "Cable link", 7, 4, 205, 46},
+        {ControlKind::Static, -1, "&Downhole Signal Drive", 14, 17, 82, 9},
+        {ControlKind::Edit, IDC_COMM_DRIVE, "", 98, 15, 30, 13},
+        {ControlKind::VScrollBar, IDC_COMM_DRIVE_SPIN, "", 129, 15, 9, 13},
+        {ControlKind::Static, -1, "Uphole Receiver &Gain", 14, 33, 82, 9},
+        {ControlKind::Edit, IDC_COMM_GAIN, "", 98, 31, 30, 13},
+        {ControlKind::VScrollBar, IDC_COMM_GAIN_SPIN, "", 129, 31, 9, 13},
+        {ControlKind::Static, -1, "db", 141, 33, 12, 9},
+        {ControlKind::PushButton, IDC_COMM_SET, "&Set", 156, 14, 50, 14},
+        {ControlKind::PushButton, IDC_COMM_CHECK, "&Check", 156, 31, 50, 14},
+        {ControlKind::GroupBox, -1, "Status", 7, 56, 205, 68},
     };
     AddLed(tpl.controls, 0, IDC_LED_DATA_VALID, "Data Valid");
     AddLed(tpl.controls, 1, IDC_LED_NO_RESP, "No Resp");

@@ -279,6 +279,10 @@ TEST_F(LoggerSetupIntegrationTest, ProbePageSendsSettingsWhenOffRecordingModeWhe
     EXPECT_EQ(CPProbeDlg::kEchoColour, page.TimeEcho().GetBkColor());
     EXPECT_EQ("-", page.DepthEcho().GetWindowText());
     Grab(Sheet(), "setup_probe_page.png");
+    // The communication page lights its LEDs from the live replies.
+    SelectTab(CPropertyLoggerDlg::kCommTab);
+    WaitFor([] { return false; }, 1200);
+    Grab(Sheet(), "setup_communication_page.png");
 
     Click(m_dialog->m_PowerDlg, IDC_POWER);
     EXPECT_TRUE(WaitFor([&] { return !m_dialog->m_PowerDlg.IsOrderPending() && !theApp.m_bSondePowered; }, 5000));
