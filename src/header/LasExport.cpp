@@ -1,6 +1,7 @@
 #include "header/LasExport.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <cstdio>
 #include <filesystem>
 #include <strings.h>
@@ -12,6 +13,7 @@
 #include "header/HeaderRecord.h"
 #include "platform/FileDialog.h"
 #include "probe/LogRecord.h"
+#include "res/Icons.h"
 #include "res/Resource.h"
 
 namespace {
@@ -83,6 +85,7 @@ void CLasExport::DoDataExchange(CDataExchange* dx)
 BOOL CLasExport::OnInitDialog()
 {
     CDialogExt::OnInitDialog();
+    GetSafeHwnd()->setWindowIcon(QIcon(*LoadIconById(IDI_LAS_EXPORT, 32)));
     m_pPaths = theApp.m_pPathSettings;
     m_pTool = theApp.m_pToolRecord;
     m_pHeader = theApp.m_pHeaderRecord;

@@ -265,7 +265,8 @@ QPixmap Draw(int id, int size)
     case IDI_RECORD_BLINK:
     case IDI_PAUSE:
     case IDI_RESET: DrawPlayerSymbol(p, size, id); break;
-    case IDI_CURVE_PARAMETERS: DrawCurves(p, size); break;
+    case IDI_CURVE_PARAMETERS:
+    case IDI_LAS_EXPORT: DrawCurves(p, size); break;
     case IDB_TOOLS_BOX: DrawNumbers(p, size); break;
     case IDB_LOGGER_SETUP: DrawSettings(p, size); break;
     case IDI_ALERT: DrawAlarm(p, size); break;

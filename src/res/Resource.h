@@ -201,6 +201,7 @@ constexpr int IDC_LAS_INTERVAL = 1605;
 constexpr int IDC_LAS_CAL_FILE = 1606;
 constexpr int IDC_LAS_START = 1607;
 constexpr int IDC_LAS_CAL1 = 1608;      // 1608..1613, channels 1..6
+constexpr int IDI_LAS_EXPORT = 531;
 
 // Display options: the channel grid, the options window and the colour chooser
 constexpr int IDD_SET_CHANNEL = 505;
