@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,7 @@
 #include "setup/PropertyLoggerDlg.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
@@ -286,6 +288,40 @@ TEST_F(LoggerSetupIntegrationTest, ProbePageSendsSettingsWhenOffRecordingModeWhe
 
     Click(m_dialog->m_PowerDlg, IDC_POWER);
     EXPECT_TRUE(WaitFor([&] { return !m_dialog->m_PowerDlg.IsOrderPending() && !theApp.m_bSondePowered; }, 5000));
+}
+
+// The depth panel's reset, typed as the operator does, moves the logger's
+// own counter: the depth read back is the typed one plus the tool's length.
+TEST_F(LoggerSetupIntegrationTest, DepthResetFromThePanelReachesTheEmulatorsCounter)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    const double tool = theApp.m_pToolRecord->SondeLength / 100.0;
+    CWnd& panel = m_dialog->m_DephtDlg;
+    ASSERT_TRUE(WaitFor([&] { return panel.GetDlgItem(IDC_DEPTH_RESET)->GetSafeHwnd()->isEnabled(); }, 3000));
+
+    auto* answer = new QTimer();
+    QObject::connect(answer, &QTimer::timeout, [answer] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QAbstractButton* ok = dialog ? ModalButton(dialog, IDOK) : nullptr;
+        if (ok == nullptr)
+            return;
+        for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+            if (ControlIdOf(edit) == IDC_SET_DEPTH_EDIT)
+                edit->setText("12.34");
+        }
+        ok->click();
+        answer->deleteLater();
+    });
+    answer->start(20);
+    Click(panel, IDC_DEPTH_RESET);
+
+    const double depth = 12.34 + tool;
+    EXPECT_DOUBLE_EQ(depth, theApp.m_pLoggerSettings->setDepth);
+    ASSERT_TRUE(WaitFor([&] { return FrameCount(2) == 1; }, 3000));
+    const long counts = std::lround(depth * theApp.m_pLoggerSettings->encoderRate * 100.0);
+    EXPECT_NE(std::string::npos, ReadTextFile(m_folder / "sim.log").find("depth set to " + std::to_string(counts)));
+    EXPECT_TRUE(WaitFor([&] { return std::fabs(theApp.m_pFrameState->replyDepth - depth) < 0.001; }, 3000));
 }
 
 }  // namespace
