@@ -32,36 +32,13 @@
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/PanelRecorder.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers the file dialogs in order with the given paths ("" cancels).
-class ScriptedFileDialogs {
-public:
-    ScriptedFileDialogs()
-    {
-        SetFileDialogHandler([this](const FileDialogRequest& request) -> std::optional<std::string> {
-            requests.push_back(request);
-            if (m_answers.empty()) {
-                ADD_FAILURE() << "unexpected file dialog";
-                return std::nullopt;
-            }
-            std::string answer = m_answers.front();
-            m_answers.pop_front();
-            return answer;
-        });
-    }
-    ~ScriptedFileDialogs() { SetFileDialogHandler(nullptr); }
-    void Answer(const std::string& path) { m_answers.push_back(path); }
-    std::vector<FileDialogRequest> requests;
-
-private:
-    std::deque<std::string> m_answers;
-};
 
 // One data line of an exported file.
 struct Line {
@@ -290,7 +267,7 @@ protected:
         PanelRecorder recorder(m_folder, emulator, SensorsAlongTheSonde);
         ASSERT_TRUE(recorder.Ready());
         for (const Wanted& log : logs) {
-            m_files.Answer(Path("Data/" + log.name + ".log"));
+            m_files.Choose(Path("Data/" + log.name + ".log"));
             ASSERT_TRUE(recorder.Record(log.modeButton, log.records)) << log.name;
             CopyArtifact(Path("Data/" + log.name + ".log"), "las_recorded_" + log.name + ".log");
             CopyArtifact(Path("Data/" + log.name + ".hed"), "las_recorded_" + log.name + ".hed");
@@ -313,7 +290,7 @@ protected:
     {
         CLasExport dialog(nullptr);
         QTimer::singleShot(0, [&] {
-            m_files.Answer(data);
+            m_files.Choose(data);
             Button(dialog, IDC_LAS_SELECT_INPUT)->click();
             act(dialog);
             Button(dialog, IDCANCEL)->click();
@@ -355,7 +332,7 @@ protected:
                 Button(dialog, IDC_LAS_REVERSE)->click();
             SelectCalibration(dialog, c.calibration);
             if (!c.calFile.empty()) {
-                m_files.Answer(c.calFile);
+                m_files.Choose(c.calFile);
                 Button(dialog, IDC_LAS_SELECT_CAL)->click();
             }
             for (int i : c.uncheck)
@@ -588,10 +565,10 @@ TEST_F(LasExportTest, StartRefusesWhatCannotBeWrittenAndNeverAppends)
         }
     }
     // The data file is chosen among the logs of the data folder.
-    ASSERT_EQ(1u, m_files.requests.size());
-    EXPECT_TRUE(m_files.requests[0].open);
-    EXPECT_EQ("Tralvin Sonde File (*.log)|*.log||", m_files.requests[0].filter);
-    EXPECT_EQ(Path("Data"), m_files.requests[0].initialDir);
+    ASSERT_EQ(1u, m_files.Shown().size());
+    EXPECT_TRUE(m_files.Shown()[0].open);
+    EXPECT_EQ("Tralvin Sonde File (*.log)|*.log||", m_files.Shown()[0].filter);
+    EXPECT_EQ(Path("Data"), m_files.Shown()[0].initialDir);
     const std::string text = ReadTextFile(las);
     EXPECT_TRUE(text.starts_with("~VERSION INFORMATION\r\n"));
     EXPECT_EQ(std::string::npos, text.find("old text"));
