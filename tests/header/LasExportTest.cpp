@@ -12,7 +12,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
