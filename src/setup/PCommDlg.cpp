@@ -30,6 +30,8 @@ void CPCommDlg::DoDataExchange(CDataExchange* dx)
     CDialogExt::DoDataExchange(dx);
     for (int i = 0; i < 7; ++i)
         DDX_Control(dx, kLedIds[i], m_leds[i]);
+    DDX_Control(dx, IDC_COMM_DRIVE, m_editDrive);
+    DDX_Control(dx, IDC_COMM_GAIN, m_editGain);
     DDX_Control(dx, IDC_COMM_DRIVE_SPIN, m_spinDrive);
     DDX_Control(dx, IDC_COMM_GAIN_SPIN, m_spinGain);
 }
@@ -144,7 +146,7 @@ void CPCommDlg::CheckDrive()
     if (m_bSuppress)
         return;
     int value = 0;
-    if (!ValidateEditInt(static_cast<CEdit*>(GetDlgItem(IDC_COMM_DRIVE)), &value))
+    if (!ValidateEditInt(&m_editDrive, &value))
         return;
     if (value < CommCheck::kMinDrive || value > CommCheck::kMaxDrive) {
         AfxMessageBox("Bad entered value");
@@ -159,7 +161,7 @@ void CPCommDlg::CheckGain()
     if (m_bSuppress)
         return;
     int value = 0;
-    if (!ValidateEditInt(static_cast<CEdit*>(GetDlgItem(IDC_COMM_GAIN)), &value))
+    if (!ValidateEditInt(&m_editGain, &value))
         return;
     if (value < kMinGain || value > CommCheck::kMaxGain) {
         AfxMessageBox("Bad entered value");

@@ -81,7 +81,7 @@ TEST(LoggerSetupSheet, OpensOnCommunicationAndEnablesThePagesByPowerAndRecord)
     QCoreApplication::processEvents();
     EXPECT_FALSE(sheet.IsWindowVisible());
     EXPECT_EQ(0, theApp.m_pRunState->loggerSetupVisible);
-    EXPECT_EQ(44u, theApp.m_pPlacementStore->placements[kPlacementLoggerSetup].length);
+    EXPECT_EQ(44u, UINT{theApp.m_pPlacementStore->placements[kPlacementLoggerSetup].length});
     theApp.m_bSondePowered = 0;
     *theApp.m_pRunState = savedRun;
     *theApp.m_pPlacementStore = savedPlacements;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "core/Settings.h"
@@ -63,8 +65,15 @@ public:
         for (auto& arg : args)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        // Not on the test's own output: an emulator left behind by a test that
+        // crashed would hold it open, and the test runner would wait forever.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
         WaitFor([&] { return std::filesystem::exists(m_socket); }, 10000);
     }
     ~LoggerEmulator() { Stop(); }
