@@ -123,7 +123,7 @@ void CheckRecordFile(int dataPackets)
     }
     const bool whole = std::feof(file) && std::ftell(file) == long(records * sizeof record);
     std::fclose(file);
-    if (!whole || records > long(dataPackets) * CToolsStream::kMaxStepsPerPacket)
+    if (!whole || records > long(dataPackets) * CToolsStream::kMaxRecordStepsPerPacket)
         std::abort();
 }
 

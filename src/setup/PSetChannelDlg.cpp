@@ -33,7 +33,6 @@ constexpr LONG kBelowMainTop = 170;
 // Curve tracks 0, 1, 2 are numbered 0, 2, 3 in the files.
 constexpr int kTrackFileNumbers[ToolRecord::kTracks] = {0, 2, 3};
 constexpr const char* kTrackSections[ToolRecord::kTracks] = {"Track0", "Track2", "Track3"};
-constexpr int kSpins[] = {IDC_OPT_FILTER_SPIN, IDC_OPT_MINIMUM_SPIN, IDC_OPT_MAXIMUM_SPIN, IDC_OPT_COLS_SPIN};
 constexpr int kChannelControls[] = {
     IDC_OPT_MINIMUM, IDC_OPT_MINIMUM_SPIN, IDC_OPT_MAXIMUM, IDC_OPT_MAXIMUM_SPIN, IDC_OPT_COLOR,
     IDC_OPT_SET, IDC_OPT_FILTER, IDC_OPT_FILTER_WIDTH, IDC_OPT_FILTER_SPIN, IDC_OPT_COLS,
