@@ -735,7 +735,7 @@ void CPowerDlg::OnPlay()
         run.playing = 1;
         m_pReplayThread = CWinThread::Begin([this] { return ReplayThreadProc(this); }, THREAD_PRIORITY_HIGHEST);
     }
-    m_pHost->SetStatusBarText(0, std::string("Fichier de donn\xe9") + "e : " + theApp.m_pPathSettings->FileName);
+    m_pHost->SetStatusBarText(0, std::string("Fichier de donn\xe9" "e : ") + theApp.m_pPathSettings->FileName);
 }
 
 void CPowerDlg::OnReset()
