@@ -29,6 +29,7 @@
 #include "probe/PowerDlg.h"
 #include "probe/ToolsStream.h"
 #include "res/Resource.h"
+#include "support/LinkedMainWindow.h"
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -138,56 +139,18 @@ protected:
         ASSERT_NE(nullptr, mkdtemp(folder));
         m_folder = folder;
         m_savedFolder = GetProgramFolder();
-        m_savedName = GetApplicationName();
         SetProgramFolder(m_folder.string() + "/");
-        SetApplicationName("kvx_panel_test_" + std::to_string(getpid()));
-        fs::create_symlink(KVX_PROGRAM_DIR "/libftd2xx.so", m_folder / "libftd2xx.so");
-        fs::create_directories(m_folder / "Ressources");
         // The default sonde, faster in time mode.
-        std::string tool = ReadTextFile(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol");
-        tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
-        std::ofstream(m_folder / "Ressources" / "KVXS0001.tol", std::ios::binary) << tool;
-        setenv("KVX_LOGGER_SOCKET", (m_folder / "s").c_str(), 1);
-        m_savedSettings = *theApp.m_pLoggerSettings;
-        m_savedTool = *theApp.m_pToolRecord;
-        m_savedPaths = *theApp.m_pPathSettings;
-        m_savedHeader = *theApp.m_pHeaderRecord;
-        // The main window loads the configuration of this folder.
-        theApp.m_bPrefsLoaded = 0;
+        m_link = std::make_unique<LinkedMainWindow>(m_folder, [](std::string& tool) {
+            tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
+        });
     }
 
     void TearDown() override
     {
-        if (m_dialog) {
-            theApp.m_bClosing = 1;
-            m_dialog->m_PowerDlg.OnClose();
-            m_dialog.reset();
-            theApp.m_bClosing = 0;
-        }
-        theApp.m_pMainDlg = nullptr;
+        m_link.reset();
         SetFileDialogHandler(nullptr);
-        CToolsStream::CloseRecordFile();
-        m_emulator.reset();
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
-        *theApp.m_pRunState = RunState{};
-        *theApp.m_pLoggerSettings = m_savedSettings;
-        *theApp.m_pToolRecord = m_savedTool;
-        *theApp.m_pPathSettings = m_savedPaths;
-        *theApp.m_pHeaderRecord = m_savedHeader;
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_bPowerOffDone = 1;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        theApp.m_nReplayPos = 0;
-        theApp.m_bDownDirection = 0;
-        theApp.m_bPrefsLoaded = 0;
         SetProgramFolder(m_savedFolder);
-        SetApplicationName(m_savedName);
-        unsetenv("KVX_LOGGER_SOCKET");
         std::error_code ignored;
         fs::remove_all(m_folder, ignored);
     }
@@ -195,18 +158,15 @@ protected:
     // The main window with its panel and curves, linked to a running emulator.
     void Start(std::vector<std::string> options)
     {
-        options.insert(options.end(), {"--seed", "7"});
-        m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
-        ASSERT_TRUE(m_emulator->Running());
         // The record button's new-log command names the file the test chose.
         SetFileDialogHandler([this](const FileDialogRequest&) { return std::optional<std::string>(m_chosen); });
-        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
-        theApp.m_pMainDlg = m_dialog.get();
-        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
-        // Before the reader starts, which is at least 500 ms after the device opens.
-        m_dialog->m_Usb.SetDecoder(&m_stream);
-        m_dialog->GetSafeHwnd()->resize(1000, 640);
-        ASSERT_TRUE(WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000));
+        ASSERT_TRUE(m_link->Start(options, [this](CVarnoLogger_KVXDlg& window) {
+            // Before the reader starts, which is at least 500 ms after the device opens.
+            window.m_Usb.SetDecoder(&m_stream);
+            window.GetSafeHwnd()->resize(1000, 640);
+        }));
+        m_dialog = &m_link->Window();
+        m_emulator = &m_link->Emulator();
     }
 
     CPowerDlg& Panel() { return m_dialog->m_PowerDlg; }
@@ -240,14 +200,11 @@ protected:
     }
 
     fs::path m_folder;
-    std::string m_savedFolder, m_savedName;
-    LoggerSettings m_savedSettings;
-    ToolRecord m_savedTool;
-    PathSettings m_savedPaths;
-    HeaderRecord m_savedHeader;
-    std::unique_ptr<LoggerEmulator> m_emulator;
+    std::string m_savedFolder;
     PatchingStream m_stream;
-    std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
+    std::unique_ptr<LinkedMainWindow> m_link;
+    CVarnoLogger_KVXDlg* m_dialog = nullptr;
+    LoggerEmulator* m_emulator = nullptr;
     std::string m_chosen;
 };
 

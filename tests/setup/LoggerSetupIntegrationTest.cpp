@@ -29,6 +29,7 @@
 #include "res/Resource.h"
 #include "setup/PropertyLoggerDlg.h"
 #include "support/Artifacts.h"
+#include "support/LinkedMainWindow.h"
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -58,52 +59,17 @@ protected:
         ASSERT_NE(nullptr, mkdtemp(folder));
         m_folder = folder;
         m_savedFolder = GetProgramFolder();
-        m_savedName = GetApplicationName();
         SetProgramFolder(m_folder.string() + "/");
-        SetApplicationName("kvx_setup_test_" + std::to_string(getpid()));
-        fs::create_symlink(KVX_PROGRAM_DIR "/libftd2xx.so", m_folder / "libftd2xx.so");
-        fs::create_directories(m_folder / "Ressources");
-        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", ToolFile());
-        setenv("KVX_LOGGER_SOCKET", (m_folder / "s").c_str(), 1);
-        m_savedSettings = *theApp.m_pLoggerSettings;
-        m_savedTool = *theApp.m_pToolRecord;
-        m_savedPaths = *theApp.m_pPathSettings;
-        m_savedHeader = *theApp.m_pHeaderRecord;
-        theApp.m_bPrefsLoaded = 0;
+        m_link = std::make_unique<LinkedMainWindow>(m_folder);
         m_savedRateLimit = encoderRateLimit;
         encoderRateLimit = 250;
     }
 
     void TearDown() override
     {
-        if (m_dialog) {
-            theApp.m_bClosing = 1;
-            m_dialog->m_PowerDlg.OnClose();
-            m_dialog.reset();
-            theApp.m_bClosing = 0;
-        }
-        theApp.m_pMainDlg = nullptr;
-        m_emulator.reset();
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
-        *theApp.m_pRunState = RunState{};
-        *theApp.m_pLoggerSettings = m_savedSettings;
-        *theApp.m_pToolRecord = m_savedTool;
-        *theApp.m_pPathSettings = m_savedPaths;
-        *theApp.m_pHeaderRecord = m_savedHeader;
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_bPowerOffDone = 1;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        g_bSettingsFramePending = 0;
+        m_link.reset();
         encoderRateLimit = m_savedRateLimit;
-        theApp.m_bPrefsLoaded = 0;
         SetProgramFolder(m_savedFolder);
-        SetApplicationName(m_savedName);
-        unsetenv("KVX_LOGGER_SOCKET");
         std::error_code ignored;
         fs::remove_all(m_folder, ignored);
     }
@@ -113,14 +79,8 @@ protected:
     // The main window linked to a running emulator, the sheet opened by its command.
     void Start(std::vector<std::string> options)
     {
-        options.insert(options.end(), {"--seed", "7"});
-        m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
-        ASSERT_TRUE(m_emulator->Running());
-        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
-        theApp.m_pMainDlg = m_dialog.get();
-        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
-        m_dialog->GetSafeHwnd()->resize(1000, 640);
-        ASSERT_TRUE(WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000));
+        ASSERT_TRUE(m_link->Start(options, [](CVarnoLogger_KVXDlg& window) { window.GetSafeHwnd()->resize(1000, 640); }));
+        m_dialog = &m_link->Window();
         m_dialog->OnCommand(ID_CMD_LOGGER_SETUP, 0);
         ASSERT_TRUE(Sheet().IsWindowVisible());
     }
@@ -135,7 +95,7 @@ protected:
 
     std::vector<std::string> Frames(int type) const
     {
-        const std::string log = m_emulator->Log();
+        const std::string log = m_link->Emulator().Log();
         std::regex frame("RX type=" + std::to_string(type) + " len=\\d+ checksum=ok bytes=([0-9A-F ]+)");
         std::vector<std::string> found;
         for (auto it = std::sregex_iterator(log.begin(), log.end(), frame); it != std::sregex_iterator(); ++it)
@@ -158,14 +118,10 @@ protected:
     }
 
     fs::path m_folder;
-    std::string m_savedFolder, m_savedName;
+    std::string m_savedFolder;
     std::uint16_t m_savedRateLimit = 0;
-    LoggerSettings m_savedSettings;
-    ToolRecord m_savedTool;
-    PathSettings m_savedPaths;
-    HeaderRecord m_savedHeader;
-    std::unique_ptr<LoggerEmulator> m_emulator;
-    std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
+    std::unique_ptr<LinkedMainWindow> m_link;
+    CVarnoLogger_KVXDlg* m_dialog = nullptr;
 };
 
 TEST_F(LoggerSetupIntegrationTest, WinchPageSendsHalfTheFastRatioAndTakesItsEchoAndTheCloseKeepsThePlacement)
