@@ -169,7 +169,8 @@ BOOL CScopeTrack::Create(DWORD, const RECT& rect, CWnd* parent, UINT id)
     auto* widget = new Widget(this, parent->GetSafeHwnd());
     SetControlId(widget, int(id));
     Attach(widget);
-    widget->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    // Client coordinates: below the parent's menu bar, when it has one.
+    MoveWindow(rect);
     widget->show();
     Draw(false);
     return TRUE;

@@ -40,25 +40,36 @@ private:
     QMenuBar* m_bar;
 };
 
-// A menu bar over the window's client area: the window grows by its height
-// and the controls move down with the client area.
+// A menu bar over the window's client area; FitMenuBar gives it its height.
 QMenuBar* AddMenuBar(QWidget* window)
 {
-    const QList<QWidget*> children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     auto* bar = new QMenuBar(window);
-    const int top = bar->sizeHint().height();
-    bar->setGeometry(0, 0, window->width(), top);
+    bar->setGeometry(0, 0, window->width(), 0);
     new MenuBarFollower(bar);
-    for (QWidget* child : children)
-        child->move(child->x(), child->y() + top);
+    bar->show();
+    return bar;
+}
+
+// The bar takes the height its titles need: the window grows by the change
+// and the controls move down with the client area. Measured once the titles
+// are in, as an empty bar is only a few pixels high.
+void FitMenuBar(QWidget* window, QMenuBar* bar)
+{
+    const int top = bar->actions().isEmpty() ? bar->height() : bar->sizeHint().height();
+    const int change = top - window->property(kClientTop).toInt();
+    bar->setGeometry(0, 0, window->width(), top);
+    if (change == 0)
+        return;
+    for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child != bar && !child->isWindow())
+            child->move(child->x(), child->y() + change);
+    }
     window->setProperty(kClientTop, top);
-    const QSize size(window->width(), window->height() + top);
+    const QSize size(window->width(), window->height() + change);
     if (window->minimumSize() == window->maximumSize())
         window->setFixedSize(size);
     else
         window->resize(size);
-    bar->show();
-    return bar;
 }
 
 QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
@@ -314,7 +325,8 @@ RECT CWnd::GetWindowRect() const
     if (!m_hWnd)
         return RECT{0, 0, 0, 0};
     QRect frame = m_hWnd->frameGeometry();
-    if (m_hWnd->parentWidget() != nullptr)
+    // A window's frame is on the screen already, even one owned by another.
+    if (!m_hWnd->isWindow())
         frame.moveTopLeft(m_hWnd->parentWidget()->mapToGlobal(frame.topLeft()));
     return RECT{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
 }
@@ -402,6 +414,7 @@ BOOL CWnd::SetMenu(CMenu* menu)
         return TRUE;
     menu->m_owner = this;
     bar->addActions(menu->Handle()->actions());
+    FitMenuBar(m_hWnd, bar);
     return TRUE;
 }
 

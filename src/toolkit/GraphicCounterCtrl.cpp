@@ -101,8 +101,9 @@ BOOL CGraphicCounterCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UI
         return FALSE;
     auto* widget = new CounterWidget(this, parent->GetSafeHwnd());
     SetControlId(widget, int(id));
-    widget->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     Attach(widget);
+    // Client coordinates: below the parent's menu bar, when it has one.
+    MoveWindow(rect);
     widget->setVisible((style & WS_VISIBLE) != 0);
     Draw();
     return TRUE;

@@ -78,8 +78,9 @@ BOOL CGridCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     auto* widget = new QWidget(parent->GetSafeHwnd());
     SetControlId(widget, int(id));
     SetControlOwner(widget, parent);
-    widget->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     Attach(widget);
+    // Client coordinates: below the parent's menu bar, when it has one.
+    MoveWindow(rect);
     widget->setVisible((style & WS_VISIBLE) != 0);
     return TRUE;
 }

@@ -354,6 +354,9 @@ TEST_F(MenuTest, TheMenuBarSitsAboveTheClientArea)
     for (QAction* action : Bar()->actions())
         titles << action->text();
     EXPECT_EQ(titles, QStringList({"&File", "&Setup"}));
+    // Tall enough for its titles: a click on one reaches the bar, not a control.
+    EXPECT_GE(Bar()->height(), Bar()->sizeHint().height());
+    EXPECT_LE(Bar()->actionGeometry(Bar()->actions().front()).bottom(), Bar()->height());
 
     // Client coordinates are those of the template, below the bar.
     const QRect button = DialogUnitsToPixels(dlg.BaseUnits(), 10, 20, 40, 14);
