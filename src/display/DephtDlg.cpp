@@ -71,7 +71,7 @@ BOOL CDephtDlg::OnInitDialog()
     m_pSondeList = theApp.m_pSondeList;
     m_pLiveReadout = theApp.m_pLiveReadout;
     SetDepthCaption();
-    m_BigDepth.Create(IDD_BIG_DEPTH, nullptr);
+    m_BigDepth.Create(IDD_BIG_DEPTH, this);
 
     CreateReadout(m_Depth, IDC_DEPTH_READOUT);
     CreateReadout(m_Speed, IDC_SPEED_READOUT);

@@ -87,7 +87,7 @@ BOOL CToolsProbeDlg::OnInitDialog()
     subclass(m_stSlot, IDC_SLOT_VALUE);
 
     for (int i = 0; i < kWindows; ++i) {
-        m_BigData[i].Create(IDD_BIG_DATA, nullptr);
+        m_BigData[i].Create(IDD_BIG_DATA, this);
         m_BigData[i].SetIndex(i);
     }
     m_bUpdating = 0;

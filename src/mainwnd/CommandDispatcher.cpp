@@ -88,6 +88,9 @@ void CVarnoLogger_KVXDlg::OnNewLogCommand()
     if (!NewLogFile())
         return;
     RunHeaderEditor();
+    // Ended by a signal: no header without its record.
+    if (m_bEndingOnSignal)
+        return;
     m_Header.WriteHeader(theApp.m_pPathSettings->LastFile);
     run.recordStarted = 1;
     m_PowerDlg.StartRecording();

@@ -147,6 +147,8 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
 {
     theApp.m_nSavedRecordingMode = theApp.m_pLoggerSettings->recordingMode;
     RunRecordingModeDialog();
+    if (m_bEndingOnSignal)
+        return false;
     m_Preferences.LoadTool();
     if (theApp.m_pToolRecord->NumberOfChannels <= 0) {
         AfxMessageBox("Tool configuration file missing. (*.tol)", MB_ICONERROR);
@@ -205,14 +207,18 @@ bool CVarnoLogger_KVXDlg::CanClose()
 }
 
 // The close check's steps once the program may end: the replay stops, the
-// reader is told to end and waited for, the placements and the configuration
-// are saved and the timers end.
+// windows this one owns close, the reader is told to end and waited for, the
+// placements and the configuration are saved and the timers end.
 void CVarnoLogger_KVXDlg::StopWorkForClose()
 {
     if (theApp.m_pRunState->playing) {
         m_PowerDlg.OnCommand(IDC_STOP, 0);
         PumpMessages();
     }
+    // Taken while the windows are still on screen with their frames.
+    theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
+    theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);
+    CloseOwnedWindows();
     theApp.m_bClosing = 1;
     theApp.m_endProcessDlg.ShowWindow(SW_SHOW);
     PumpMessages();
@@ -224,17 +230,27 @@ void CVarnoLogger_KVXDlg::StopWorkForClose()
             reader->WaitForEnd(kReaderWaitMs);
     }
     PumpMessages();
-    theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
-    theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);
-    // An open setup sheet keeps its place as when it is closed.
-    if (m_PropertyLoggerDlg.IsWindowVisible())
-        m_PropertyLoggerDlg.StorePlacement();
     m_Preferences.SaveConfig();
     m_PowerDlg.OnClose();
     m_DephtDlg.OnClose();
     KillTimer(kStatusTimerId);
     m_nStatusTimer = 0;
     PumpMessages();
+}
+
+// Each closes as its close box closes it, keeping its placement, so that
+// only the shutdown window stays on screen.
+void CVarnoLogger_KVXDlg::CloseOwnedWindows()
+{
+    if (m_PropertyLoggerDlg.IsWindowVisible())
+        m_PropertyLoggerDlg.OnCommand(IDCANCEL, 0);
+    if (m_SetChannelDlg.IsWindowVisible())
+        m_SetChannelDlg.OnCommand(IDCANCEL, 0);
+    // Also the value windows, which may stay open without the box.
+    m_ToolsProbeDlg.OnCommand(IDCANCEL, 0);
+    if (m_DephtDlg.Magnifier().IsWindowVisible())
+        m_DephtDlg.Magnifier().OnCommand(IDCANCEL, 0);
+    m_AlertDlg.ShowWindow(SW_HIDE);
 }
 
 void CVarnoLogger_KVXDlg::OnClose() { EndOnClose(); }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <QScreen>
+#include <QTimer>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
@@ -32,6 +33,8 @@ constexpr UINT kStatusTimerMs = 250;
 constexpr int kMinScreenHeightForMove = 601;
 // How long an orderly close waits for the probe to confirm the power-off order.
 constexpr qint64 kPowerOffWaitMs = 3000;
+// How often a close on a signal looks again for the dialogs it ended.
+constexpr int kSignalRetryMs = 10;
 // The no-break space of the ANSI code page between "version" and the number.
 constexpr char kNoBreakSpace = '\xA0';
 
@@ -88,6 +91,8 @@ std::unique_ptr<CDialog> CVarnoLogger_KVXDlg::CreateMainDialog()
 BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 {
     CResizableDialog::OnInitDialog();
+    // From here a signal closes in order, also while a start-up box is open.
+    OnTerminationSignal([this] { CloseOnSignal(); });
     m_Preferences.Initialize();
     if (!theApp.m_instanceChecker.IsPreviousInstanceRunning())
         theApp.m_instanceChecker.RegisterFirstInstance();
@@ -143,7 +148,7 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
 
     m_pWheelFilter = new WheelSwallower();
     qApp->installEventFilter(m_pWheelFilter);
-    OnTerminationSignal([this] { CloseOnSignal(); });
+    m_bStarted = true;
     SetWindowText(g_strSoftwareName + " version" + kNoBreakSpace + g_strVersion);
     return TRUE;
 }
@@ -230,11 +235,13 @@ void CVarnoLogger_KVXDlg::OnSysCommand(UINT id, LPARAM lParam)
 
 // The probe bar on top, the curve tracks in the frame below it, the alarm
 // box hidden until an alarm; each follows the window's size by its anchors.
+// The windows that open on command belong to this one, so the desktop keeps
+// them above it.
 void CVarnoLogger_KVXDlg::CreatePanels()
 {
     m_PowerDlg.SetHost(this);
     m_PowerDlg.Create(IDD_POWER_DLG, this);
-    m_AlertDlg.Create(IDD_ALERT);
+    m_AlertDlg.Create(IDD_ALERT, this);
     const RECT bar = m_PowerDlg.GetWindowRect();
     m_PowerDlg.MoveWindow(RECT{0, 0, bar.right - bar.left, bar.bottom - bar.top});
     m_DephtDlg.SetHost(this);
@@ -244,11 +251,11 @@ void CVarnoLogger_KVXDlg::CreatePanels()
     m_DephtDlg.MoveWindow(
         RECT{bar.right - bar.left, 0, bar.right - bar.left + depth.right - depth.left, depth.bottom - depth.top});
     m_ToolsProbeDlg.SetHost(this);
-    m_ToolsProbeDlg.Create(IDD_TOOLS_PROBE_DLG, nullptr);
+    m_ToolsProbeDlg.Create(IDD_TOOLS_PROBE_DLG, this);
     m_SetChannelDlg.SetOwner(this, &m_Preferences, &m_ScopeTrack);
-    m_SetChannelDlg.Create(IDD_SET_CHANNEL, nullptr);
+    m_SetChannelDlg.Create(IDD_SET_CHANNEL, this);
     m_PropertyLoggerDlg.SetHost(this);
-    m_PropertyLoggerDlg.Create(IDD_LOGGER_SETUP, nullptr);
+    m_PropertyLoggerDlg.Create(IDD_LOGGER_SETUP, this);
     AddAnchor(m_PowerDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_DephtDlg.GetSafeHwnd(), TOP_CENTER, TOP_RIGHT);
     AddAnchor(m_StatusBar.GetSafeHwnd(), BOTTOM_LEFT, BOTTOM_RIGHT);
@@ -390,6 +397,13 @@ void CVarnoLogger_KVXDlg::CloseOnSignal()
 {
     if (theApp.m_bClosing || !IsWindow())
         return;
+    m_bEndingOnSignal = true;
+    // An open dialog ends as its Cancel would; the close waits until every
+    // dialog's loop has returned and the window has started.
+    if (EndModalDialogs() || !m_bStarted) {
+        QTimer::singleShot(kSignalRetryMs, GetSafeHwnd(), [this] { CloseOnSignal(); });
+        return;
+    }
     if (theApp.m_pRunState->recording)
         m_PowerDlg.OnCommand(IDC_PAUSE, 0);
     if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > 16) {

@@ -153,6 +153,7 @@ private:
     void OnSetPrinter();
     void CheckMenuItem(int id, bool checked);
     void StopWorkForClose();
+    void CloseOwnedWindows();
     void EndOnClose();
 
     // The windows that join later, one named call each.
@@ -188,5 +189,9 @@ private:
     std::atomic<bool> m_bMinimised{false};
     // The panel and the curves exist: the worker threads may hand them samples.
     std::atomic<bool> m_bPanelsCreated{false};
+    // The initialisation has ended: a close may end the window's loop.
+    bool m_bStarted = false;
+    // A termination signal came: what a cancelled dialog returns to does no more work.
+    bool m_bEndingOnSignal = false;
     std::atomic<bool> m_bSwitchOffPending{false};
 };

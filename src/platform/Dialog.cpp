@@ -1,12 +1,17 @@
 #include "platform/Dialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMoveEvent>
 #include <QScreen>
 
+#include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
@@ -24,7 +29,15 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override
     {
-        switch (event->key()) {
+        const int key = event->key();
+        const bool endKey = key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+        // A child dialog's Escape and Enter belong to the window it sits in:
+        // a panel must not end itself as a dialog would.
+        if (endKey && !isWindow()) {
+            event->ignore();
+            return;
+        }
+        switch (key) {
         case Qt::Key_Escape: m_owner->OnCommand(IDCANCEL, 0); return;
         case Qt::Key_Return:
         case Qt::Key_Enter: m_owner->OnCommand(IDOK, 0); return;
@@ -41,6 +54,9 @@ protected:
         QDialog::moveEvent(event);
         m_owner->OnMove(x(), y());
     }
+
+public:
+    CDialog* Owner() const { return m_owner; }
 
 private:
     CDialog* m_owner;
@@ -133,9 +149,22 @@ int CDialog::DoModal()
         DestroyWindow();
         return -1;
     }
-    int result = window->exec();
+    int result = IsMainWindow() ? RunAsMainWindow(window) : window->exec();
     DestroyWindow();
     return result;
+}
+
+bool CDialog::IsMainWindow() const { return AfxGetApp() != nullptr && AfxGetApp()->m_pMainWnd == this; }
+
+// The program's main window has a loop of its own but blocks no other
+// window: the windows it owns stay usable beside it.
+int CDialog::RunAsMainWindow(QDialog* window)
+{
+    QEventLoop loop;
+    QObject::connect(window, &QDialog::finished, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec(QEventLoop::DialogExec);
+    return window->result();
 }
 
 BOOL CDialog::Create(int templateId, CWnd* parent)
@@ -153,6 +182,41 @@ BOOL CDialog::Create(int templateId, CWnd* parent)
     if (tpl->style & DS_VISIBLE)
         window->show();
     return TRUE;
+}
+
+namespace {
+
+// A message box's answer when it is closed without one: Cancel, No or OK.
+void CancelMessageBox(QMessageBox& box)
+{
+    for (QMessageBox::StandardButton which : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Ok}) {
+        if (QAbstractButton* button = box.button(which)) {
+            button->click();
+            return;
+        }
+    }
+    box.reject();
+}
+
+}  // namespace
+
+bool EndModalDialogs()
+{
+    bool any = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog == nullptr || !dialog->isVisible() || !dialog->isModal())
+            continue;
+        any = true;
+        if (auto* host = dynamic_cast<DialogHost*>(dialog))
+            host->Owner()->OnCommand(IDCANCEL, 0);
+        else if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            CancelMessageBox(*box);
+        // A dialog that refuses its Cancel still ends.
+        if (dialog->isVisible())
+            dialog->done(IDCANCEL);
+    }
+    return any;
 }
 
 void CDialog::EndDialog(int result)

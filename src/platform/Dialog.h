@@ -46,6 +46,8 @@ public:
 private:
     friend class DialogHost;
     QDialog* BuildWindow(CWnd* parent);
+    bool IsMainWindow() const;
+    static int RunAsMainWindow(QDialog* window);
     void SetTemplateMenu();
 
     int m_templateId;
@@ -53,3 +55,8 @@ private:
     CMenu m_templateMenu;
     QSize m_baseUnits;
 };
+
+// Ends every open modal dialog as its Cancel would (a message box with its
+// Cancel, No or OK); true when there was one. Their loops return once the
+// caller's event handling does.
+bool EndModalDialogs();
