@@ -45,11 +45,15 @@ BOOL CAboutDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_stIcon.SetIcon(m_hIcon);
+    // Filled now as well: a desktop may show the box without activating it.
+    FillTexts();
     GetSafeHwnd()->installEventFilter(new ActivationFilter(GetSafeHwnd(), *this));
     return TRUE;
 }
 
-void CAboutDlg::OnActivate()
+void CAboutDlg::OnActivate() { FillTexts(); }
+
+void CAboutDlg::FillTexts()
 {
     m_stOS.SetWindowText("OS: " + theApp.GetOSVersionString());
     if (theApp.m_strLoggerDescription.empty())

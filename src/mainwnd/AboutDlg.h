@@ -7,8 +7,8 @@ class CAboutDlg : public CDialog {
 public:
     explicit CAboutDlg(CWnd* parent = nullptr);
 
-    // Refreshes the texts; runs on every change of activation, so a logger
-    // found while the box is open shows once it is active again.
+    // Refreshes the texts, as at creation; runs on every change of activation,
+    // so a logger found while the box is open shows once it is active again.
     void OnActivate();
 
 protected:
@@ -16,6 +16,8 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    void FillTexts();
+
     CStatic m_stOS;
     CStatic m_stSerial;
     CStatic m_stVersion;

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
 #include <filesystem>
@@ -30,36 +32,75 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the about box showed: its texts, and the ids of those cut off by their
-// control (the OS line is the machine's and may be long).
-struct AboutBoxSeen {
-    std::map<int, std::string> texts;
-    std::vector<int> cut;
-};
+using Texts = std::map<int, std::string>;
 
-// Once the about box is up: keeps what it shows and its picture, then "&OK".
-AboutBoxSeen* ReadAboutBoxWhenModal(const std::string& artifact)
+Texts LabelTexts(QWidget* box)
 {
-    auto* seen = new AboutBoxSeen;
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, seen, artifact] {
+    Texts texts;
+    for (QLabel* label : box->findChildren<QLabel*>())
+        texts[ControlIdOf(label)] = label->text().toLatin1().toStdString();
+    return texts;
+}
+
+// Reads the about box twice: when it first shows, before any activation can
+// have refreshed it, and once it runs modally with its OS and serial lines
+// filled in (or after 10 s, so that a box that never fills fails the test
+// instead of blocking it); then keeps its picture and presses "&OK".
+class AboutBoxReader : public QObject {
+public:
+    explicit AboutBoxReader(std::string artifact) : m_artifact(std::move(artifact))
+    {
+        qApp->installEventFilter(this);
+        connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
+        m_poll.start(20);
+    }
+
+    Texts atShow;
+    Texts texts;
+    // The ids of texts cut off by their control (the OS line is the
+    // machine's and may be long).
+    std::vector<int> cut;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && atShow.empty()) {
+            auto* box = qobject_cast<QDialog*>(watched);
+            if (box != nullptr && HasControl(box, IDC_ABOUT_SERIAL))
+                atShow = LabelTexts(box);
+        }
+        return false;
+    }
+
+private:
+    void Poll()
+    {
         QWidget* box = QApplication::activeModalWidget();
-        QAbstractButton* ok = box != nullptr ? ModalButton(box, IDOK) : nullptr;
+        QAbstractButton* ok = box != nullptr && HasControl(box, IDC_ABOUT_SERIAL) ? ModalButton(box, IDOK) : nullptr;
         if (ok == nullptr)
             return;
+        if (!m_modal.isValid())
+            m_modal.start();
+        Texts now = LabelTexts(box);
+        const bool filled = now[IDC_ABOUT_OS] != "OS:" && now[IDC_ABOUT_SERIAL] != "Logger S/N :";
+        if (!filled && m_modal.elapsed() < 10000)
+            return;
+        m_poll.stop();
+        qApp->removeEventFilter(this);
+        texts = now;
         for (QLabel* label : box->findChildren<QLabel*>()) {
-            seen->texts[ControlIdOf(label)] = label->text().toLatin1().toStdString();
             const bool ours = ControlIdOf(label) != IDC_ABOUT_OS;
             if (ours && label->fontMetrics().horizontalAdvance(label->text()) > label->width())
-                seen->cut.push_back(ControlIdOf(label));
+                cut.push_back(ControlIdOf(label));
         }
-        SaveArtifact(box, artifact);
+        SaveArtifact(box, m_artifact);
         ok->click();
-        poll->deleteLater();
-    });
-    poll->start(20);
-    return seen;
-}
+    }
+
+    std::string m_artifact;
+    QTimer m_poll;
+    QElapsedTimer m_modal;
+};
 
 class AboutBoxTest : public ConfigFolderTest {
 protected:
@@ -81,14 +122,17 @@ TEST_F(AboutBoxTest, BeforeAnyLoggerTheSerialLineSaysNoDevice)
 {
     theApp.m_strLoggerDescription.clear();
     theApp.m_strLoggerSerial = "KVX00042";
-    std::unique_ptr<AboutBoxSeen> seen(ReadAboutBoxWhenModal("about_box_no_device.png"));
+    AboutBoxReader seen("about_box_no_device.png");
     CAboutDlg box;
     EXPECT_EQ(IDOK, box.DoModal());
 
-    EXPECT_EQ("KVX version\xA0" "2.10", seen->texts[IDC_ABOUT_VERSION]);
-    EXPECT_EQ(g_strNotice, seen->texts[IDC_ABOUT_NOTICE]);
-    EXPECT_EQ("No device in USB", seen->texts[IDC_ABOUT_SERIAL]);
-    EXPECT_EQ("OS: " + GetOperatingSystemName(), seen->texts[IDC_ABOUT_OS]);
+    // The same texts from the first moment the box shows, activated or not.
+    for (Texts texts : {seen.atShow, seen.texts}) {
+        EXPECT_EQ("KVX version\xA0" "2.10", texts[IDC_ABOUT_VERSION]);
+        EXPECT_EQ(g_strNotice, texts[IDC_ABOUT_NOTICE]);
+        EXPECT_EQ("No device in USB", texts[IDC_ABOUT_SERIAL]);
+        EXPECT_EQ("OS: " + GetOperatingSystemName(), texts[IDC_ABOUT_OS]);
+    }
 }
 
 class AboutBoxEndToEndTest : public AboutBoxTest {
@@ -130,22 +174,19 @@ TEST_F(AboutBoxEndToEndTest, SystemMenuShowsTheLoggersSerialAndCommand90TheCalib
         return IDOK;
     });
     bool linked = false;
-    std::unique_ptr<AboutBoxSeen> seen;
+    std::unique_ptr<AboutBoxReader> seen;
     std::string calibrationCaption, calibrationFile;
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         linked = WaitFor([] { return theApp.m_nLinkStatus >= 16 && !theApp.m_strLoggerSerial.empty(); }, 15000);
         if (linked) {
-            seen.reset(ReadAboutBoxWhenModal("about_box.png"));
+            seen = std::make_unique<AboutBoxReader>("about_box.png");
             CMenu* system = main.GetSystemMenu(FALSE);
             for (QAction* item : system->Handle()->actions()) {
                 if (item->text() == "&About software...")
                     item->trigger();
             }
-            QTimer::singleShot(50, [&] {
-                QWidget* dialog = QApplication::activeModalWidget();
-                if (dialog == nullptr)
-                    return;
+            WhenModalWith(IDC_CAL_FILE, [&](QWidget* dialog) {
                 calibrationCaption = dialog->windowTitle().toStdString();
                 for (QLabel* label : dialog->findChildren<QLabel*>()) {
                     if (ControlIdOf(label) == IDC_CAL_FILE)
@@ -162,6 +203,7 @@ TEST_F(AboutBoxEndToEndTest, SystemMenuShowsTheLoggersSerialAndCommand90TheCalib
     ASSERT_TRUE(linked);
     EXPECT_TRUE(boxes.empty()) << boxes.front();
     ASSERT_NE(nullptr, seen);
+    EXPECT_EQ("Logger S/N : KVX12345", seen->atShow[IDC_ABOUT_SERIAL]);
     EXPECT_EQ("Logger S/N : KVX12345", seen->texts[IDC_ABOUT_SERIAL]);
     EXPECT_EQ("KVX version\xA0" "2.10", seen->texts[IDC_ABOUT_VERSION]);
     EXPECT_EQ(g_strNotice, seen->texts[IDC_ABOUT_NOTICE]);

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 #include "platform/Window.h"
@@ -15,6 +16,32 @@ inline QAbstractButton* ModalButton(QWidget* dialog, int id)
             return button;
     }
     return nullptr;
+}
+
+inline bool HasControl(QWidget* dialog, int id)
+{
+    for (QWidget* child : dialog->findChildren<QWidget*>()) {
+        if (ControlIdOf(child) == id)
+            return true;
+    }
+    return false;
+}
+
+// Once the modal dialog is one with a control of this id, hands it to `act`,
+// once. Polls rather than reading at a fixed time: the dialog is up only when
+// its command has built it, however slow the machine.
+inline void WhenModalWith(int id, std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, id, act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !HasControl(dialog, id))
+            return;
+        poll->deleteLater();
+        poll->stop();
+        act(dialog);
+    });
+    poll->start(20);
 }
 
 inline void ClickWhenModal(std::vector<int> ids)
