@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -101,8 +102,19 @@ protected:
         QCoreApplication::processEvents();
         SaveArtifact(window.GetSafeHwnd(), name);
     }
-    // Two turns of timer 402 and the read-outs' own refresh.
+    // Timer 402 refreshes the panel: waits until it shows what is expected,
+    // however late the timer runs on a busy machine.
+    bool Settle(const std::function<bool()>& shown) { return WaitFor(shown, 5000); }
+    // Where nothing may change: two turns of timer 402.
     void Settle() { WaitFor([] { return false; }, 250); }
+    bool PresetsShown(bool shown)
+    {
+        for (int id : CDephtDlg::kPresetIds) {
+            if (Button(id)->isVisible() != shown)
+                return false;
+        }
+        return true;
+    }
 
     RecordingHost m_host;
     CDephtDlg m_panel;
@@ -168,7 +180,7 @@ TEST_F(DepthPanelTest, PresetsShowWhenEnabledAndOutOfReplayAndANegativeAuxIsDisa
         EXPECT_FALSE(Button(id)->isVisible()) << id;
 
     tool.Enabled = 1;
-    Settle();
+    Settle([&] { return PresetsShown(true); });
     for (int k = 0; k < 6; ++k) {
         QAbstractButton* button = Button(CDephtDlg::kPresetIds[k]);
         EXPECT_TRUE(button->isVisible()) << k;
@@ -181,7 +193,7 @@ TEST_F(DepthPanelTest, PresetsShowWhenEnabledAndOutOfReplayAndANegativeAuxIsDisa
     EXPECT_EQ(std::vector<std::string>{"aux 7"}, m_host.calls);
 
     theApp.m_pRunState->fileLoaded = 1;
-    Settle();
+    Settle([&] { return PresetsShown(false); });
     for (int id : CDephtDlg::kPresetIds)
         EXPECT_FALSE(Button(id)->isVisible()) << id;
 }
@@ -218,7 +230,11 @@ TEST_F(DepthPanelTest, ReadoutsAndButtonsFollowTheLinkThePowerTheRecordAndTheRep
         run.fileLoaded = c.loaded;
         run.playing = c.playing;
         theApp.m_pHeaderRecord->LogMode = c.logMode;
-        Settle();
+        Settle([&] {
+            return m_panel.DepthReadout().GetText() == c.depth && m_panel.SpeedReadout().GetText() == c.speed &&
+                   Button(IDC_DEPTH_RESET)->isEnabled() == c.resetEnabled &&
+                   Button(IDC_RECORDING_MODE)->isEnabled() == c.modeEnabled;
+        });
         const std::string label = std::to_string(c.link) + " " + std::to_string(c.loaded) + " " +
                                   std::to_string(c.playing) + " " + std::to_string(c.logMode);
         EXPECT_EQ(c.depth, m_panel.DepthReadout().GetText()) << label;
@@ -235,7 +251,7 @@ TEST_F(DepthPanelTest, ReadoutsAndButtonsFollowTheLinkThePowerTheRecordAndTheRep
 TEST_F(DepthPanelTest, DoubleClickTogglesDepthWithoutOffsetExceptDuringReplay)
 {
     QWidget* reference = Item(IDC_DEPTH_REFERENCE);
-    Settle();
+    ASSERT_TRUE(Settle([&] { return m_panel.DepthReferenceIcon() != nullptr; }));
     const HICON withOffset = m_panel.DepthReferenceIcon();
     DoubleClick(reference);
     EXPECT_EQ(1, theApp.m_bDepthWithoutOffset);
@@ -246,7 +262,7 @@ TEST_F(DepthPanelTest, DoubleClickTogglesDepthWithoutOffsetExceptDuringReplay)
 
     // A replayed log has no tool offset to take away: the icon says so and stays.
     theApp.m_pRunState->fileLoaded = 1;
-    Settle();
+    Settle([&] { return m_panel.DepthReferenceIcon() != withOffset; });
     const HICON replayIcon = m_panel.DepthReferenceIcon();
     EXPECT_NE(withOffset, replayIcon);
     DoubleClick(reference);

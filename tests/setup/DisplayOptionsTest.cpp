@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -25,6 +24,7 @@
 #include "setup/ColorPen.h"
 #include "setup/Palette.h"
 #include "support/Artifacts.h"
+#include "support/ModalDialogs.h"
 #include "support/TestPrinter.h"
 
 namespace {
@@ -186,10 +186,7 @@ TEST_F(DisplayOptionsTest, ColourRangeAndTrackChangesReachTheCurvePicture)
     SaveArtifact(Options().GetSafeHwnd(), "display_options.png");
     const int darkRed = 20;
     bool chooserSeen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* chooser = QApplication::activeModalWidget();
-        if (chooser == nullptr)
-            return;
+    WhenModalWith(IDC_PEN_CELLS[0], [&](QWidget* chooser) {
         chooserSeen = true;
         QTest::qWait(200);  // the current colour's mark follows the first paint
         SaveArtifact(chooser, "colour_chooser.png");
