@@ -19,6 +19,7 @@ struct PdfTestPrinter {
     int dotsPerInch = 600;
 };
 PdfTestPrinter g_testPrinter;
+bool g_systemPrintersHidden = false;
 
 QString ToQt(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
@@ -36,6 +37,8 @@ std::string GetDefaultPrinterName()
 {
     if (!g_testPrinter.name.empty())
         return g_testPrinter.name;
+    if (g_systemPrintersHidden)
+        return "";
     return FromQt(QPrinterInfo::defaultPrinterName());
 }
 
@@ -43,7 +46,9 @@ bool PrinterExists(const std::string& name)
 {
     if (name.empty())
         return false;
-    return IsTestPrinter(name) || !QPrinterInfo::printerInfo(ToQt(name)).isNull();
+    if (IsTestPrinter(name))
+        return true;
+    return !g_systemPrintersHidden && !QPrinterInfo::printerInfo(ToQt(name)).isNull();
 }
 
 bool GetPrinterDeviceDefaults()
@@ -103,3 +108,5 @@ void SetPdfTestPrinter(const std::string& name, const std::string& folder, int d
 {
     g_testPrinter = PdfTestPrinter{name, folder, dotsPerInch};
 }
+
+void HideSystemPrinters(bool hidden) { g_systemPrintersHidden = hidden; }

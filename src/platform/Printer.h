@@ -36,3 +36,7 @@ void SetPrintSetupHandler(PrintSetupHandler handler);
 // into the folder at the given resolution; while set it is the system's
 // default printer. An empty name removes it.
 void SetPdfTestPrinter(const std::string& name, const std::string& folder, int dotsPerInch);
+
+// Tests: with the machine's own printers hidden, the test printer is the only
+// one there is, and without it the machine has none, whatever the system has.
+void HideSystemPrinters(bool hidden);

@@ -37,9 +37,7 @@ protected:
 
 TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
 {
-    SetPdfTestPrinter("", "", 300);
-    if (!GetDefaultPrinterName().empty())
-        GTEST_SKIP() << "this machine has a printer: the start would take it";
+    UseNoPrinter();
     g_strSoftwareName = "KVX";
     g_strVersion = "2.10";
     ScriptedMessageBoxes boxes;
@@ -99,9 +97,7 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
 // one opens and exports.
 TEST_F(MainDialogTest, MenusAndSondeSelectorFollowTheLinkThePowerTheRecordAndTheReplay)
 {
-    SetPdfTestPrinter("", "", 300);
-    if (!GetDefaultPrinterName().empty())
-        GTEST_SKIP() << "this machine has a printer: the start would take it";
+    UseNoPrinter();
     ScriptedMessageBoxes boxes;
     boxes.Expect("No default printer!!!");
     boxes.Expect("USB driver not installed.");
