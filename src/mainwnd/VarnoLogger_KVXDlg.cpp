@@ -113,6 +113,7 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
         QApplication::restoreOverrideCursor();
         return -1;
     }
+    m_StatusBar.EnableToolTips(true);
     SetStatusParts();
     m_StatusBar.SetIcon(4, m_hIconTxIdle);
     m_StatusBar.SetIcon(5, m_hIconRxIdle);

@@ -1,7 +1,9 @@
 #include "platform/StatusBar.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <mutex>
 
 #include "platform/UiThread.h"
@@ -26,8 +28,19 @@ public:
     mutable std::mutex mutex;
     std::vector<CStatusBarCtrl::Part> parts;
     CoalescedRepaint repaints;
+    bool toolTips = false;
 
 protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QWidget::event(event);
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (!ShowCutText(help->pos(), help->globalPos()))
+            QToolTip::hideText();
+        return true;
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == parentWidget() && event->type() == QEvent::Resize)
@@ -40,25 +53,65 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), palette().window());
         std::lock_guard lock(mutex);
-        int left = 0;
-        for (const CStatusBarCtrl::Part& part : parts) {
-            int right = part.rightEdge < 0 ? width() : part.rightEdge;
-            if (right <= left)
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const QRect box = Box(i);
+            if (box.isEmpty())
                 continue;
-            QRect box(left, 1, right - left - 2, height() - 2);
+            const CStatusBarCtrl::Part& part = parts[i];
             painter.setPen(palette().color(QPalette::Mid));
             painter.drawRect(box);
-            QRect inner = box.adjusted(3, 1, -2, -1);
+            const QRect inner = TextArea(box);
             if (part.icon != nullptr)
                 painter.drawPixmap(inner.left(), inner.top() + (inner.height() - part.icon->height()) / 2, *part.icon);
             painter.setPen(palette().color(QPalette::WindowText));
-            painter.drawText(inner, Qt::AlignVCenter | Qt::AlignLeft,
-                             QString::fromLatin1(part.text.data(), qsizetype(part.text.size())));
-            left = right;
+            painter.drawText(inner, Qt::AlignVCenter | Qt::AlignLeft, Text(part));
         }
     }
 
 private:
+    static QString Text(const CStatusBarCtrl::Part& part)
+    {
+        return QString::fromLatin1(part.text.data(), qsizetype(part.text.size()));
+    }
+    static QRect TextArea(const QRect& box) { return box.adjusted(3, 1, -2, -1); }
+
+    // The frame of part i, empty for a part left without room; the mutex held.
+    QRect Box(size_t i) const
+    {
+        int left = 0;
+        for (size_t k = 0; k < parts.size(); ++k) {
+            const int right = parts[k].rightEdge < 0 ? width() : parts[k].rightEdge;
+            if (right <= left) {
+                if (k == i)
+                    return QRect();
+                continue;
+            }
+            if (k == i)
+                return QRect(left, 1, right - left - 2, height() - 2);
+            left = right;
+        }
+        return QRect();
+    }
+
+    // A text cut by its part is shown whole in a tooltip.
+    bool ShowCutText(const QPoint& at, const QPoint& globalAt)
+    {
+        if (!toolTips)
+            return false;
+        std::lock_guard lock(mutex);
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const QRect box = Box(i);
+            if (!box.contains(at))
+                continue;
+            const QString text = Text(parts[i]);
+            if (text.isEmpty() || fontMetrics().horizontalAdvance(text) <= TextArea(box).width())
+                return false;
+            QToolTip::showText(globalAt, text, this, box);
+            return true;
+        }
+        return false;
+    }
+
     void Follow()
     {
         QWidget* parent = parentWidget();
@@ -110,6 +163,12 @@ void CStatusBarCtrl::SetParts(const std::vector<int>& rightEdges)
             bar->parts[i].rightEdge = rightEdges[i];
     }
     bar->update();
+}
+
+void CStatusBarCtrl::EnableToolTips(bool enable)
+{
+    if (m_hWnd)
+        BarOf(m_hWnd)->toolTips = enable;
 }
 
 void CStatusBarCtrl::SetText(int part, const std::string& text)

@@ -15,6 +15,8 @@ class CStatusBarCtrl : public CWnd {
 public:
     BOOL Create(CWnd* parent, int id);
     void SetParts(const std::vector<int>& rightEdges);
+    // Hovering a part whose text is cut by its width shows the whole text.
+    void EnableToolTips(bool enable);
     void SetText(int part, const std::string& text);
     std::string GetText(int part) const;
     void SetIcon(int part, HICON icon);

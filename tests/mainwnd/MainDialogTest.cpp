@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "support/TestPrinter.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "res/Resource.h"
+#include "support/LoggerEmulator.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
@@ -89,6 +92,35 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(slider.GetSafeHwnd(), &wheel);
     EXPECT_EQ(position, slider.GetPos());
+    dialog.reset();
+}
+
+// A status text cut by its part can be read whole by hovering it; a text that
+// fits shows no tooltip.
+TEST_F(MainDialogTest, HoveringAStatusPartWhoseTextIsCutShowsItWhole)
+{
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("USB driver not installed.");
+    auto dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+    ASSERT_TRUE(dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+    dialog->GetSafeHwnd()->show();
+    QWidget* bar = dialog->m_StatusBar.GetSafeHwnd();
+    const std::string cut = "Data file : " + std::string(120, 'W') + ".lox";
+    dialog->m_StatusBar.SetText(0, cut);
+    dialog->m_StatusBar.SetText(1, "Link");
+    ASSERT_GT(bar->fontMetrics().horizontalAdvance(QString::fromStdString(cut)), dialog->m_StatusBar.Parts()[0]);
+    // The tip over a point, hovered again on each look: a window that the
+    // desktop activates meanwhile hides a tip, as a real mouse would show it again.
+    auto tipAt = [bar](int x) {
+        const QPoint at(x, bar->height() / 2);
+        QHelpEvent event(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &event);
+        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+
+    EXPECT_TRUE(WaitFor([&] { return tipAt(20) == cut; }, 5000)) << tipAt(20);
+    const int part1 = dialog->m_StatusBar.Parts()[0] + 20;
+    EXPECT_TRUE(WaitFor([&] { return tipAt(part1).empty(); }, 5000)) << tipAt(part1);
     dialog.reset();
 }
 
