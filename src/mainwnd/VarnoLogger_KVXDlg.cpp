@@ -154,8 +154,8 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     return TRUE;
 }
 
-// The configured printer, else the system's default; with neither, printing
-// stays grayed.
+// The configured printer, else the system's default, also when the configured
+// one has gone; with neither, printing stays grayed.
 void CVarnoLogger_KVXDlg::ChoosePrinterAtStart()
 {
     std::string& used = theApp.m_strPrinterUsed;
@@ -164,8 +164,14 @@ void CVarnoLogger_KVXDlg::ChoosePrinterAtStart()
         if (!fallback.empty())
             used = fallback;
     }
-    if (!TryPrinter(used))
-        AfxMessageBox("No default printer!!!", MB_ICONWARNING);
+    if (TryPrinter(used))
+        return;
+    const std::string fallback = GetDefaultPrinterName();
+    if (!fallback.empty() && fallback != used && TryPrinter(fallback)) {
+        used = fallback;
+        return;
+    }
+    AfxMessageBox("No default printer!!!", MB_ICONWARNING);
 }
 
 // Print and Auto Print follow whether the printer of that name answers; the
@@ -175,9 +181,10 @@ bool CVarnoLogger_KVXDlg::TryPrinter(const std::string& name)
     if (name.empty() || name == "none")
         return false;
     CPrinterSettings settings;
-    settings.SetPrinterDevice(name);
+    // A printer that is not there must not pass for the default one.
+    const bool found = settings.SetPrinterDevice(name) == 1;
     settings.SetThisPrinter();
-    m_bPrinterUsable = GetPrinterDeviceDefaults();
+    m_bPrinterUsable = found && GetPrinterDeviceDefaults();
     EnableMenuItem(ID_CMD_PRINT, m_bPrinterUsable);
     EnableMenuItem(ID_CMD_AUTO_PRINT, m_bPrinterUsable);
     settings.RestorePrinter();

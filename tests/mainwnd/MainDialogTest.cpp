@@ -95,6 +95,34 @@ TEST_F(MainDialogTest, StartsWithoutPrintersAndIgnoresEnterEscapeAndWheel)
     dialog.reset();
 }
 
+// A configured printer that has gone gives way to the machine's default
+// printer; only a machine without any printer gets the warning.
+TEST_F(MainDialogTest, AConfiguredPrinterThatHasGoneGivesWayToTheDefaultPrinter)
+{
+    const std::string saved = theApp.m_strPrinterUsed;
+    for (const bool defaultPrinter : {true, false}) {
+        SCOPED_TRACE(defaultPrinter ? "a default printer" : "no printer");
+        if (defaultPrinter)
+            UseTestPrinter();
+        else
+            UseNoPrinter();
+        WriteFile("Zarkv.cfg", "[VarnoLogger]\r\nPrinterUsed=Gone\r\n");
+        theApp.m_bPrefsLoaded = 0;
+        ScriptedMessageBoxes boxes;
+        if (!defaultPrinter)
+            boxes.Expect("No default printer!!!");
+        boxes.Expect("USB driver not installed.");
+        auto dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        ASSERT_TRUE(dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+        EXPECT_EQ(defaultPrinter, dialog->IsMenuItemEnabled(ID_CMD_PRINT));
+        EXPECT_EQ(defaultPrinter, dialog->IsMenuItemEnabled(ID_CMD_AUTO_PRINT));
+        if (defaultPrinter)
+            EXPECT_EQ(GetDefaultPrinterName(), theApp.m_strPrinterUsed);
+        dialog.reset();
+    }
+    theApp.m_strPrinterUsed = saved;
+}
+
 // A status text cut by its part can be read whole by hovering it; a text that
 // fits shows no tooltip.
 TEST_F(MainDialogTest, HoveringAStatusPartWhoseTextIsCutShowsItWhole)
