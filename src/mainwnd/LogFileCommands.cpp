@@ -60,6 +60,10 @@ bool FileExists(const std::string& path)
     return fs::is_regular_file(path, ignored);
 }
 
+// A data folder setting of at most three characters names a Windows drive
+// (the default "c:\") or nothing: it stands for the "Data" folder.
+bool StandsForDataFolder(const char* filePath) { return std::strlen(filePath) <= 3; }
+
 // The "Data" folder beside the program, made when missing; empty when it cannot be.
 std::string ProgramDataFolder()
 {
@@ -99,7 +103,7 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     const PathSettings& paths = *theApp.m_pPathSettings;
     std::string folder = paths.FilePath;
     const bool folderExisted = FolderOrDriveRootExists(folder);
-    if (std::strlen(paths.DataFile) <= 2) {
+    if (std::strlen(paths.DataFile) <= 2 || StandsForDataFolder(paths.FilePath)) {
         const std::string data = ProgramDataFolder();
         if (!data.empty())
             folder = data;
@@ -157,7 +161,7 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
 
     PathSettings& paths = *theApp.m_pPathSettings;
     const bool folderExisted = FolderOrDriveRootExists(paths.FilePath);
-    if (std::strlen(paths.FilePath) <= 3) {
+    if (StandsForDataFolder(paths.FilePath)) {
         const std::string data = ProgramDataFolder();
         if (!data.empty())
             Store(paths.FilePath, data + "/");

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <filesystem>
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
@@ -17,6 +18,7 @@
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "res/Resource.h"
 #include "support/LoggerEmulator.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
@@ -121,6 +123,26 @@ TEST_F(MainDialogTest, AConfiguredPrinterThatHasGoneGivesWayToTheDefaultPrinter)
         dialog.reset();
     }
     theApp.m_strPrinterUsed = saved;
+}
+
+// A fresh configuration names the drive "c:\" for the data files: "&Open"
+// starts in the "Data" folder beside the program, made for it, as "&New log." does.
+TEST_F(MainDialogTest, OpenOnAFreshConfigurationStartsInTheDataFolder)
+{
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("USB driver not installed.");
+    auto dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+    ASSERT_TRUE(dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
+    ASSERT_STREQ("c:\\", theApp.m_pPathSettings->FilePath);
+    ScriptedFileDialogs files;
+    files.Cancel();
+    dialog->OnCommand(ID_CMD_OPEN, 0);
+    ASSERT_EQ(1u, files.Shown().size());
+    EXPECT_TRUE(files.Shown()[0].open);
+    EXPECT_EQ(Path("Data"), files.Shown()[0].initialDir);
+    EXPECT_TRUE(std::filesystem::is_directory(Path("Data")));
+    EXPECT_STREQ("c:\\", theApp.m_pPathSettings->FilePath) << "a cancelled dialog changes nothing";
+    dialog.reset();
 }
 
 // A status text cut by its part can be read whole by hovering it; a text that
