@@ -16,17 +16,16 @@
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
-#include "core/InstanceChecker.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/AboutDlg.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
-#include "probe/Frames.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
@@ -141,25 +140,11 @@ protected:
     {
         AboutBoxTest::SetUp();
         SetApplicationName("kvx_about_" + std::to_string(getpid()));
-        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
-        fs::create_directories(Path("Ressources"));
-        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
-        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+        PrepareLinkedProgramFolder(Path(""));
     }
     void TearDown() override
     {
-        unsetenv("KVX_LOGGER_SOCKET");
-        SetMessageBoxHandler(nullptr);
-        CInstanceChecker::CloseFirstInstanceMapping();
-        theApp.m_bClosing = 0;
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ResetProgramRun();
         AboutBoxTest::TearDown();
     }
 };

@@ -15,21 +15,19 @@
 
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
-#include "core/InstanceChecker.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "header/HeaderRecord.h"
 #include "platform/FileDialog.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/Placement.h"
-#include "probe/Frames.h"
 #include "probe/LogRecord.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
@@ -64,29 +62,11 @@ protected:
     {
         ConfigFolderTest::SetUp();
         SetApplicationName("kvx_e2e_" + std::to_string(getpid()));
-        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
-        fs::create_directories(Path("Ressources"));
-        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
-        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+        PrepareLinkedProgramFolder(Path(""));
     }
     void TearDown() override
     {
-        SetFileDialogHandler(nullptr);
-        unsetenv("KVX_LOGGER_SOCKET");
-        CInstanceChecker::CloseFirstInstanceMapping();
-        theApp.m_bClosing = 0;
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_bPowerOffDone = 1;
-        theApp.m_bDownDirection = 0;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        theApp.m_nReplayPos = 0;
-        *theApp.m_pHeaderRecord = HeaderRecord{};
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ResetProgramRun();
         ConfigFolderTest::TearDown();
     }
 };

@@ -19,17 +19,16 @@
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
-#include "core/InstanceChecker.h"
 #include "core/RunState.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
-#include "probe/Frames.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
+#include "support/ProgramRun.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
@@ -102,29 +101,8 @@ protected:
     }
     void TearDown() override
     {
-        SetMessageBoxHandler(nullptr);
-        SetFileDialogHandler(nullptr);
-        unsetenv("KVX_LOGGER_SOCKET");
-        CInstanceChecker::CloseFirstInstanceMapping();
-        theApp.m_bClosing = 0;
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_bPowerOffDone = 1;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ResetProgramRun();
         ConfigFolderTest::TearDown();
-    }
-    // The driver layer and the default sonde, with the emulator's socket.
-    void LinkToEmulator()
-    {
-        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
-        fs::create_directories(Path("Ressources"));
-        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
-        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
     }
 };
 
@@ -167,8 +145,9 @@ TEST_F(MainWindowOnDesktopTest, MenuBarLiesAboveThePanelsWhichEnterAndEscapeLeav
 // main window runs; the close leaves only the shutdown window on screen.
 TEST_F(MainWindowOnDesktopTest, OwnedWindowsTakeClicksBesideTheMainWindowAndCloseBeforeTheShutdownWindow)
 {
-    ScriptedMessageBoxes boxes;
-    boxes.Expect("USB driver not installed.");
+    PrepareLinkedProgramFolder(Path(""));
+    LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--seed", "7"});
+    ASSERT_TRUE(emulator.Running());
     std::map<std::string, CWnd*> owned;
     bool modal = true;
     int tabAfterClick = -1;
@@ -176,6 +155,10 @@ TEST_F(MainWindowOnDesktopTest, OwnedWindowsTakeClicksBesideTheMainWindowAndClos
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         modal = QApplication::activeModalWidget() != nullptr;
+        // The setup sheet's button waits for the link.
+        WaitFor([&] {
+            return theApp.m_nLinkStatus >= 16 && ButtonOf(main.m_PowerDlg, IDC_LOGGER_SETUP)->isEnabled();
+        }, 15000);
         ClickThroughWindow(ButtonOf(main.m_PowerDlg, IDC_TOOLS_BOX));
         ClickThroughWindow(ButtonOf(main.m_PowerDlg, IDC_CURVE_PARAMETERS));
         ClickThroughWindow(ButtonOf(main.m_PowerDlg, IDC_LOGGER_SETUP));
@@ -185,7 +168,8 @@ TEST_F(MainWindowOnDesktopTest, OwnedWindowsTakeClicksBesideTheMainWindowAndClos
                  {"setup sheet", &main.m_PropertyLoggerDlg},
                  {"magnifier", &main.m_DephtDlg.Magnifier()}};
         // The sheet opens on its third page; a click picks the second.
-        if (auto* tabs = main.m_PropertyLoggerDlg.GetSafeHwnd()->findChild<QTabBar*>()) {
+        auto* tabs = main.m_PropertyLoggerDlg.GetSafeHwnd()->findChild<QTabBar*>();
+        if (tabs != nullptr && tabs->window()->windowHandle() != nullptr) {
             QTest::mouseClick(tabs->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                               tabs->mapTo(tabs->window(), tabs->tabRect(1).center()));
             tabAfterClick = tabs->currentIndex();
@@ -215,7 +199,7 @@ TEST_F(MainWindowOnDesktopTest, OwnedWindowsTakeClicksBesideTheMainWindowAndClos
 // leaving neither a header nor a data file.
 TEST_F(MainWindowOnDesktopTest, SignalDuringTheHeaderEditorEndsItAndLeavesNoHalfRecord)
 {
-    LinkToEmulator();
+    PrepareLinkedProgramFolder(Path(""));
     LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--seed", "7"});
     ASSERT_TRUE(emulator.Running());
     SetMessageBoxHandler([](const std::string&, const std::string&, UINT type) {
