@@ -21,7 +21,9 @@ TEST(LogFileNameTest, ProposesTheFirstFreeName)
         {"/d/Well3.txt", {"/d/Well3.txt"}, "/d/Well3_001.log"},
         // Counted up past every name taken.
         {"/d/Test.log", {"/d/Test.log", "/d/Test_001.log"}, "/d/Test_002.log"},
-        // Past 999 the count wraps to 000 and stops, taken or not.
+        // 999 is the last number counted to; past it the count wraps to 000
+        // and stops, taken or not.
+        {"/d/Well3_998.log", {"/d/Well3_998.log"}, "/d/Well3_999.log"},
         {"/d/Well3_999.log", {"/d/Well3_999.log", "/d/Well3_000.log"}, "/d/Well3_000.log"},
         // A dot in a folder name is no extension: the name stays in its folder.
         {"/d/run.2/Well3", {"/d/run.2/Well3"}, "/d/run.2/Well3"},
