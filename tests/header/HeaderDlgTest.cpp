@@ -560,4 +560,46 @@ TEST_F(HeaderDlgTest, EveryPageShowsTheLogo)
     m_editor = nullptr;
 }
 
+// A depth, casing or bit value of 0 means "not given" and shows blank; the
+// datum levels and the temperature show their 0. Save keeps them 0.
+TEST_F(HeaderDlgTest, RealsAtZeroShowBlankOnlyWhereZeroMeansNotGiven)
+{
+    struct Case {
+        Tab tab;
+        int id;
+        double H::*real;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {kDatum, IDC_HDR_KELLY_BUSHING, &H::KellyBushing, "0.000"},
+        {kDatum, IDC_HDR_DRILL_FLOOR, &H::DrillFloor, "0.000"},
+        {kDatum, IDC_HDR_GROUND_LEVEL, &H::GroundLevel, "0.000"},
+        {kRun, IDC_HDR_DEPTH_DRILLER, &H::DepthDriller1, ""},
+        {kRun, IDC_HDR_DEPTH_LOGGER, &H::DepthLogger1, ""},
+        {kRun, IDC_HDR_DEEPEST, &H::Deepest1, ""},
+        {kRun, IDC_HDR_SHALLOW, &H::Shallow1, ""},
+        {kRun, IDC_HDR_MAX_TEMPERATURE, &H::MaxTemperature1, "0.00"},
+        {kBitCasing, IDC_HDR_CASING_SIZE, &H::CasRecSize1, ""},
+        {kBitCasing, IDC_HDR_CASING_WEIGHT, &H::CasRecWeight1, ""},
+        {kBitCasing, IDC_HDR_CASING_FROM, &H::CasRecFrom1, ""},
+        {kBitCasing, IDC_HDR_CASING_TO, &H::CasRecTo1, ""},
+        {kBitCasing, IDC_HDR_BIT, &H::BitRec1, ""},
+        {kBitCasing, IDC_HDR_BIT_FROM, &H::BitRecFrom1, ""},
+        {kBitCasing, IDC_HDR_BIT_TO, &H::BitRecTo1, ""},
+    };
+    for (const Case& c : cases)
+        Record().*c.real = 0.0;
+    const int result = RunEditor([&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.id);
+            SelectTab(c.tab);
+            EXPECT_EQ(c.shown, Text(c.id));
+        }
+        Click(IDC_HDR_SAVE);
+    });
+    EXPECT_EQ(IDOK, result);
+    for (const Case& c : cases)
+        EXPECT_EQ(0.0, Record().*c.real) << c.id;
+}
+
 }  // namespace
