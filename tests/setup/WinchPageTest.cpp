@@ -2,6 +2,7 @@
 // ranges first, then x before y, and which value is kept on a refusal.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <cstdint>
 #include <string>
 
@@ -108,6 +109,41 @@ TEST_F(WinchPageTest, NothingIsCheckedBeforeThePageIsFirstFilled)
     m_page.SetDlgItemText(IDC_WINCH_CIRCUMFERENCE, "1");
     m_page.OnCommand(MAKEWPARAM(WORD(IDC_WINCH_CIRCUMFERENCE), EN_KILLFOCUS), 0);
     EXPECT_TRUE(boxes.AllShown().empty());
+}
+
+// The spin arrows step the edit beside them, the upper one up, and the
+// release stores the value shown.
+TEST_F(WinchPageTest, SpinArrowsStepTheirEditAndStoreItOnRelease)
+{
+    struct Case {
+        int spin;
+        bool up;
+        int clicks;
+        int edit;
+        const char* shown;
+        int diameter, pulses;
+    };
+    const Case cases[] = {
+        {IDC_WINCH_CIRCUMFERENCE_SPIN, true, 1, IDC_WINCH_CIRCUMFERENCE, "500.1", 5001, 1000},
+        {IDC_WINCH_CIRCUMFERENCE_SPIN, false, 2, IDC_WINCH_CIRCUMFERENCE, "499.8", 4998, 1000},
+        {IDC_WINCH_RESOLUTION_SPIN, true, 2, IDC_WINCH_RESOLUTION, "1002", 5000, 1002},
+        {IDC_WINCH_RESOLUTION_SPIN, false, 1, IDC_WINCH_RESOLUTION, "999", 5000, 999},
+    };
+    m_page.ShowWindow(SW_SHOW);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        Reset();
+        ScriptedMessageBoxes boxes;
+        QWidget* bar = m_page.GetDlgItem(c.spin)->GetSafeHwnd();
+        const QPoint arrow(bar->width() / 2, c.up ? 1 : bar->height() - 2);
+        for (int k = 0; k < c.clicks; ++k) {
+            QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+            QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+        }
+        EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));
+        EXPECT_EQ(c.diameter, theApp.m_pLoggerSettings->PulleysDiameter);
+        EXPECT_EQ(c.pulses, theApp.m_pLoggerSettings->PulsResolution);
+    }
 }
 
 }  // namespace
