@@ -1,0 +1,114 @@
+// The probe page's three number edits, typed into and left as the operator
+// does: a value at either end of its range reaches the tool file and the
+// probe, one past it is refused with its message and the stored one comes back.
+#include <gtest/gtest.h>
+
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <string>
+
+#include "core/ConfigFolder.h"
+#include "core/Ini.h"
+#include "core/Preferences.h"
+#include "res/Resource.h"
+#include "setup/PProbeDlg.h"
+#include "support/LoggerEmulator.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+class CountingHost : public IProbePageHost {
+public:
+    bool SendSettingsFrame() override { return ++sends, true; }
+    bool SendRecordingModeFrame() override { return ++sends, true; }
+    int sends = 0;
+};
+
+class ProbePageTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        std::filesystem::create_directories(Path("Ressources"));
+        std::filesystem::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+        m_prefs.Initialize();
+        m_page.SetHost(&m_host);
+        ASSERT_TRUE(m_page.Create(IDD_PROBE_PAGE, nullptr));
+    }
+
+    // 50 V, 1000 ms and 10 cm stored and shown.
+    void Reset()
+    {
+        LoggerSettings& settings = *theApp.m_pLoggerSettings;
+        settings.Voltage = 50;
+        settings.TimeInterval = 1000;
+        settings.DepthInterval = 10;
+        m_page.UpdateFromRecord();
+    }
+
+    void TypeAndLeave(int id, const std::string& text)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(m_page.GetDlgItem(id)->GetSafeHwnd());
+        edit->setText(QString::fromStdString(text));
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(edit, &out);
+    }
+
+    std::string ToolKey(const char* key)
+    {
+        CIni tool(Path("Ressources/KVXS0001.tol"), TRUE);
+        return tool.GetString(key, "none", "General");
+    }
+
+    CPreferences m_prefs;
+    CountingHost m_host;
+    CPProbeDlg m_page;
+};
+
+TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
+{
+    struct Field {
+        int edit;
+        int min, max;
+        const char* refusal;
+        const char* key;
+        int fileUnits;  // the tool file's units per unit typed
+        const char* stored;
+        int (*get)(const LoggerSettings&);
+    };
+    const Field fields[] = {
+        {IDC_PROBE_VOLTAGE, 30, 100, "Bad entered value", "Voltage", 1, "50",
+         [](const LoggerSettings& s) { return int(s.Voltage); }},
+        {IDC_PROBE_TIME, 100, 5000, "Bad entered value.(Min:100 - Max:5000)", "TimeInterval", 1, "1000",
+         [](const LoggerSettings& s) { return int(s.TimeInterval); }},
+        // The tool file holds millimetres.
+        {IDC_PROBE_DEPTH, 1, 100, "Bad entered value", "DepthInterval", 10, "10",
+         [](const LoggerSettings& s) { return int(s.DepthInterval); }},
+    };
+    for (const Field& f : fields) {
+        for (const int typed : {f.min, f.max, f.min - 1, f.max + 1}) {
+            const bool inRange = typed >= f.min && typed <= f.max;
+            SCOPED_TRACE(std::string(f.key) + " " + std::to_string(typed));
+            Reset();
+            const int sendsBefore = m_host.sends;
+            {
+                ScriptedMessageBoxes boxes;
+                if (!inRange)
+                    boxes.Expect(f.refusal);
+                TypeAndLeave(f.edit, std::to_string(typed));
+            }
+            const LoggerSettings& settings = *theApp.m_pLoggerSettings;
+            if (!inRange) {
+                EXPECT_EQ(f.stored, m_page.GetDlgItemText(f.edit, 20));
+                EXPECT_EQ(std::stoi(f.stored), f.get(settings));
+                continue;
+            }
+            EXPECT_EQ(typed, f.get(settings));
+            const std::string inFile = std::to_string(typed * f.fileUnits);
+            EXPECT_TRUE(WaitFor([&] { return ToolKey(f.key) == inFile; }, 5000)) << ToolKey(f.key);
+            EXPECT_TRUE(WaitFor([&] { return m_host.sends > sendsBefore; }, 5000));
+        }
+    }
+}
+
+}  // namespace
