@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <array>
@@ -429,6 +430,41 @@ TEST_F(DisplayOptionsTest, RightClickAddsAndRemovesChannels)
         }
         EXPECT_EQ(-1, Options().SelectedChannel());
     }
+}
+
+// Maximum stays above Minimum whichever edit is left: a Maximum typed equal to
+// or below Minimum becomes Minimum + 1, in the edit and in the tool file.
+TEST_F(DisplayOptionsTest, MaximumIsKeptAboveMinimumAsTypedAndLeft)
+{
+    struct Case {
+        const char* minimum;
+        const char* maximum;
+        int left;  // the edit that loses the focus
+        const char* shown;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"100", "100", IDC_OPT_MAXIMUM, "101", "101"},
+        {"100", "100", IDC_OPT_MINIMUM, "101", "101"},
+        {"-7", "-7", IDC_OPT_MAXIMUM, "-6", "-6"},
+        {"100", "99", IDC_OPT_MAXIMUM, "101", "101"},
+        {"100", "101", IDC_OPT_MAXIMUM, "101", "101"},
+    };
+    ClickCell(0, 0);
+    ASSERT_EQ(kGamma, Options().SelectedChannel());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.minimum) + " " + c.maximum);
+        auto* minimum = static_cast<QLineEdit*>(Control(IDC_OPT_MINIMUM));
+        auto* maximum = static_cast<QLineEdit*>(Control(IDC_OPT_MAXIMUM));
+        minimum->setText(c.minimum);
+        maximum->setText(c.maximum);
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(c.left == IDC_OPT_MINIMUM ? minimum : maximum, &out);
+        EXPECT_EQ(c.shown, maximum->text().toStdString());
+        EXPECT_EQ(c.minimum, Key(Path("Ressources/KVXS0001.tol"), "Channel0", "RangeLeft"));
+        EXPECT_EQ(c.stored, Key(Path("Ressources/KVXS0001.tol"), "Channel0", "RangeRight"));
+    }
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 }  // namespace
