@@ -154,9 +154,11 @@ TEST_F(CommLinkIntegrationTest, AutoCheckFindsTheRulesPairAndStoresItInTheToolFi
     EXPECT_EQ(drive, tool.GetInt("CommDrive", -1, "General"));
     EXPECT_EQ(gain, tool.GetInt("CommGain", -1, "General"));
     // The probe took the pair.
-    EXPECT_TRUE(WaitFor([&] { return theApp.m_pProbeStatus->echoCommDrive == drive; }, 2000));
-    EXPECT_EQ(gain, theApp.m_pProbeStatus->echoCommGain);
-    EXPECT_TRUE(WaitFor([] { return (theApp.m_pFrameState->replyStatus & 0x01) != 0; }, 3000));
+    // An echo of a pair tried earlier may still be on its way: wait for this one's.
+    EXPECT_TRUE(WaitFor([&] {
+        return theApp.m_pProbeStatus->echoCommDrive == drive && theApp.m_pProbeStatus->echoCommGain == gain;
+    }, 10000));
+    EXPECT_TRUE(WaitFor([] { return (theApp.m_pFrameState->replyStatus & 0x01) != 0; }, 10000));
     m_page->UpdateStatusLeds();
     SaveArtifact(m_page->GetSafeHwnd(), "comm_page_after_check.png");
 }

@@ -107,7 +107,7 @@ protected:
     // The winch page's send timer, once no other order is being written.
     void SendFromWinchPage()
     {
-        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 2000));
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 10000));
         Sheet().WinchPage().OnTimer(CPWinchDlg::kSendTimer);
     }
 
@@ -142,11 +142,11 @@ TEST_F(LoggerSetupIntegrationTest, WinchPageSendsHalfTheFastRatioAndTakesItsEcho
     EXPECT_EQ(81920u, theApp.m_pLoggerSettings->encoderRateFixed);
     const int before = FrameCount(1);
     ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
-    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 1; }, 3000));
+    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 1; }, 10000));
     // After the winch byte: settings word 1500, then the ratio halved: 40960.
     EXPECT_EQ(5, Frames(1).back().find(" DC 05 00 A0 ")) << Frames(1).back();
-    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->echoWheelRatio == 40960; }, 3000));
-    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->echoWheelRatio == 40960; }, 10000));
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
     page.OnTimer(CPWinchDlg::kAckTimer);
     EXPECT_EQ(0, page.RetryCount());
     EXPECT_EQ(before + 1, FrameCount(1));
@@ -186,14 +186,14 @@ TEST_F(LoggerSetupIntegrationTest, WinchEchoOfAnotherRatioGetsFiveResendsThenOne
     ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
     for (int resend = 1; resend <= CPWinchDlg::kMaxResends; ++resend) {
         SCOPED_TRACE(resend);
-        ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + resend; }, 3000));
-        ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
-        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 2000));
+        ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + resend; }, 10000));
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
+        ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 10000));
         page.OnTimer(CPWinchDlg::kAckTimer);
         EXPECT_EQ(resend, page.RetryCount());
     }
-    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 6; }, 3000));
-    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 3000));
+    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 6; }, 10000));
+    ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
     boxes.Expect("Warning consigne error, ACK puley -Mode error");
     page.OnTimer(CPWinchDlg::kAckTimer);
     EXPECT_EQ(0, page.RetryCount());
