@@ -1,8 +1,10 @@
 #include "setup/PCalibration.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "core/Preferences.h"
+#include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -35,6 +37,18 @@ constexpr int kAllKeys = -1;
 
 std::string CoefficientKey(int k) { return "Coefficient" + std::to_string(k); }
 
+// The header file's own coefficient encoding: the decimal point always shown.
+std::string HeaderCoefficientText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%#.6G", double(float(value)));
+    return text;
+}
+
+bool ReplayingLog() { return theApp.m_pRunState->fileLoaded != 0; }
+
+std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
 }  // namespace
 
 CPCalibration::CPCalibration(CPreferences& preferences, CScopeTrack& scopeTrack, CWnd* parent)
@@ -62,7 +76,7 @@ BOOL CPCalibration::OnInitDialog()
 
     const SondeEntry& sonde = m_pSondes->entries[m_pLogger->SelectedSonde];
     m_stSondeTitle.SetWindowText(sonde.Ref + " - " + sonde.Serial + " - " + sonde.Product);
-    m_stFile.SetWindowText("File: " + ToolFileName() + ".tol");
+    m_stFile.SetWindowText("File: " + FileNameOf(TargetFile()));
 
     for (int i = 0; i < m_pTool->NumberOfChannels; ++i)
         m_cboChannel.SetItemData(m_cboChannel.AddString(m_pTool->channels[i].Title), DWORD_PTR(i));
@@ -99,6 +113,15 @@ BOOL CPCalibration::OnCommand(WPARAM wParam, LPARAM lParam)
 const std::string& CPCalibration::ToolFileName() const
 {
     return m_pSondes->entries[m_pLogger->SelectedSonde].TolFile;
+}
+
+// During replay the channels shown are the log's: its header file takes their
+// keys, as it takes the display options', and the sonde's tool file is left alone.
+std::string CPCalibration::TargetFile() const
+{
+    if (ReplayingLog())
+        return theApp.m_pPathSettings->LastFile;
+    return GetProgramFolder() + "Ressources/" + ToolFileName() + ".tol";
 }
 
 void CPCalibration::ShowChannel()
@@ -138,11 +161,16 @@ void CPCalibration::SaveChannelToToolFile(int which)
     StoreChannelFromDialog();
     const ChannelRecord& channel = m_pTool->channels[m_nChannel];
     const std::string kept = m_Preferences.GetPathName();
-    m_Preferences.SetPathName(GetProgramFolder() + "Ressources/" + ToolFileName() + ".tol");
+    m_Preferences.SetPathName(TargetFile());
     const std::string section = "Channel" + std::to_string(m_nChannel);
     const char* s = section.c_str();
+    const bool header = ReplayingLog();
     auto writeCoefficient = [&](int k) {
-        m_Preferences.WriteFloat(CoefficientKey(k).c_str(), float(channel.Coefficient[k]), s);
+        const std::string key = CoefficientKey(k);
+        if (header)
+            m_Preferences.WriteString(key.c_str(), HeaderCoefficientText(channel.Coefficient[k]), s);
+        else
+            m_Preferences.WriteFloat(key.c_str(), float(channel.Coefficient[k]), s);
     };
     switch (which) {
     case 0: m_Preferences.WriteString("Unit", channel.Unit, s); break;

@@ -1,6 +1,7 @@
 #pragma once
 // The calibration dialog: per channel of the current sonde its name, unit and
-// polynomial coefficients, stored at once in the sonde's tool file; all
+// polynomial coefficients, stored at once in the sonde's tool file (during
+// replay in the log's header file); all
 // coefficients loaded from or saved to a calibration file. Run modally.
 #include <string>
 
@@ -37,6 +38,8 @@ private:
     void OnLoadCalibrationFile();
     void OnSaveCalibrationFile();
     const std::string& ToolFileName() const;
+    // Where the keys of a channel go: the sonde's tool file, or during replay the log's header file.
+    std::string TargetFile() const;
 
     CColorStaticST m_stSondeTitle;
     CColorStaticST m_stFile;

@@ -233,4 +233,42 @@ TEST_F(CalibrationDlgTest, SavedCalibrationComesBackWhenLoaded)
     EXPECT_EQ("KVXS0001.cal", files.Shown()[1].fileName);
 }
 
+// During replay the dialog shows the log's channels: what it stores goes to the
+// log's header file, in the header's encoding, and the sonde's tool file is
+// left as it was.
+TEST_F(CalibrationDlgTest, DuringReplayTheKeysGoToTheLogsHeaderFile)
+{
+    WriteFile("Data/Other.hed",
+              "[General]\r\nNumberOfChannels=1\r\n\r\n[Channel0]\r\nTitle=Other log's channel\r\nUnit=mV\r\n"
+              "Coefficient0=0.00000\r\nCoefficient1=1.00000\r\nCoefficient2=0.00000\r\nCoefficient3=0.00000\r\n");
+    CopyBounded(theApp.m_pPathSettings->LastFile, Path("Data/Other.hed"));
+    theApp.m_pRunState->fileLoaded = 1;
+    m_prefs.LoadTool();
+    const std::string tool = ReadFile("Ressources/KVXS0001.tol");
+    auto headerKey = [this](const char* key) {
+        CIni header(Path("Data/Other.hed"), TRUE);
+        return header.GetString(key, "none", "Channel0");
+    };
+
+    Run([&] {
+        EXPECT_EQ("File: Other.hed", Text(IDC_CAL_FILE));
+        EXPECT_EQ("Other log's channel", Text(IDC_CAL_NAME));
+        Type(IDC_CAL_NAME, "Renamed");
+        Type(IDC_CAL_COEFFICIENT0 + 1, "3");
+        EXPECT_EQ("Renamed", headerKey("Title"));
+        EXPECT_EQ("3.00000", headerKey("Coefficient1"));
+        Edit(IDC_CAL_UNIT)->setText("V");
+        Button(IDC_CAL_SET)->click();
+    });
+
+    EXPECT_EQ(tool, ReadFile("Ressources/KVXS0001.tol"));
+    EXPECT_EQ("V", headerKey("Unit"));
+    EXPECT_EQ("0.00000", headerKey("Coefficient0"));
+    // The replayed log reads them back.
+    theApp.m_pToolRecord->channels[0] = ChannelRecord{};
+    m_prefs.LoadTool();
+    EXPECT_EQ("Renamed", Channel(0).Title);
+    EXPECT_DOUBLE_EQ(3.0, Channel(0).Coefficient[1]);
+}
+
 }  // namespace
