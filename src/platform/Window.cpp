@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QValidator>
 #include <cstdlib>
 
 #include "platform/Menu.h"
@@ -88,8 +89,45 @@ QString TextOf(const QWidget* widget)
     return widget->windowTitle();
 }
 
+// An edit's limit holds for typing and pasting only, as the platform's does:
+// no change may make the text longer than the limit and longer than it was.
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), m_limit(limit), m_length(int(edit->text().size()))
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_length = int(text.size()); });
+    }
+
+    State validate(QString& input, int&) const override
+    {
+        const int length = int(input.size());
+        return length <= m_limit || length <= m_length ? Acceptable : Invalid;
+    }
+
+private:
+    int m_limit;
+    int m_length;  // of the text before the change
+};
+
+// Text set by the program stays whole: the limit is no check on it.
+void SetEditText(QLineEdit* edit, const QString& text)
+{
+    const QValidator* validator = edit->validator();
+    if (dynamic_cast<const TypingLimit*>(validator) == nullptr) {
+        edit->setText(text);
+        return;
+    }
+    edit->setValidator(nullptr);
+    edit->setText(text);
+    edit->setValidator(validator);
+}
+
 void SetTextOf(QWidget* widget, const QString& text)
 {
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        SetEditText(edit, text);
+        return;
+    }
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         if (combo->isEditable())
             combo->setEditText(text);
@@ -464,5 +502,5 @@ void CEdit::SetSel(int start, int end)
 void CEdit::SetLimitText(UINT maxChars)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd.data()))
-        edit->setMaxLength(int(maxChars));
+        edit->setValidator(new TypingLimit(edit, int(maxChars)));
 }

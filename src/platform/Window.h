@@ -165,6 +165,7 @@ class CEdit : public CWnd {
 public:
     // Selects and keeps the caret in view.
     void SetSel(int start, int end);
+    // Limits typing and pasting; text the program sets stays whole.
     void SetLimitText(UINT maxChars);
 };
 

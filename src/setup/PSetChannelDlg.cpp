@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QWidget>
 #include <algorithm>
+#include <climits>
 
 #include "core/Preferences.h"
 #include "core/RunState.h"
@@ -39,6 +40,12 @@ constexpr int kChannelControls[] = {
     IDC_OPT_COLS_SPIN, IDC_OPT_SHADE_NONE, IDC_OPT_SHADE_LEFT, IDC_OPT_SHADE_RIGHT, IDC_OPT_WRAP};
 
 std::string IntText(int value) { return std::to_string(value); }
+
+// A stored range may lie at the ends of int: its steps stop there.
+int Plus(int value, int step)
+{
+    return int(std::clamp<long long>(static_cast<long long>(value) + step, INT_MIN, INT_MAX));
+}
 
 }  // namespace
 
@@ -431,10 +438,10 @@ void CPSetChannelDlg::OnRangeEdit(int id)
         SetInt(IDC_OPT_MAXIMUM, ch.RangeRight);
         return;
     }
-    if (minimum + 1 > maximum) {
-        SetInt(IDC_OPT_MAXIMUM, minimum + 1);
+    if (Plus(minimum, 1) > maximum) {
+        SetInt(IDC_OPT_MAXIMUM, Plus(minimum, 1));
         ch.RangeLeft = minimum;
-        ch.RangeRight = minimum + 1;
+        ch.RangeRight = Plus(minimum, 1);
     } else if (id == IDC_OPT_MINIMUM) {
         ch.RangeLeft = minimum;
     } else {
@@ -480,13 +487,13 @@ void CPSetChannelDlg::ScrollMinimum(UINT code, int minimum, int maximum)
 {
     ChannelRecord& ch = Channel(m_nSelected);
     if (code == SB_LINEUP) {
-        SetInt(IDC_OPT_MINIMUM, minimum + 1);
-        if (minimum + 2 > maximum) {
-            SetInt(IDC_OPT_MAXIMUM, minimum + 2);
-            ch.RangeRight = minimum + 2;
+        SetInt(IDC_OPT_MINIMUM, Plus(minimum, 1));
+        if (Plus(minimum, 2) > maximum) {
+            SetInt(IDC_OPT_MAXIMUM, Plus(minimum, 2));
+            ch.RangeRight = Plus(minimum, 2);
         }
     } else if (code == SB_LINEDOWN) {
-        SetInt(IDC_OPT_MINIMUM, minimum - 1);
+        SetInt(IDC_OPT_MINIMUM, Plus(minimum, -1));
     } else if (code == SB_ENDSCROLL) {
         ch.RangeLeft = minimum;
         WriteChannel(m_nSelected);
@@ -497,9 +504,9 @@ void CPSetChannelDlg::ScrollMinimum(UINT code, int minimum, int maximum)
 void CPSetChannelDlg::ScrollMaximum(UINT code, int minimum, int maximum)
 {
     if (code == SB_LINEUP) {
-        SetInt(IDC_OPT_MAXIMUM, maximum + 1);
+        SetInt(IDC_OPT_MAXIMUM, Plus(maximum, 1));
     } else if (code == SB_LINEDOWN) {
-        SetInt(IDC_OPT_MAXIMUM, std::max(maximum - 1, minimum + 1));
+        SetInt(IDC_OPT_MAXIMUM, std::max(Plus(maximum, -1), Plus(minimum, 1)));
     } else if (code == SB_ENDSCROLL) {
         Channel(m_nSelected).RangeRight = maximum;
         WriteChannel(m_nSelected);

@@ -467,4 +467,46 @@ TEST_F(DisplayOptionsTest, MaximumIsKeptAboveMinimumAsTypedAndLeft)
     EXPECT_TRUE(m_boxes.empty());
 }
 
+// Ranges stored beyond six characters show whole and are rewritten only as
+// changed; the six-character limit holds for typing alone, and the spins stop
+// at the ends of int.
+TEST_F(DisplayOptionsTest, StoredRangesShowWholeAndOnlyTypingIsLimited)
+{
+    ChannelRecord& gamma = theApp.m_pToolRecord->channels[kGamma];
+    gamma.RangeLeft = -100000;
+    gamma.RangeRight = 2147483646;
+    ClickCell(0, 0);
+    ASSERT_EQ(kGamma, Options().SelectedChannel());
+    auto* minimum = static_cast<QLineEdit*>(Control(IDC_OPT_MINIMUM));
+    auto* maximum = static_cast<QLineEdit*>(Control(IDC_OPT_MAXIMUM));
+    EXPECT_EQ("-100000", minimum->text().toStdString());
+    EXPECT_EQ("2147483646", maximum->text().toStdString());
+
+    // Left as they are, both keep their values.
+    Click(IDC_OPT_SET);
+    EXPECT_EQ(-100000, gamma.RangeLeft);
+    EXPECT_EQ(2147483646, gamma.RangeRight);
+    EXPECT_EQ("-100000", Key(Path("Ressources/KVXS0001.tol"), "Channel0", "RangeLeft"));
+
+    QWidget* bar = Control(IDC_OPT_MAXIMUM_SPIN);
+    const QPoint up(bar->width() / 2, 1);
+    for (int k = 0; k < 2; ++k) {
+        QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
+        QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
+    }
+    EXPECT_EQ("2147483647", maximum->text().toStdString());
+    EXPECT_EQ(2147483647, gamma.RangeRight);
+
+    // Typing: a character more is refused past six, and a long text may still shrink.
+    QTest::keyClick(maximum, Qt::Key_End);
+    QTest::keyClick(maximum, Qt::Key_1);
+    EXPECT_EQ("2147483647", maximum->text().toStdString());
+    QTest::keyClick(maximum, Qt::Key_Backspace);
+    EXPECT_EQ("214748364", maximum->text().toStdString());
+    minimum->clear();
+    QTest::keyClicks(minimum, "12345678");
+    EXPECT_EQ("123456", minimum->text().toStdString());
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 }  // namespace
