@@ -181,6 +181,14 @@ void CVarnoLogger_KVXDlg::ShowDisplayOptions()
     m_SetChannelDlg.ShowWindow(SW_SHOW);
 }
 
+// Closed as its close box closes it while the old sonde is still current: what
+// it holds goes to that sonde's file, and no edit reaches the next sonde's channels.
+void CVarnoLogger_KVXDlg::HideChannelSettings()
+{
+    if (m_SetChannelDlg.IsWindowVisible())
+        m_SetChannelDlg.OnCommand(IDCANCEL, 0);
+}
+
 // The depth panel's sonde combo is refilled and its choice becomes the current sonde.
 void CVarnoLogger_KVXDlg::SelectSonde(int index)
 {

@@ -77,7 +77,7 @@ public:
 
     // What the depth panel asks of the main window.
     void ApplyCurveScale(int scale) override;
-    void HideChannelSettings() override {}
+    void HideChannelSettings() override;
     void SaveWinch() override { m_Preferences.SaveWinch(); }
     void ReloadTool() override { m_Preferences.LoadTool(); }
     void RelabelToolsBox() override { m_ToolsProbeDlg.SetChannelLabels(false); }

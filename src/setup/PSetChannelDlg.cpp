@@ -117,7 +117,9 @@ BOOL CPSetChannelDlg::OnInitDialog()
         spin->SetScrollRange(id, id);
         spin->SetScrollPos(id);
     }
-    m_pActivation = OnWindowEvents(GetSafeHwnd(), {QEvent::WindowActivate, QEvent::WindowDeactivate},
+    // The desktop may show a window without activating it: a shown window is
+    // refilled too, never left on a grid from before it was hidden.
+    m_pActivation = OnWindowEvents(GetSafeHwnd(), {QEvent::Show, QEvent::WindowActivate, QEvent::WindowDeactivate},
                                    [this] { OnActivate(); });
 
     ClearSelection();

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -506,6 +507,45 @@ TEST_F(DisplayOptionsTest, StoredRangesShowWholeAndOnlyTypingIsLimited)
     minimum->clear();
     QTest::keyClicks(minimum, "12345678");
     EXPECT_EQ("123456", minimum->text().toStdString());
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// Choosing another sonde closes the window as its close box does, while the old
+// sonde is still current: what it held goes to the old sonde's tool file, none
+// of it to the new one's, and reopened it shows the new sonde.
+TEST_F(DisplayOptionsTest, AnotherSondeClosesTheWindowBeforeItLoads)
+{
+    std::string second = ReadFile("Ressources/KVXS0001.tol");
+    second.replace(second.find("Short normal resistivity"), 5, "Other");
+    WriteFile("Ressources/KVXS0002.tol", second);
+    SondeList& sondes = *theApp.m_pSondeList;
+    sondes.entries[1] = sondes.entries[0];
+    sondes.entries[1].Serial = "0002";
+    sondes.entries[1].TolFile = "KVXS0002";
+    sondes.RefInStock = 2;
+    m_main->m_DephtDlg.FillModelCombo(0);
+
+    // A removal is written when the window closes.
+    PickFromMenu(1, 1, "Remove Channel");
+    ASSERT_EQ(0, theApp.m_pToolRecord->channels[kShortNormal].Visible);
+    ClickCell(0, 1);
+    ASSERT_EQ(kLongNormal, Options().SelectedChannel());
+
+    auto* models = static_cast<QComboBox*>(m_main->m_DephtDlg.ModelCombo().GetSafeHwnd());
+    models->setCurrentIndex(1);
+    emit models->activated(1);
+    ASSERT_EQ(1, theApp.m_pLoggerSettings->SelectedSonde);
+    EXPECT_FALSE(Options().IsWindowVisible());
+    EXPECT_EQ("0", Key(Path("Ressources/KVXS0001.tol"), "Channel2", "Visible"));
+    EXPECT_EQ(second, ReadFile("Ressources/KVXS0002.tol"));
+
+    m_main->OnCommand(ID_CMD_DISPLAY_OPTIONS, 0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return theApp.m_bRefreshDisplayOptions.load() == 0; }, 10000));
+    EXPECT_EQ(-1, Options().SelectedChannel());
+    bool shown = false;
+    for (const CCellData& cell : Options().Grid().Cells())
+        shown = shown || cell.text == "Other normal resistivity";
+    EXPECT_TRUE(shown);
     EXPECT_TRUE(m_boxes.empty());
 }
 
