@@ -44,9 +44,21 @@ int CommCheck::Start()
     return kTick;
 }
 
+// Stopped midway, the probe would keep the last pair tried (gain 0 in the
+// sweep) and the next power-on would send it again.
 void CommCheck::Cancel()
 {
+    const bool midway = Running();
     m_bCancelled = true;
+    if (midway)
+        RestoreSaved();
+}
+
+void CommCheck::RestoreSaved()
+{
+    m_settings.CommDrive = m_nSavedDrive;
+    m_settings.CommGain = m_nSavedGain;
+    m_host.SendCommFrame();
 }
 
 int CommCheck::Step()
@@ -223,25 +235,28 @@ int CommCheck::Result()
     m_host.SendCommFrame();
     m_host.RefreshAndSave();
     if (m_host.Ask("Success!!!\nDo you want conserve this setup ?", MB_YESNO) == IDNO) {
-        m_settings.CommDrive = m_nSavedDrive;
-        m_settings.CommGain = m_nSavedGain;
         m_host.ShowStatus("Aborted...", kRed);
-        m_host.SendCommFrame();
+        RestoreSaved();
     }
     m_host.RefreshAndSave();
-    m_host.Close();
+    Finish();
     return 0;
 }
 
 int CommCheck::Abort()
 {
-    m_settings.CommDrive = m_nSavedDrive;
-    m_settings.CommGain = m_nSavedGain;
     m_host.ShowStatus("Aborted...", kRed);
-    m_host.SendCommFrame();
+    RestoreSaved();
     m_host.Ask("Aborted...\nNo result...", MB_ICONHAND);
-    m_host.Close();
+    Finish();
     return 0;
+}
+
+// The pair is settled: closing leaves it as it is.
+void CommCheck::Finish()
+{
+    m_bRunning = false;
+    m_host.Close();
 }
 
 CCheckComm::CCheckComm(ICommPageHost& host, CWnd* parent)

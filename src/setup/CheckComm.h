@@ -48,7 +48,8 @@ public:
     int Start();
     // One tick: the next period of the timer in ms, 0 when it is not armed again.
     int Step();
-    // "&Cancel": no more steps; the settings stay as last stored.
+    // "&Cancel": no more steps; a check stopped midway restores and sends
+    // the values in force before it.
     void Cancel();
 
     int State() const { return m_nState; }
@@ -65,6 +66,8 @@ private:
     int Result();
     int NextGain();
     int Abort();
+    void RestoreSaved();
+    void Finish();
     bool EchoHolds() const;
     void StoreDrive(int drive);
     void StoreGain(int gain);

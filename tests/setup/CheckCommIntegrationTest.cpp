@@ -31,6 +31,7 @@
 #include "support/Artifacts.h"
 #include "support/LinkedMainWindow.h"
 #include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {
@@ -182,6 +183,41 @@ TEST_F(CommLinkIntegrationTest, AProbeThatDoesNotEchoGetsFiveResendsThenOneWarni
     m_page->OnTimer(CPCommDlg::kAckTimer);  // the count starts again
     EXPECT_TRUE(WaitFor([&] { return CommFramesReceived() == 7; }, 3000));
     m_page->KillTimer(CPCommDlg::kAckTimer);
+}
+
+// "&Cancel" in the sweep: the probe goes back to the pair in force before the
+// check, not the gain 0 it was trying, and the page and the settings agree.
+TEST_F(CommLinkIntegrationTest, CancelledCheckPutsTheProbeBackOnThePairInForce)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    const int drive = theApp.m_pLoggerSettings->CommDrive;
+    const int gain = theApp.m_pLoggerSettings->CommGain;
+    ASSERT_NE(0, gain);
+
+    // Once the probe runs on the sweep's gain 0, the operator cancels.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* check = QApplication::activeModalWidget();
+        const ProbeStatus& echo = *theApp.m_pProbeStatus;
+        const bool sweeping = echo.echoCommGain == 0 && echo.echoCommDrive >= 8;
+        if (check == nullptr || !HasControl(check, IDC_CHECK_STATUS) || !sweeping)
+            return;
+        poll.stop();
+        ModalButton(check, IDCANCEL)->click();
+    });
+    poll.start(20);
+    Click(IDC_COMM_CHECK);
+    ASSERT_FALSE(poll.isActive()) << "the check ended before it was cancelled";
+
+    EXPECT_EQ(0, theApp.m_bCheckCommRunning);
+    EXPECT_EQ(drive, theApp.m_pLoggerSettings->CommDrive);
+    EXPECT_EQ(gain, theApp.m_pLoggerSettings->CommGain);
+    EXPECT_EQ(std::to_string(drive), m_page->GetDlgItemText(IDC_COMM_DRIVE, 20));
+    EXPECT_EQ(std::to_string(gain), m_page->GetDlgItemText(IDC_COMM_GAIN, 20));
+    EXPECT_TRUE(WaitFor([&] {
+        return theApp.m_pProbeStatus->echoCommDrive == drive && theApp.m_pProbeStatus->echoCommGain == gain;
+    }, 5000));
 }
 
 }  // namespace

@@ -241,15 +241,26 @@ TEST(CheckComm, TwentyFiveUnansweredResendsInTheGainSearch)
     EXPECT_EQ(27, inGainSearch);
 }
 
-TEST(CheckComm, CancelLeavesTheLastStoredValuesAndStopsStepping)
+// "&Cancel" midway, in the sweep or in the gain search, puts back and sends
+// the values in force before the check, as an abort does, without its message.
+TEST(CheckComm, CancelMidwayRestoresAndSendsTheSavedValuesAndStopsStepping)
 {
-    FakeProbe probe(Range(20, 27), 0, 30);
-    probe.Run(IDYES, 2000);
-    probe.check.Cancel();
-    EXPECT_EQ(0, probe.check.Step());
-    EXPECT_EQ(0, probe.settings.CommGain);
-    EXPECT_GT(probe.settings.CommDrive, 6);
-    EXPECT_TRUE(probe.asked.empty());
+    const std::pair<int, int> cases[] = {{2000, 20}, {60000, 80}};  // ms of the check, its state then
+    for (const auto& [cancelAtMs, state] : cases) {
+        SCOPED_TRACE(cancelAtMs);
+        FakeProbe probe(Range(20, 27), 0, 30);
+        probe.muteInGainSearch = true;
+        probe.Run(IDYES, cancelAtMs);
+        ASSERT_EQ(state, probe.check.State());
+        probe.check.Cancel();
+        EXPECT_EQ(0, probe.check.Step());
+        EXPECT_EQ(25, probe.settings.CommDrive);
+        EXPECT_EQ(15, probe.settings.CommGain);
+        EXPECT_EQ(25, probe.frames.back().drive);
+        EXPECT_EQ(15, probe.frames.back().gain);
+        EXPECT_TRUE(probe.asked.empty());
+        EXPECT_TRUE(probe.saved.empty());
+    }
 }
 
 }  // namespace
