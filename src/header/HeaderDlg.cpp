@@ -1,5 +1,7 @@
 #include "header/HeaderDlg.h"
 
+#include <algorithm>
+
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
@@ -119,12 +121,40 @@ void CHeaderDlg::OnRunNoChanged(CHeaderPage& page)
 // RunNo1 is stored twice, the bit/casing page last.
 void CHeaderDlg::OnBnClickedSave()
 {
+    if (!NumbersHold())
+        return;
     m_CompagnyDlg.SaveToHeader();
     m_CommentDlg.SaveToHeader();
     m_GroundDlg.SaveToHeader();
     m_WeelDatumDlg.SaveToHeader();
     m_RecordDlg.SaveToHeader();
     EndDialog(IDOK);
+}
+
+// Nothing is stored while a number field holds no number: the editor stays
+// open on the first one, the page shown looked at first.
+bool CHeaderDlg::NumbersHold()
+{
+    const int shown = std::max(m_Tab.GetCurSel(), 0);
+    for (int k = 0; k < kPages; ++k) {
+        const int tab = (shown + k) % kPages;
+        const int id = PageOfTab(tab).FirstBadNumber();
+        if (id != 0) {
+            ShowField(tab, id);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CHeaderDlg::ShowField(int tab, int id)
+{
+    m_Tab.SetCurSel(tab);
+    OnTcnSelchangeTab();
+    CEdit field;
+    field.Attach(m_pCurrentPage->GetDlgItem(id)->GetSafeHwnd());
+    field.SetFocus();
+    field.SetSel(0, int(field.GetWindowText().size()));
 }
 
 // Leaves without storing the pages; what Reset or Load put into the record stays.

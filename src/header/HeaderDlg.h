@@ -38,6 +38,8 @@ public:
 private:
     // Record -> every page, in the order remarks, client, run, datum, bit/casing.
     void LoadPages();
+    bool NumbersHold();
+    void ShowField(int tab, int id);
     CHeaderPage& PageOfTab(int tab);
     std::array<CHeaderPage*, kPages> Pages();
 

@@ -214,6 +214,28 @@ bool CHeaderFieldsPage::SaveToHeader()
     return true;
 }
 
+int CHeaderFieldsPage::FirstBadNumber()
+{
+    for (const HeaderField& f : m_fields) {
+        if (f.kind != HeaderField::Text && !HoldsNumber(f))
+            return f.id;
+    }
+    return 0;
+}
+
+// Read as Save reads it, so the check and the stored value agree.
+bool CHeaderFieldsPage::HoldsNumber(const HeaderField& field)
+{
+    if (field.kind == HeaderField::Real) {
+        double value = 0.0;
+        return GetDlgItemDouble(field.id, &value);
+    }
+    CEdit edit;
+    edit.Attach(GetDlgItem(field.id)->GetSafeHwnd());
+    int value = 0;
+    return ValidateEditInt(&edit, &value);
+}
+
 CHCompagnyDlg::CHCompagnyDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_CLIENT, editor, kClientFields) {}
 
 CHWeelDatumDlg::CHWeelDatumDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_DATUM, editor, kDatumFields) {}

@@ -35,6 +35,9 @@ public:
     // Record -> controls and controls -> record; both return true.
     virtual bool LoadFromHeader() = 0;
     virtual bool SaveToHeader() = 0;
+    // The id of the first number field whose text is no number, 0 when none;
+    // the number reader has told the operator.
+    virtual int FirstBadNumber() { return 0; }
 
 protected:
     UINT m_nLogoTimer = 0;
@@ -68,8 +71,11 @@ public:
 
     bool LoadFromHeader() override;
     bool SaveToHeader() override;
+    int FirstBadNumber() override;
 
 private:
+    bool HoldsNumber(const HeaderField& field);
+
     std::span<const HeaderField> m_fields;
 };
 

@@ -261,20 +261,62 @@ TEST_F(HeaderDlgTest, RunNumberTypedOnEitherPageIsSaved)
     }
 }
 
-TEST_F(HeaderDlgTest, RealsKeepTheirValueOnBadTextAndEmptyStoresZero)
+// Save with a number field that holds no number stores nothing and keeps the
+// editor open on that field, its text selected, after one box; the page shown
+// is looked at first. Once it holds a number, Save stores it; empty stores 0.
+TEST_F(HeaderDlgTest, SaveStaysOnAFieldThatHoldsNoNumberUntilItDoes)
 {
-    ScriptedMessageBoxes boxes;
-    boxes.Expect("Please enter a number.");
-    Record().CasRecSize1 = 9.5;
-    Record().BitRec1 = 4.25;
-    RunEditor([&] {
-        SelectTab(kBitCasing);
-        Type(IDC_HDR_CASING_SIZE, "9,5x");
-        Type(IDC_HDR_BIT, "");
-        Click(IDC_HDR_SAVE);
-    });
-    EXPECT_EQ(9.5, Record().CasRecSize1);
-    EXPECT_EQ(0.0, Record().BitRec1);
+    struct Case {
+        const char* what;
+        Tab typedOn;
+        int id;
+        const char* bad;
+        Tab savedFrom;
+        Tab shownOn;
+    };
+    const Case cases[] = {
+        {"a real on another page", kBitCasing, IDC_HDR_CASING_SIZE, "9,5x", kClient, kBitCasing},
+        {"a real on the page shown", kDatum, IDC_HDR_KELLY_BUSHING, "1O", kDatum, kDatum},
+        {"the run number, on both pages", kBitCasing, IDC_HDR_RUN_NO, "4a", kBitCasing, kBitCasing},
+        {"the run number, from another page", kBitCasing, IDC_HDR_RUN_NO, "4a", kClient, kRun},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Record() = HeaderRecord{};
+        Record().Company = "Old";
+        Record().CasRecSize1 = 9.5;
+        Record().KellyBushing = 2.0;
+        Record().RunNo1 = 3;
+        Record().BitRec1 = 4.25;
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("Please enter a number.");
+        const int result = RunEditor([&] {
+            Type(IDC_HDR_COMPANY, "New");
+            SelectTab(c.typedOn);
+            Type(c.id, c.bad);
+            SelectTab(c.savedFrom);
+            Click(IDC_HDR_SAVE);
+            ASSERT_TRUE(Editor()->isVisible());
+            EXPECT_EQ(1u, boxes.AllShown().size());
+            EXPECT_EQ("Old", Record().Company);
+            EXPECT_EQ(int(c.shownOn), Editor()->findChild<QTabBar*>()->currentIndex());
+            QWidget* field = Shown(c.id);
+            ASSERT_NE(nullptr, field);
+            EXPECT_EQ(field, Editor()->focusWidget());
+            EXPECT_EQ(c.bad, static_cast<QLineEdit*>(field)->selectedText().toStdString());
+            SelectTab(c.typedOn);
+            Type(c.id, "6");
+            SelectTab(kBitCasing);
+            Type(IDC_HDR_BIT, "");
+            Click(IDC_HDR_SAVE);
+        });
+        EXPECT_EQ(IDOK, result);
+        EXPECT_EQ("New", Record().Company);
+        EXPECT_EQ(c.id == IDC_HDR_CASING_SIZE ? 6.0 : 9.5, Record().CasRecSize1);
+        EXPECT_EQ(c.id == IDC_HDR_KELLY_BUSHING ? 6.0 : 2.0, Record().KellyBushing);
+        EXPECT_EQ(c.id == IDC_HDR_RUN_NO ? 6 : 3, Record().RunNo1);
+        EXPECT_EQ(0.0, Record().BitRec1);
+    }
 }
 
 // Cancel ends with IDOK, Escape and the close box with IDCANCEL; none of them
