@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 
 namespace {
@@ -36,10 +37,10 @@ bool PacketSumMatches(const Packet& packet)
     return CheckPayloadSum(BytesOf(packet), sizeof(Packet));
 }
 
-BYTE Clamp(int value, int low, int high)
-{
-    return BYTE(value < low ? low : value > high ? high : value);
-}
+BYTE Clamp(int value, const SettingRange& range) { return BYTE(range.Clamp(value)); }
+
+// Before a field is narrowed to its byte, so that it cannot wrap.
+constexpr SettingRange kByte{0, 255};
 
 // Half away from zero, as the dialogs round.
 double RoundHalfAway(double x)
@@ -77,7 +78,7 @@ void MakeFrameCmd0(ChannelFrame& frame)
 void MakeFrameCmd1(SettingsFrame& frame)
 {
     frame.type = 1;
-    frame.voltage = Clamp(frame.voltage, 30, 100);
+    frame.voltage = Clamp(frame.voltage, kVoltageRange);
     frame.checksum = FrameSum(frame);
 }
 
@@ -90,8 +91,8 @@ void MakeFrameCmd2(DepthFrame& frame)
 void MakeFrameCmd3(CommFrame& frame)
 {
     frame.type = 3;
-    frame.commGain = Clamp(frame.commGain, 0, 40);
-    frame.commDrive = Clamp(frame.commDrive, 4, 60);
+    frame.commGain = Clamp(frame.commGain, kLinkGainRange);
+    frame.commDrive = Clamp(frame.commDrive, kLinkDriveRange);
     frame.checksum = FrameSum(frame);
 }
 
@@ -142,8 +143,8 @@ void FillSettingsFrame(LoggerSettings& settings, std::uint16_t rateLimit, Settin
         frame.wheelRatio = WORD(settings.encoderRateFixed / 2);
     else
         frame.wheelRatio = WORD(settings.encoderRateFixed);
-    // The clamp to 30..100 is the builder's; the byte only must not wrap first.
-    frame.voltage = Clamp(settings.Voltage, 0, 255);
+    // The builder keeps the voltage in range; the byte only must not wrap first.
+    frame.voltage = Clamp(settings.Voltage, kByte);
 }
 
 void FillDepthFrame(const LoggerSettings& settings, DepthFrame& frame)
@@ -153,8 +154,8 @@ void FillDepthFrame(const LoggerSettings& settings, DepthFrame& frame)
 
 void FillCommFrame(const LoggerSettings& settings, CommFrame& frame)
 {
-    frame.commGain = Clamp(settings.CommGain, 0, 255);
-    frame.commDrive = Clamp(settings.CommDrive, 0, 255);
+    frame.commGain = Clamp(settings.CommGain, kByte);
+    frame.commDrive = Clamp(settings.CommDrive, kByte);
 }
 
 void FillRecordingModeFrame(const LoggerSettings& settings, std::uint16_t rateLimit, RecordingModeFrame& frame)

@@ -22,7 +22,7 @@ constexpr int kInvalidTries = 10;
 constexpr int kInvalidGainLimit = 34;
 constexpr int kReliableGainSpan = 6;
 constexpr int kGainMargin = 4;
-constexpr int kHighestGain = 40;
+constexpr int kHighestGain = kLinkGainRange.max;
 
 enum State : int { kStart = 0, kSweep = 20, kGain = 80, kResult = 160 };
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "core/SettingRange.h"
 #include "platform/Types.h"
 #include "toolkit/ColorStaticST.h"
 #include "toolkit/DialogExt.h"
@@ -38,9 +39,9 @@ public:
     static constexpr COLORREF kRed = 0x0000C8;
     static constexpr COLORREF kGreen = 0x00C800;
     static constexpr COLORREF kBlack = 0x000000;
-    static constexpr int kMinDrive = 5;
-    static constexpr int kMaxDrive = 60;
-    static constexpr int kMaxGain = 35;
+    static constexpr int kMinDrive = kCommDriveRange.min;
+    static constexpr int kMaxDrive = kCommDriveRange.max;
+    static constexpr int kMaxGain = kCommGainRange.max;
 
     CommCheck(LoggerSettings& settings, const ProbeStatus& probe, ICommCheckHost& host);
 

@@ -1,8 +1,7 @@
 #include "setup/PCommDlg.h"
 
-#include <algorithm>
-
 #include "core/RunState.h"
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/MessageBox.h"
@@ -18,7 +17,6 @@ constexpr int kIconSize = 16;
 constexpr UINT kSendDelay = 50;
 constexpr UINT kAckDelay = 1000;
 constexpr UINT kLedHold = 1000;
-constexpr int kMinGain = 0;
 constexpr int kDataValid = 0x01;
 
 }  // namespace
@@ -64,8 +62,8 @@ BOOL CPCommDlg::OnInitDialog()
 
 void CPCommDlg::UpdateFromRecord()
 {
-    SetDlgItemIntClamped(IDC_COMM_DRIVE, m_pLoggerSettings->CommDrive, CommCheck::kMinDrive, CommCheck::kMaxDrive);
-    SetDlgItemIntClamped(IDC_COMM_GAIN, m_pLoggerSettings->CommGain, kMinGain, CommCheck::kMaxGain);
+    SetDlgItemIntClamped(IDC_COMM_DRIVE, m_pLoggerSettings->CommDrive, kCommDriveRange.min, kCommDriveRange.max);
+    SetDlgItemIntClamped(IDC_COMM_GAIN, m_pLoggerSettings->CommGain, kCommGainRange.min, kCommGainRange.max);
     const bool enable = m_pRunState->playing == 0;
     for (int id : {IDC_COMM_DRIVE, IDC_COMM_GAIN, IDC_COMM_DRIVE_SPIN, IDC_COMM_GAIN_SPIN})
         GetDlgItem(id)->EnableWindow(enable);
@@ -148,7 +146,7 @@ void CPCommDlg::CheckDrive()
     int value = 0;
     if (!ValidateEditInt(&m_editDrive, &value))
         return;
-    if (value < CommCheck::kMinDrive || value > CommCheck::kMaxDrive) {
+    if (!kCommDriveRange.Contains(value)) {
         AfxMessageBox("Bad entered value");
         return;
     }
@@ -163,7 +161,7 @@ void CPCommDlg::CheckGain()
     int value = 0;
     if (!ValidateEditInt(&m_editGain, &value))
         return;
-    if (value < kMinGain || value > CommCheck::kMaxGain) {
+    if (!kCommGainRange.Contains(value)) {
         AfxMessageBox("Bad entered value");
         return;
     }
@@ -220,17 +218,16 @@ void CPCommDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
 {
     const bool drive = bar->GetScrollPos() == IDC_COMM_DRIVE_SPIN;
     const int edit = drive ? IDC_COMM_DRIVE : IDC_COMM_GAIN;
-    const int min = drive ? CommCheck::kMinDrive : kMinGain;
-    const int max = drive ? CommCheck::kMaxDrive : CommCheck::kMaxGain;
+    const SettingRange& range = drive ? kCommDriveRange : kCommGainRange;
     const int value = GetDlgItemIntChecked(edit);
     // Both steps stay within the accepted range, so that the value taken at
     // the end of the scroll is never one the edit check would refuse.
     if (code == SB_LINEUP)
-        SetDlgItemIntClamped(edit, std::clamp(value + 1, min, max), -1, -1);
+        SetDlgItemIntClamped(edit, range.Clamp(value + 1), -1, -1);
     else if (code == SB_LINEDOWN)
-        SetDlgItemIntClamped(edit, std::clamp(value - 1, min, max), -1, -1);
+        SetDlgItemIntClamped(edit, range.Clamp(value - 1), -1, -1);
     else if (code == SB_ENDSCROLL) {
-        const int shown = std::clamp(GetDlgItemIntChecked(edit), min, max);
+        const int shown = range.Clamp(GetDlgItemIntChecked(edit));
         (drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain) = shown;
         ArmSendTimer();
     }

@@ -4,6 +4,7 @@
 
 #include "core/Ini.h"
 #include "core/RunState.h"
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/MessageBox.h"
@@ -15,8 +16,8 @@
 struct ProbeField {
     int edit;
     int spin;
-    int min, max;
-    const char* refusal;
+    SettingRange range;
+    bool refusalNamesRange;
     bool clampShown;  // the stored value is shown clamped to the range
     int (*get)(const LoggerSettings&);
     void (*set)(LoggerSettings&, int);
@@ -25,14 +26,14 @@ struct ProbeField {
 namespace {
 
 const ProbeField kVoltage = {
-    IDC_PROBE_VOLTAGE, IDC_PROBE_VOLTAGE_SPIN, 30, 100, "Bad entered value", true,
+    IDC_PROBE_VOLTAGE, IDC_PROBE_VOLTAGE_SPIN, kVoltageRange, false, true,
     [](const LoggerSettings& s) { return int(s.Voltage); }, [](LoggerSettings& s, int v) { s.Voltage = v; }};
 const ProbeField kTime = {
-    IDC_PROBE_TIME, IDC_PROBE_TIME_SPIN, 100, 5000, "Bad entered value.(Min:100 - Max:5000)", false,
+    IDC_PROBE_TIME, IDC_PROBE_TIME_SPIN, kTimeIntervalRange, true, false,
     [](const LoggerSettings& s) { return int(s.TimeInterval); },
     [](LoggerSettings& s, int v) { s.TimeInterval = std::uint16_t(v); }};
 const ProbeField kDepth = {
-    IDC_PROBE_DEPTH, IDC_PROBE_DEPTH_SPIN, 1, 100, "Bad entered value", false,
+    IDC_PROBE_DEPTH, IDC_PROBE_DEPTH_SPIN, kDepthIntervalRange, false, false,
     [](const LoggerSettings& s) { return int(s.DepthInterval); },
     [](LoggerSettings& s, int v) { s.DepthInterval = std::uint16_t(v); }};
 const ProbeField* const kFields[] = {&kVoltage, &kTime, &kDepth};
@@ -51,6 +52,14 @@ const ProbeField* FieldOfSpin(int id)
         if (field->spin == id)
             return field;
     return nullptr;
+}
+
+std::string Refusal(const ProbeField& field)
+{
+    if (!field.refusalNamesRange)
+        return "Bad entered value";
+    return "Bad entered value.(Min:" + std::to_string(field.range.min) + " - Max:" + std::to_string(field.range.max) +
+           ")";
 }
 
 // The tool file of the selected sonde, empty when no sonde is selected.
@@ -103,8 +112,8 @@ BOOL CPProbeDlg::UpdateFromRecord()
     const bool editable = !m_pRunState->playing;
     for (const ProbeField* field : kFields) {
         const bool clamp = field->clampShown;
-        SetDlgItemIntClamped(field->edit, field->get(*m_pSettings), short(clamp ? field->min : -1),
-                             short(clamp ? field->max : -1));
+        SetDlgItemIntClamped(field->edit, field->get(*m_pSettings), short(clamp ? field->range.min : -1),
+                             short(clamp ? field->range.max : -1));
         GetDlgItem(field->edit)->EnableWindow(editable);
         GetDlgItem(field->spin)->EnableWindow(editable);
     }
@@ -136,11 +145,11 @@ void CPProbeDlg::OnKillfocus(const ProbeField& field)
     if (m_bSuppress)
         return;
     const int value = GetDlgItemIntChecked(field.edit);
-    if (value < field.min || value > field.max) {
-        AfxMessageBox(field.refusal);
+    if (!field.range.Contains(value)) {
+        AfxMessageBox(Refusal(field));
         const bool clamp = field.clampShown;
-        SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.min : -1),
-                             short(clamp ? field.max : -1));
+        SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.range.min : -1),
+                             short(clamp ? field.range.max : -1));
         return;
     }
     field.set(*m_pSettings, value);
@@ -163,7 +172,7 @@ void CPProbeDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
         OnKillfocus(*field);
     } else if (field != nullptr && (code == SB_LINEUP || code == SB_LINEDOWN)) {
         int value = GetDlgItemIntChecked(field->edit) + (code == SB_LINEUP ? 1 : -1);
-        SetDlgItemIntClamped(field->edit, value, short(field->min), short(field->max));
+        SetDlgItemIntClamped(field->edit, value, short(field->range.min), short(field->range.max));
     }
     CDialogExt::OnVScroll(code, pos, bar);
 }
