@@ -6,6 +6,7 @@
 
 #include "core/Preferences.h"
 #include "core/RunState.h"
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -88,11 +89,12 @@ void CPreferences::LoadTool()
         tool.Manufacturer = GetString("Manufacturer", "-", kGeneral);
         tool.SerialNumber = GetString("SerialNumber", "xxxxxx", kGeneral);
         tool.CalibrationFile = GetString("CalibrationFile", "Default.cal", kGeneral);
-        logger.TimeInterval = std::uint16_t(GetInt("TimeInterval", 150, kGeneral));
-        logger.DepthInterval = std::uint16_t(GetInt("DepthInterval", 10, kGeneral) / 10);
-        tool.CommGain = logger.CommGain = GetInt("CommGain", 15, kGeneral);
-        tool.CommDrive = logger.CommDrive = GetInt("CommDrive", 25, kGeneral);
-        tool.Voltage = logger.Voltage = GetInt("Voltage", 95, kGeneral);
+        // What goes to the probe is brought into the Logger Setup pages' ranges.
+        logger.TimeInterval = std::uint16_t(kTimeIntervalRange.Clamp(GetInt("TimeInterval", 150, kGeneral)));
+        logger.DepthInterval = std::uint16_t(kDepthIntervalRange.Clamp(GetInt("DepthInterval", 10, kGeneral) / 10));
+        tool.CommGain = logger.CommGain = kCommGainRange.Clamp(GetInt("CommGain", 15, kGeneral));
+        tool.CommDrive = logger.CommDrive = kCommDriveRange.Clamp(GetInt("CommDrive", 25, kGeneral));
+        tool.Voltage = logger.Voltage = kVoltageRange.Clamp(GetInt("Voltage", 95, kGeneral));
     }
     tool.NumberOfChannels = GetInt("NumberOfChannels", 6, kGeneral);
     tool.Scale = GetInt("Scale", 100, kGeneral);

@@ -99,6 +99,10 @@ void MakeFrameCmd3(CommFrame& frame)
 void MakeFrameCmd6(RecordingModeFrame& frame)
 {
     frame.type = 6;
+    // The power-on order: a setting out of range must not reach the sonde.
+    frame.voltage = Clamp(frame.voltage, kVoltageRange);
+    frame.commGain = Clamp(frame.commGain, kLinkGainRange);
+    frame.commDrive = Clamp(frame.commDrive, kLinkDriveRange);
     frame.checksum = FrameSum(frame);
 }
 
@@ -161,15 +165,16 @@ void FillCommFrame(const LoggerSettings& settings, CommFrame& frame)
 void FillRecordingModeFrame(const LoggerSettings& settings, std::uint16_t rateLimit, RecordingModeFrame& frame)
 {
     frame.winchMode = BYTE(WinchByte(settings) + settings.recordingMode);
+    const int depthInterval = kDepthIntervalRange.Clamp(settings.DepthInterval);
     if (settings.recordingMode == 4)
-        frame.interval = settings.TimeInterval;
+        frame.interval = WORD(kTimeIntervalRange.Clamp(settings.TimeInterval));
     else if (EncoderRate(settings) > rateLimit)
-        frame.interval = WORD(settings.DepthInterval * 2);  // the halved ratio counts twice as many cm
+        frame.interval = WORD(depthInterval * 2);  // the halved ratio counts twice as many cm
     else
-        frame.interval = settings.DepthInterval;
-    frame.voltage = BYTE(settings.Voltage);
-    frame.commGain = BYTE(settings.CommGain);
-    frame.commDrive = BYTE(settings.CommDrive);
+        frame.interval = WORD(depthInterval);
+    frame.voltage = Clamp(settings.Voltage, kByte);
+    frame.commGain = Clamp(settings.CommGain, kByte);
+    frame.commDrive = Clamp(settings.CommDrive, kByte);
 }
 
 void FillAuxCommandFrame(std::uint32_t auxCommand, AuxCommandFrame& frame)

@@ -193,3 +193,39 @@ TEST_F(ToolFileTest, CalibrationFileGivesPolynomials)
     EXPECT_DOUBLE_EQ(ch[5].Coefficient[1], 1.0);
     EXPECT_DOUBLE_EQ(ch[5].Coefficient[0], 0.0);
 }
+
+// A tool file may hold any number; the probe gets only what the Logger Setup
+// pages would accept, brought to the nearest end of their ranges.
+TEST_F(ToolFileTest, SettingsForTheProbeAreBroughtIntoTheirRanges)
+{
+    const auto voltage = [] { return int(theApp.m_pLoggerSettings->Voltage); };
+    const auto time = [] { return int(theApp.m_pLoggerSettings->TimeInterval); };
+    const auto depth = [] { return int(theApp.m_pLoggerSettings->DepthInterval); };
+    const auto gain = [] { return int(theApp.m_pLoggerSettings->CommGain); };
+    const auto drive = [] { return int(theApp.m_pLoggerSettings->CommDrive); };
+    const struct {
+        const char* line;
+        int (*loaded)();
+        int expected;
+    } cases[] = {
+        {"Voltage=100000", voltage, 100}, {"Voltage=101", voltage, 100}, {"Voltage=100", voltage, 100},
+        {"Voltage=30", voltage, 30},      {"Voltage=29", voltage, 30},   {"Voltage=-5", voltage, 30},
+        {"TimeInterval=70000", time, 5000}, {"TimeInterval=5001", time, 5000}, {"TimeInterval=5000", time, 5000},
+        {"TimeInterval=100", time, 100},    {"TimeInterval=99", time, 100},    {"TimeInterval=0", time, 100},
+        {"DepthInterval=1010", depth, 100}, {"DepthInterval=1000", depth, 100}, {"DepthInterval=10", depth, 1},
+        {"DepthInterval=5", depth, 1},      {"DepthInterval=-20", depth, 1},
+        {"CommGain=36", gain, 35},  {"CommGain=35", gain, 35},   {"CommGain=0", gain, 0},  {"CommGain=-1", gain, 0},
+        {"CommDrive=61", drive, 60}, {"CommDrive=60", drive, 60}, {"CommDrive=5", drive, 5}, {"CommDrive=4", drive, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteFile(m_toolFile, std::string("[General]\n") + c.line + "\n");
+        m_prefs.LoadTool();
+        EXPECT_EQ(c.expected, c.loaded());
+    }
+    WriteFile(m_toolFile, "[General]\nVoltage=5000\nCommGain=99\nCommDrive=1\n");
+    m_prefs.LoadTool();
+    EXPECT_EQ(100, Tool().Voltage);
+    EXPECT_EQ(35, Tool().CommGain);
+    EXPECT_EQ(5, Tool().CommDrive);
+}

@@ -105,11 +105,11 @@ const std::vector<std::string> kComingUp = {"--seed", "3", "--start-depth", "40"
 // The winch stands at 40 m.
 const std::vector<std::string> kStanding = {"--seed", "3", "--start-depth", "40", "--down", "0", "--stop", "600"};
 
-// The default sonde, faster in time mode, with sensors 30 cm, 1.2 m and 2.5 m
+// The default sonde, in time mode as fast as the probe page allows, with sensors 30 cm, 1.2 m and 2.5 m
 // above its bottom and its SN channel not calibrated.
 void SensorsAlongTheSonde(std::string& tool)
 {
-    tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
+    tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=100");
     size_t at = 0;
     for (const char* offset : {"0", "30", "0", "120", "0", "250"}) {
         at = tool.find("Offset=", at) + 7;

@@ -166,15 +166,53 @@ TEST(CommandFramesTest, WinchByteAndRecordingModeByte)
     FillRecordingModeFrame(settings, 250, mode);
     MakeFrameCmd6(mode);
     EXPECT_EQ(83, mode.winchMode);
-    // Unclamped low bytes.
-    EXPECT_EQ(4, mode.voltage);
-    EXPECT_EQ(50, mode.commGain);
-    EXPECT_EQ(2, mode.commDrive);
     EXPECT_TRUE(CheckFrameCmd6(mode));
 
     settings.CableType = 20;
     settings.PulleyDir = 0;
     EXPECT_EQ(64, WinchByte(settings));  // 320 modulo 256
+}
+
+// The power-on order carries each setting within its range, whatever the
+// settings hold: clamped, never wrapped to its low byte.
+TEST(CommandFramesTest, RecordingModeFrameCarriesNoSettingOutOfRange)
+{
+    struct Case {
+        int voltage, gain, drive, mode, time, depth, pulses;
+        int sentVoltage, sentGain, sentDrive, sentInterval;
+    };
+    const Case cases[] = {
+        {100000, 15, 25, 4, 150, 10, 1000, 100, 15, 25, 150},
+        {5000, 50, 2, 3, 150, 10, 1000, 100, 40, 4, 10},
+        {260, 300, 70, 4, 150, 10, 1000, 100, 40, 60, 150},
+        {25, -3, -1, 4, 150, 10, 1000, 30, 0, 4, 150},
+        {30, 40, 4, 4, 100, 10, 1000, 30, 40, 4, 100},
+        {100, 0, 60, 4, 5000, 10, 1000, 100, 0, 60, 5000},
+        {95, 15, 25, 4, 0, 10, 1000, 95, 15, 25, 100},
+        {95, 15, 25, 4, 65535, 10, 1000, 95, 15, 25, 5000},
+        {95, 15, 25, 3, 150, 0, 1000, 95, 15, 25, 1},
+        {95, 15, 25, 2, 150, 300, 1000, 95, 15, 25, 100},
+        {95, 15, 25, 2, 150, 300, 5000, 95, 15, 25, 200},  // a fast encoder doubles the largest interval
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.voltage << " V, gain " << c.gain << ", drive " << c.drive << ", "
+                                        << c.time << " ms, " << c.depth << " cm");
+        LoggerSettings settings = Wheel(c.pulses, 5000);
+        settings.Voltage = c.voltage;
+        settings.CommGain = c.gain;
+        settings.CommDrive = c.drive;
+        settings.recordingMode = c.mode;
+        settings.TimeInterval = std::uint16_t(c.time);
+        settings.DepthInterval = std::uint16_t(c.depth);
+        RecordingModeFrame frame;
+        FillRecordingModeFrame(settings, 250, frame);
+        MakeFrameCmd6(frame);
+        EXPECT_EQ(c.sentVoltage, frame.voltage);
+        EXPECT_EQ(c.sentGain, frame.commGain);
+        EXPECT_EQ(c.sentDrive, frame.commDrive);
+        EXPECT_EQ(c.sentInterval, +frame.interval);
+        EXPECT_TRUE(CheckFrameCmd6(frame));
+    }
 }
 
 TEST(CommandFramesTest, DepthFrameTruncatesTowardZero)

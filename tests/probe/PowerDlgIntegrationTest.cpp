@@ -140,9 +140,9 @@ protected:
         m_folder = folder;
         m_savedFolder = GetProgramFolder();
         SetProgramFolder(m_folder.string() + "/");
-        // The default sonde, faster in time mode.
+        // The default sonde, in time mode as fast as the probe page allows.
         m_link = std::make_unique<LinkedMainWindow>(m_folder, [](std::string& tool) {
-            tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=20");
+            tool = std::regex_replace(tool, std::regex("TimeInterval=150"), "TimeInterval=100");
         });
     }
 
@@ -219,7 +219,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_EQ(1, FramesReceived(6));
     EXPECT_EQ("Acquisition Mode.", m_dialog->m_StatusBar.GetText(0));
     EXPECT_TRUE(WaitFor([&] { return Panel().StatusText() == "Status OK"; }, 3000));
-    EXPECT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 150; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 50; }, 20000));
     EXPECT_TRUE(Button(IDC_RECORD)->isEnabled());
     EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
 
