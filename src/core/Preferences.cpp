@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/Application.h"
@@ -219,7 +220,7 @@ void CPreferences::LoadConfig()
     acoustic.DepthMemo = config.GetDouble("DepthMemo", 0.0, kSection);
     theApp.m_bDebugingTools = config.GetBool("DebugingTools", FALSE, kSection) ? 1 : 0;
     logger.PulleyDir = config.GetBool("PulleyDir", TRUE, kSection) ? 1 : 0;
-    logger.CableType = config.GetInt("CableType", 0, kSection);
+    logger.CableType = KnownCableType(config.GetInt("CableType", 0, kSection));
     logger.PulleysDiameter = config.GetInt("PulleysDiameter", 5000, kSection);
     logger.PulsResolution = config.GetInt("PulsResolution", 1000, kSection);
     theApp.m_strPrinterUsed = config.GetString("PrinterUsed", "none", kSection);

@@ -121,7 +121,7 @@ bool CheckFrameCmd7(const AuxCommandFrame& frame) { return FrameSumMatches(frame
 
 BYTE WinchByte(const LoggerSettings& settings)
 {
-    return BYTE(settings.CableType * 16 + (settings.PulleyDir != 0 ? 32 : 0));
+    return BYTE(KnownCableType(settings.CableType) * 16 + (settings.PulleyDir != 0 ? 32 : 0));
 }
 
 double EncoderRate(const LoggerSettings& settings)

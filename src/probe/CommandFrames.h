@@ -24,7 +24,8 @@ bool CheckFrameCmd3(const CommFrame& frame);
 bool CheckFrameCmd6(const RecordingModeFrame& frame);
 bool CheckFrameCmd7(const AuxCommandFrame& frame);
 
-// CableType * 16, plus 32 when PulleyDir is set, modulo 256.
+// CableType * 16 (a type outside the list as the default one), plus 32 when
+// PulleyDir is set.
 BYTE WinchByte(const LoggerSettings& settings);
 
 // Field sources of each frame. The settings frame first recomputes

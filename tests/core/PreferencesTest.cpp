@@ -119,6 +119,24 @@ TEST_F(PreferencesTest, KnownDefaultSondeSectionIsCompletedInPlace)
     EXPECT_EQ(theApp.m_pSondeList->entries[0].TolFile, "kvxs0001");
 }
 
+// Only the winch page's two cable types exist; another number would leave
+// its list without a choice and send a wrong winch byte.
+TEST_F(PreferencesTest, CableTypeOutsideTheListLoadsAsTheDefault)
+{
+    const struct {
+        const char* line;
+        int loaded;
+    } cases[] = {{"CableType=0", 0}, {"CableType=1", 1}, {"CableType=2", 0}, {"CableType=-1", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        ClearRecords();
+        WriteFile("Zarkv.cfg", std::string("[VarnoLogger]\nFilePath=/d\n") + c.line + "\n");
+        CPreferences prefs;
+        prefs.Initialize();
+        EXPECT_EQ(c.loaded, theApp.m_pLoggerSettings->CableType);
+    }
+}
+
 TEST_F(PreferencesTest, PlacementFileMissingShortOrValid)
 {
     WriteFile("Zarkv.cfg", "[VarnoLogger]\nFilePath=/d\nLastFile=/d/x.hed\nRefInStock=1\n[RefSonde1]\nRef=K\n");

@@ -155,22 +155,26 @@ TEST(CommandFramesTest, UnsetWheelGivesNoRate)
 TEST(CommandFramesTest, WinchByteAndRecordingModeByte)
 {
     LoggerSettings settings;
-    settings.CableType = 3;
+    settings.CableType = 1;
     settings.PulleyDir = 1;
     settings.recordingMode = 3;
-    settings.Voltage = 260;
-    settings.CommGain = 50;
-    settings.CommDrive = 2;
-    EXPECT_EQ(80, WinchByte(settings));
+    EXPECT_EQ(48, WinchByte(settings));
     RecordingModeFrame mode;
     FillRecordingModeFrame(settings, 250, mode);
     MakeFrameCmd6(mode);
-    EXPECT_EQ(83, mode.winchMode);
+    EXPECT_EQ(51, mode.winchMode);
     EXPECT_TRUE(CheckFrameCmd6(mode));
 
-    settings.CableType = 20;
-    settings.PulleyDir = 0;
-    EXPECT_EQ(64, WinchByte(settings));  // 320 modulo 256
+    // A cable type outside the list would take the direction's bit or wrap:
+    // the default cable goes instead.
+    for (int cable : {2, 3, 20, -1}) {
+        SCOPED_TRACE(cable);
+        settings.CableType = cable;
+        settings.PulleyDir = 1;
+        EXPECT_EQ(32, WinchByte(settings));
+        settings.PulleyDir = 0;
+        EXPECT_EQ(0, WinchByte(settings));
+    }
 }
 
 // The power-on order carries each setting within its range, whatever the
