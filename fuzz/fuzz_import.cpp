@@ -1,5 +1,6 @@
-// Any bytes as a sonde import file: reading must not crash, and a file the
-// import accepts must give a complete tool file in the sonde's own name.
+// Any bytes as a sonde import file: reading must not crash, a file the import
+// accepts holds what the probe may take, and gives a complete tool file in
+// the sonde's own name.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "FuzzFile.h"
 
 #include "core/Ini.h"
+#include "core/SettingRange.h"
 #include "core/SondeDatabase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -19,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto sonde = ReadSondeImport(path);
     if (!SondeImportProblem(*sonde).empty())
         return 0;
-    if (sonde->tool.NumberOfChannels > kMaxImportChannels)
+    const ToolRecord& accepted = sonde->tool;
+    if (accepted.NumberOfChannels < 1 || accepted.NumberOfChannels > kMaxImportChannels ||
+        !kVoltageRange.Contains(accepted.Voltage))
         std::abort();
     const CSondeDatabase database(folder);
     if (!database.WriteToolFile(*sonde))

@@ -11,6 +11,7 @@
 
 #include "core/Ini.h"
 #include "core/Preferences.h"
+#include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "setup/CalibrationFile.h"
 
@@ -211,13 +212,25 @@ std::unique_ptr<SondeImport> ReadSondeImport(const std::string& path)
 
 std::string SondeImportProblem(const SondeImport& sonde)
 {
+    const ToolRecord& tool = sonde.tool;
+    const std::string invalid = "Import Aborted. Invalid import file.";
     // The names become file names in the program folder: no folder may hide in them.
-    if (strcasecmp(sonde.tool.Abbreviation.c_str(), "NULL") == 0 ||
-        SondeBaseName(sonde.tool).find_first_of("/\\") != std::string::npos)
-        return "Import Aborted. Invalid import file.";
-    if (sonde.tool.NumberOfChannels > kMaxImportChannels)
-        return "Import Aborted. The sonde has " + std::to_string(sonde.tool.NumberOfChannels) +
+    if (strcasecmp(tool.Abbreviation.c_str(), "NULL") == 0 ||
+        SondeBaseName(tool).find_first_of("/\\") != std::string::npos)
+        return invalid;
+    if (tool.Abbreviation.empty())
+        return invalid + "\nAbbreviation is blank.";
+    if (tool.SerialNumber.empty())
+        return invalid + "\nSerialNumber is blank.";
+    if (tool.NumberOfChannels < 1)
+        return invalid + "\nNumberOfChannels is not a number of 1 or more.";
+    if (tool.NumberOfChannels > kMaxImportChannels)
+        return "Import Aborted. The sonde has " + std::to_string(tool.NumberOfChannels) +
                " channels: at most 6 can be imported.";
+    // The probe page's range: the voltage goes to the sonde as it is.
+    if (!kVoltageRange.Contains(tool.Voltage))
+        return invalid + "\nVoltage must lie between " + std::to_string(kVoltageRange.min) + " and " +
+               std::to_string(kVoltageRange.max) + ".";
     return {};
 }
 

@@ -13,7 +13,7 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
 {
     WriteFile("in/xy.txt",
               "[Sonde]\nDate=01/02/2023\nName=Gamma tool\nAbbreviation=XY\nManufacturer=Maker\n"
-              "SerialNumber=0042\nLength=180\nNumberOfChannels=2\nVoltage=120\n"
+              "SerialNumber=0042\nLength=180\nNumberOfChannels=2\nVoltage=35\n"
               "[Cmd]\nAux3=5\nAux3Txt=Open arm\nAux5=-2\n"
               "[Channel1]\nTitle=Gamma\nTitleShort=GR\nUnit=API\nMinimum=12,7\nMaximum=-3.9\nFilterWidth=5\n"
               "Offset=35\nCalibComma=3\nCoefficient0=-1.5\nCoefficient1=1.23456789\nCoefficient3=2e-6\n"
@@ -28,7 +28,7 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
     CIni tool(Path("Ressources/XY0042.tol"), TRUE);
     EXPECT_EQ("Gamma tool", tool.GetString("Name", "", "General"));
     EXPECT_EQ("180", tool.GetString("SondeLength", "", "General"));
-    EXPECT_EQ("120", tool.GetString("Voltage", "", "General"));
+    EXPECT_EQ("35", tool.GetString("Voltage", "", "General"));
     EXPECT_EQ("XY0042.cal", tool.GetString("CalibrationFile", "", "General"));
     // One preset above 0 enables them all; a negative one stays as written.
     EXPECT_EQ("1", tool.GetString("Enabled", "", "Cmd"));
@@ -63,6 +63,16 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
     EXPECT_EQ("3", calibration.GetString("CalibNbComma", "", "Channel0"));
     EXPECT_EQ("1.23457", calibration.GetString("Coefficient1", "", "Channel0"));
     EXPECT_EQ("~", calibration.GetString("CalibrationMethod", "~", "Channel2"));
+}
+
+// The ends of what an import may hold are taken.
+TEST_F(SondeDatabaseTest, ImportFilesAtTheEndsOfTheRangesAreAccepted)
+{
+    for (const char* keys : {"Voltage=30\nNumberOfChannels=1\n", "Voltage=100\nNumberOfChannels=6\n"}) {
+        SCOPED_TRACE(keys);
+        WriteFile("in/edge.txt", std::string("[Sonde]\nAbbreviation=A\nSerialNumber=1\n") + keys);
+        EXPECT_EQ("", SondeImportProblem(*ReadSondeImport(Path("in/edge.txt"))));
+    }
 }
 
 }  // namespace

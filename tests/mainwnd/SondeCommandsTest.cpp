@@ -292,6 +292,9 @@ TEST_F(SondeCommandsTest, ImportStopsAtOneHundredSondes)
 // Import files that the program refuses before it writes anything.
 TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
 {
+    constexpr const char* kNoChannels =
+        "Import Aborted. Invalid import file.\nNumberOfChannels is not a number of 1 or more.";
+    constexpr const char* kBadVoltage = "Import Aborted. Invalid import file.\nVoltage must lie between 30 and 100.";
     const struct {
         const char* text;
         const char* message;
@@ -303,6 +306,16 @@ TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
          "Import Aborted. The sonde has 7 channels: at most 6 can be imported."},
         {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=11\n",
          "Import Aborted. The sonde has 11 channels: at most 6 can be imported."},
+        {"[Sonde]\nAbbreviation=\nSerialNumber=12\n", "Import Aborted. Invalid import file.\nAbbreviation is blank."},
+        {"[Sonde]\nAbbreviation= \nSerialNumber= \n", "Import Aborted. Invalid import file.\nAbbreviation is blank."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=\n", "Import Aborted. Invalid import file.\nSerialNumber is blank."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=0\n", kNoChannels},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=-2\n", kNoChannels},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nNumberOfChannels=six\n", kNoChannels},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=5000\n", kBadVoltage},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=101\n", kBadVoltage},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=29\n", kBadVoltage},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=high\n", kBadVoltage},
     };
     Start();
     const std::string config = ReadFile("Zarkv.cfg");
