@@ -1,15 +1,17 @@
 // Any bytes as a sonde import file: reading must not crash, a file the import
-// accepts holds what the probe may take, and gives a complete tool file in
-// the sonde's own name.
+// accepts holds what the probe may take, and its import either gives a
+// complete tool file in the sonde's own name or fails leaving none. A name
+// the file system refuses is such a failure, reported to the operator.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "FuzzFile.h"
 
 #include "core/Ini.h"
 #include "core/SettingRange.h"
+#include "core/Settings.h"
 #include "core/SondeDatabase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -25,13 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (accepted.NumberOfChannels < 1 || accepted.NumberOfChannels > kMaxImportChannels ||
         !kVoltageRange.Contains(accepted.Voltage))
         std::abort();
+
     const CSondeDatabase database(folder);
-    if (!database.WriteToolFile(*sonde))
+    SondeList list;
+    std::string failure;
+    const bool imported = database.Import(*sonde, list, failure) >= 0;
+    const std::string tool = database.ToolFilePath(SondeBaseName(accepted));
+    std::error_code error;
+    if (imported) {
+        CIni written(tool, TRUE);
+        if (written.GetInt("NumberOfChannels", -1, "General") != accepted.NumberOfChannels)
+            std::abort();
+    } else if (failure.empty() || std::filesystem::exists(tool, error) ||
+               std::filesystem::exists(tool + ".new", error)) {
         std::abort();
-    const std::string tool = database.ToolFilePath(SondeBaseName(sonde->tool));
-    CIni written(tool, TRUE);
-    if (written.GetInt("NumberOfChannels", -1, "General") != sonde->tool.NumberOfChannels)
-        std::abort();
-    std::remove(tool.c_str());
+    }
+    std::filesystem::remove_all(folder + "Ressources", error);
+    std::filesystem::remove_all(folder + "Calibration", error);
+    std::filesystem::remove(database.ConfigPath(), error);
     return 0;
 }

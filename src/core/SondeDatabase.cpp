@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <optional>
+#include <sstream>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -13,6 +16,7 @@
 #include "core/Preferences.h"
 #include "core/SettingRange.h"
 #include "core/Settings.h"
+#include "platform/Profile.h"
 #include "setup/CalibrationFile.h"
 
 namespace {
@@ -132,25 +136,66 @@ bool IsReadOnly(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
 }
 
-// The old file goes only once the new one is complete: a failed write
-// leaves it as it was. A read-only file stays too.
-bool ReplaceTextFile(const std::string& path, const std::function<void(std::FILE*)>& write)
+// The text file complete under a temporary name beside `path`, for
+// CommitFile to put in place. A read-only file at `path` is never replaced.
+bool WriteNewFile(const std::string& fresh, const std::string& path, const std::function<void(std::FILE*)>& write)
 {
     if (IsReadOnly(path))
         return false;
     std::error_code error;
     std::filesystem::create_directory(std::filesystem::path(path).parent_path(), error);
-    const std::string fresh = path + ".new";
     std::FILE* file = CPreferences::OpenTextFile(fresh, "wb");
     if (file == nullptr)
         return false;
     write(file);
     const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed || std::rename(fresh.c_str(), path.c_str()) != 0) {
+    if (std::fclose(file) != 0 || failed) {
         std::filesystem::remove(fresh, error);
         return false;
     }
     return true;
+}
+
+// The old file goes only with the new one in its place.
+bool CommitFile(const std::string& fresh, const std::string& path)
+{
+    if (std::rename(fresh.c_str(), path.c_str()) == 0)
+        return true;
+    std::error_code error;
+    std::filesystem::remove(fresh, error);
+    return false;
+}
+
+std::optional<std::string> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Zarkv.cfg as it was before a change of several writes, one of which failed.
+// The writes that went through are undone at once rather than key by key.
+void PutBack(const std::string& path, const std::optional<std::string>& before)
+{
+    if (ReadBytes(path) == before)
+        return;
+    std::error_code error;
+    if (!before) {
+        std::filesystem::remove(path, error);
+        return;
+    }
+    const std::string fresh = path + ".new";
+    std::ofstream(fresh, std::ios::binary | std::ios::trunc) << *before;
+    if (ReadBytes(fresh) != before || std::rename(fresh.c_str(), path.c_str()) != 0)
+        std::filesystem::remove(fresh, error);
+}
+
+bool WriteKey(const std::string& path, const std::string& section, const char* key, const std::string& value)
+{
+    return WritePrivateProfileStringA(section.c_str(), key, value.c_str(), path.c_str()) != FALSE;
 }
 
 SondeEntry EntryOf(const ToolRecord& tool)
@@ -158,27 +203,11 @@ SondeEntry EntryOf(const ToolRecord& tool)
     return {tool.Name, tool.Abbreviation, tool.SerialNumber, tool.Manufacturer, SondeBaseName(tool)};
 }
 
-void WriteEntry(CIni& config, const std::string& section, const SondeEntry& entry)
+bool WriteEntry(const std::string& path, const std::string& section, const SondeEntry& entry)
 {
-    config.WriteString(section, "Name", entry.Name);
-    config.WriteString(section, "Ref", entry.Ref);
-    config.WriteString(section, "Serial", entry.Serial);
-    config.WriteString(section, "Product", entry.Product);
-    config.WriteString(section, "TolFile", entry.TolFile);
-}
-
-void AppendEntry(const std::string& configPath, int n, const SondeEntry& entry)
-{
-    std::FILE* f = CPreferences::OpenTextFile(configPath, "ab");
-    if (f == nullptr)
-        return;
-    std::fprintf(f, "\n[RefSonde%d]\n", n);
-    CPreferences::WriteFileLine("Name", entry.Name, f);
-    CPreferences::WriteFileLine("Ref", entry.Ref, f);
-    CPreferences::WriteFileLine("Serial", entry.Serial, f);
-    CPreferences::WriteFileLine("Product", entry.Product, f);
-    CPreferences::WriteFileLine("TolFile", entry.TolFile, f);
-    std::fclose(f);
+    return WriteKey(path, section, "Name", entry.Name) && WriteKey(path, section, "Ref", entry.Ref) &&
+           WriteKey(path, section, "Serial", entry.Serial) && WriteKey(path, section, "Product", entry.Product) &&
+           WriteKey(path, section, "TolFile", entry.TolFile);
 }
 
 }  // namespace
@@ -241,53 +270,89 @@ std::string CSondeDatabase::ToolFilePath(const std::string& baseName) const
     return m_folder + "Ressources/" + baseName + ".tol";
 }
 
-bool CSondeDatabase::WriteToolFile(const SondeImport& sonde) const
+bool CSondeDatabase::HasToolFile(const std::string& baseName) const
 {
-    return ReplaceTextFile(ToolFilePath(SondeBaseName(sonde.tool)),
-                           [&](std::FILE* f) { WriteTool(f, sonde.tool); });
+    std::error_code error;
+    return std::filesystem::exists(ToolFilePath(baseName), error);
 }
 
+int CSondeDatabase::Import(const SondeImport& sonde, SondeList& list, std::string& failure) const
+{
+    const std::string path = ToolFilePath(SondeBaseName(sonde.tool));
+    const std::string fresh = path + ".new";
+    if (!WriteNewFile(fresh, path, [&](std::FILE* f) { WriteTool(f, sonde.tool); })) {
+        failure = "Trouble opening file.";
+        return -1;
+    }
+    const std::optional<std::string> before = ReadBytes(ConfigPath());
+    const int index = Register(sonde.tool);
+    if (index < 0 || !CommitFile(fresh, path)) {
+        PutBack(ConfigPath(), before);
+        std::error_code error;
+        std::filesystem::remove(fresh, error);
+        failure = index < 0 ? "Import Aborted. Zarkv.cfg cannot be written." : "Trouble opening file.";
+        return -1;
+    }
+    WriteCalibrationFile(sonde);
+    // A new entry lengthens the list.
+    list.RefInStock = std::max(list.RefInStock, index + 1);
+    return index;
+}
+
+// A calibration file that cannot be written is skipped: the sonde works without it.
 void CSondeDatabase::WriteCalibrationFile(const SondeImport& sonde) const
 {
     const std::string path = m_folder + kCalibrationFolder + SondeBaseName(sonde.tool) + kCalibrationExtension;
-    ReplaceTextFile(path, [&](std::FILE* f) { WriteCalibration(f, sonde); });
+    const std::string fresh = path + ".new";
+    if (WriteNewFile(fresh, path, [&](std::FILE* f) { WriteCalibration(f, sonde); }))
+        CommitFile(fresh, path);
 }
 
-int CSondeDatabase::Register(const ToolRecord& tool, SondeList& list) const
+// The entry of the same TolFile, else the section after the last one: a
+// section that a removal emptied is taken again rather than repeated.
+int CSondeDatabase::Register(const ToolRecord& tool) const
 {
     const SondeEntry entry = EntryOf(tool);
-    CIni config(ConfigPath(), kConfigSection, TRUE);
+    const std::string path = ConfigPath();
+    CIni config(path, kConfigSection, TRUE);
     const int count = config.GetInt("RefInStock", 0, kConfigSection);
     for (int n = 1; n <= count; ++n) {
-        if (strcasecmp(config.GetString(SondeSection(n), "TolFile", "NULL").c_str(), entry.TolFile.c_str()) == 0) {
-            WriteEntry(config, SondeSection(n), entry);
-            return n - 1;
-        }
+        if (strcasecmp(config.GetString(SondeSection(n), "TolFile", "NULL").c_str(), entry.TolFile.c_str()) == 0)
+            return WriteEntry(path, SondeSection(n), entry) ? n - 1 : -1;
     }
-
-    list.RefInStock = count + 1;
-    config.WriteInt("RefInStock", count + 1, kConfigSection);
-    // A section that a removal emptied is taken again rather than repeated.
-    const std::string next = SondeSection(count + 1);
-    if (config.GetString(next, "Name", "~~~") != "~~~")
-        WriteEntry(config, next, entry);
-    else
-        AppendEntry(ConfigPath(), count + 1, entry);
+    // The count last: a section beyond it is not in the list yet.
+    if (!WriteEntry(path, SondeSection(count + 1), entry) ||
+        !WriteKey(path, kConfigSection, "RefInStock", std::to_string(count + 1)))
+        return -1;
     return count;
 }
 
-void CSondeDatabase::Remove(int index, SondeList& list, LoggerSettings& logger) const
+std::string CSondeDatabase::Remove(int index, SondeList& list, LoggerSettings& logger) const
 {
+    const std::string path = ConfigPath();
+    const std::optional<std::string> before = ReadBytes(path);
+    // The last section takes the empty entry after the list.
+    SondeList shifted = list;
+    for (int n = index + 1; n <= list.RefInStock; ++n)
+        shifted.entries[n - 1] = list.entries[n];
+    shifted.RefInStock = list.RefInStock - 1;
+    bool written = true;
+    for (int n = index + 1; written && n <= list.RefInStock; ++n)
+        written = WriteEntry(path, SondeSection(n), shifted.entries[n - 1]);
+    written = written && WriteKey(path, kConfigSection, "RefInStock", std::to_string(shifted.RefInStock)) &&
+              WriteKey(path, kConfigSection, "SelectedSonde", "0");
+    if (!written) {
+        PutBack(path, before);
+        return "Removal Aborted. Zarkv.cfg cannot be written.";
+    }
+    // The tool file goes last: the entry is put back if it stays.
     std::error_code error;
     std::filesystem::remove(ToolFilePath(list.entries[index].TolFile), error);
-    CIni config(ConfigPath(), kConfigSection, TRUE);
-    // The last section takes the empty entry after the list.
-    for (int n = index + 1; n <= list.RefInStock; ++n) {
-        list.entries[n - 1] = list.entries[n];
-        WriteEntry(config, SondeSection(n), list.entries[n - 1]);
+    if (error) {
+        PutBack(path, before);
+        return "Removal Aborted. The tool file cannot be deleted.";
     }
-    list.RefInStock -= 1;
-    config.WriteInt("RefInStock", list.RefInStock, kConfigSection);
+    list = shifted;
     logger.SelectedSonde = 0;
-    config.WriteInt("SelectedSonde", 0, kConfigSection);
+    return {};
 }

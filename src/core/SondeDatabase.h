@@ -37,21 +37,24 @@ public:
     std::string ToolFilePath(const std::string& baseName) const;
     std::string ConfigPath() const { return m_folder + "Zarkv.cfg"; }
 
-    // Both files are written as <path>.new and replace the old file only once
-    // complete. False when the tool file could not be written: the old one stays.
-    bool WriteToolFile(const SondeImport& sonde) const;
-    // A calibration file that cannot be written is skipped.
-    void WriteCalibrationFile(const SondeImport& sonde) const;
+    // A tool file of this name: the sonde is there already.
+    bool HasToolFile(const std::string& baseName) const;
 
-    // Enters the sonde into Zarkv.cfg and the list: the entry of the same
-    // TolFile, else an emptied section after the last, else a new section.
-    // Returns the entry's index in the list.
-    int Register(const ToolRecord& tool, SondeList& list) const;
+    // Writes the sonde's tool file and enters it into Zarkv.cfg and the list:
+    // the entry of the same TolFile (case ignored), else a new one. Returns the
+    // entry's index; or -1 and what failed, with the old tool file and
+    // Zarkv.cfg as they were. Then the calibration file, skipped when it cannot
+    // be written.
+    int Import(const SondeImport& sonde, SondeList& list, std::string& failure) const;
 
-    // Deletes the tool file of entry `index`, shifts the later entries and
-    // their sections down, and selects the first sonde.
-    void Remove(int index, SondeList& list, LoggerSettings& logger) const;
+    // Takes entry `index` out of Zarkv.cfg and the list, deletes its tool file
+    // and selects the first sonde. Returns what failed, with the files and the
+    // records as they were; empty when done.
+    std::string Remove(int index, SondeList& list, LoggerSettings& logger) const;
 
 private:
+    void WriteCalibrationFile(const SondeImport& sonde) const;
+    int Register(const ToolRecord& tool) const;
+
     std::string m_folder;
 };

@@ -219,18 +219,18 @@ void CVarnoLogger_KVXDlg::ImportSonde()
         return;
     }
     const CSondeDatabase database(theApp.m_pPathSettings->appDir);
-    if (std::filesystem::exists(database.ToolFilePath(SondeBaseName(sonde->tool)), error) &&
+    if (database.HasToolFile(SondeBaseName(sonde->tool)) &&
         AfxMessageBox("Same file name exist, do you want replace this ?",
                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
         AfxMessageBox("Import Aborted.", MB_ICONINFORMATION);
         return;
     }
-    if (!database.WriteToolFile(*sonde)) {
-        AfxMessageBox("Trouble opening file.", MB_ICONSTOP);
+    std::string failure;
+    const int index = database.Import(*sonde, list, failure);
+    if (index < 0) {
+        AfxMessageBox(failure, MB_ICONSTOP);
         return;
     }
-    database.WriteCalibrationFile(*sonde);
-    const int index = database.Register(sonde->tool, list);
     m_Preferences.LoadSondeList();
     SelectSonde(index);
     AfxMessageBox("File importation succeeded.", MB_ICONINFORMATION);
@@ -250,8 +250,14 @@ void CVarnoLogger_KVXDlg::RemoveSonde()
         const SondeEntry& e = list.entries[selected];
         const std::string question =
             "Do you want remove:\n" + e.Ref + " - " + e.Serial + " - " + e.Product + "\nfrom the dbase.";
-        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
-            CSondeDatabase(theApp.m_pPathSettings->appDir).Remove(selected, list, logger);
+        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) {
+            const std::string failure = CSondeDatabase(theApp.m_pPathSettings->appDir).Remove(selected, list, logger);
+            // Nothing was removed: the current sonde stays current.
+            if (!failure.empty()) {
+                AfxMessageBox(failure, MB_ICONSTOP);
+                return;
+            }
+        }
     }
     SelectSonde(0);
 }

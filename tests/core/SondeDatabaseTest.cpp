@@ -3,6 +3,7 @@
 
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
+#include "core/Settings.h"
 #include "core/SondeDatabase.h"
 
 namespace {
@@ -21,9 +22,9 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
               "[Channel2]\nMaximum=1e300\nDisplayTrack=0\nLineColour=0\n");
     const auto sonde = ReadSondeImport(Path("in/xy.txt"));
     ASSERT_EQ("", SondeImportProblem(*sonde));
-    const CSondeDatabase database(m_folder);
-    ASSERT_TRUE(database.WriteToolFile(*sonde));
-    database.WriteCalibrationFile(*sonde);
+    SondeList list;
+    std::string failure;
+    ASSERT_EQ(0, CSondeDatabase(m_folder).Import(*sonde, list, failure)) << failure;
 
     CIni tool(Path("Ressources/XY0042.tol"), TRUE);
     EXPECT_EQ("Gamma tool", tool.GetString("Name", "", "General"));

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -115,6 +116,16 @@ protected:
     }
 
     CIni Config() const { return CIni(Path("Zarkv.cfg"), "VarnoLogger", TRUE); }
+
+    // Every file and folder of the program folder.
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(m_folder))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     std::vector<std::string> ComboTexts() const
     {
@@ -319,21 +330,72 @@ TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
     };
     Start();
     const std::string config = ReadFile("Zarkv.cfg");
-    const auto files = [this] {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(m_folder))
-            names.push_back(entry.path().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         WriteFile("in/bad.txt", c.text);
-        const std::vector<std::string> before = files();
+        const std::vector<std::string> before = Files();
         Import(Path("in/bad.txt"), {{c.message, IDOK}});
-        EXPECT_EQ(before, files());
+        EXPECT_EQ(before, Files());
         EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
         EXPECT_EQ(1, theApp.m_pSondeList->RefInStock);
+    }
+}
+
+// A write that fails is reported, and the list, the files and the current
+// sonde stay as they were; nothing is reported as done. A read-only Zarkv.cfg
+// stands for any Zarkv.cfg that refuses its first write (a read-only program
+// folder too); a folder where the tool file should be makes the last step fail.
+TEST_F(SondeCommandsTest, ImportAndRemovalThatCannotWriteLeaveTheDatabaseAsItWas)
+{
+    const std::string replace = "Same file name exist, do you want replace this ?";
+    const Sonde third = Numbered(3);
+    const std::string remove =
+        "Do you want remove:\n" + third.ref + " - " + third.serial + " - " + third.product + "\nfrom the dbase.";
+    const struct {
+        int command;
+        bool readOnlyConfig;  // else the tool file's name is taken by a folder
+        std::vector<std::pair<std::string, int>> boxes;
+    } cases[] = {
+        {ID_CMD_SONDE_IMPORT, true, {{"Import Aborted. Zarkv.cfg cannot be written.", IDOK}}},
+        {ID_CMD_SONDE_IMPORT, false, {{replace, IDYES}, {"Trouble opening file.", IDOK}}},
+        {ID_CMD_REMOVE_SONDE, true, {{remove, IDYES}, {"Removal Aborted. Zarkv.cfg cannot be written.", IDOK}}},
+        {ID_CMD_REMOVE_SONDE, false, {{remove, IDYES}, {"Removal Aborted. The tool file cannot be deleted.", IDOK}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.boxes.back().first);
+        Register({Numbered(1), Numbered(2), third}, 2);
+        Start();
+        const bool import = c.command == ID_CMD_SONDE_IMPORT;
+        WriteFile("in/new.txt", "[Sonde]\nAbbreviation=NEW\nSerialNumber=7\n");
+        if (c.readOnlyConfig) {
+            ASSERT_EQ(0, chmod(Path("Zarkv.cfg").c_str(), 0444));
+        } else {
+            const std::string tool = "Ressources/" + (import ? std::string("NEW7") : third.tolFile) + ".tol";
+            fs::remove(Path(tool));
+            WriteFile(tool + "/in the way", "");
+        }
+        const std::string config = ReadFile("Zarkv.cfg");
+        const std::vector<std::string> files = Files();
+        const std::vector<std::string> combo = ComboTexts();
+        {
+            ScriptedFileDialogs dialogs;
+            if (import)
+                dialogs.Choose(Path("in/new.txt"));
+            ScriptedMessageBoxes boxes;
+            for (const auto& [text, answer] : c.boxes)
+                boxes.Expect(text, answer);
+            Command(c.command);
+            EXPECT_EQ(UINT(MB_ICONSTOP), boxes.AllShown().back().type);
+        }
+        EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+        EXPECT_EQ(files, Files());
+        EXPECT_EQ(3, theApp.m_pSondeList->RefInStock);
+        EXPECT_EQ(third.tolFile, theApp.m_pSondeList->entries[2].TolFile);
+        EXPECT_EQ(combo, ComboTexts());
+        EXPECT_EQ(2, int(theApp.m_pLoggerSettings->SelectedSonde));
+        EXPECT_EQ(2, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+        chmod(Path("Zarkv.cfg").c_str(), 0644);
+        CloseAndClear();
     }
 }
 
