@@ -11,6 +11,7 @@
 #include <sstream>
 #include <strings.h>
 #include <sys/stat.h>
+#include <vector>
 
 #include "core/Ini.h"
 #include "core/Preferences.h"
@@ -166,6 +167,31 @@ bool CommitFile(const std::string& fresh, const std::string& path)
     return false;
 }
 
+// Sonde names are compared without regard to case, as Zarkv.cfg's TolFile
+// is: a file under another spelling of the name belongs to the same sonde.
+std::vector<std::string> SameNameFiles(const std::string& path)
+{
+    const std::filesystem::path file(path);
+    const std::string name = file.filename().string();
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), error)) {
+        if (strcasecmp(entry.path().filename().string().c_str(), name.c_str()) == 0)
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+// Left behind, a copy is only an orphan, so a failed removal is not reported.
+void RemoveOtherSpellings(const std::string& path)
+{
+    std::error_code error;
+    for (const std::string& copy : SameNameFiles(path)) {
+        if (copy != path)
+            std::filesystem::remove(copy, error);
+    }
+}
+
 std::optional<std::string> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -272,8 +298,7 @@ std::string CSondeDatabase::ToolFilePath(const std::string& baseName) const
 
 bool CSondeDatabase::HasToolFile(const std::string& baseName) const
 {
-    std::error_code error;
-    return std::filesystem::exists(ToolFilePath(baseName), error);
+    return !SameNameFiles(ToolFilePath(baseName)).empty();
 }
 
 int CSondeDatabase::Import(const SondeImport& sonde, SondeList& list, std::string& failure) const
@@ -293,6 +318,7 @@ int CSondeDatabase::Import(const SondeImport& sonde, SondeList& list, std::strin
         failure = index < 0 ? "Import Aborted. Zarkv.cfg cannot be written." : "Trouble opening file.";
         return -1;
     }
+    RemoveOtherSpellings(path);
     WriteCalibrationFile(sonde);
     // A new entry lengthens the list.
     list.RefInStock = std::max(list.RefInStock, index + 1);
@@ -304,8 +330,8 @@ void CSondeDatabase::WriteCalibrationFile(const SondeImport& sonde) const
 {
     const std::string path = m_folder + kCalibrationFolder + SondeBaseName(sonde.tool) + kCalibrationExtension;
     const std::string fresh = path + ".new";
-    if (WriteNewFile(fresh, path, [&](std::FILE* f) { WriteCalibration(f, sonde); }))
-        CommitFile(fresh, path);
+    if (WriteNewFile(fresh, path, [&](std::FILE* f) { WriteCalibration(f, sonde); }) && CommitFile(fresh, path))
+        RemoveOtherSpellings(path);
 }
 
 // The entry of the same TolFile, else the section after the last one: a

@@ -37,14 +37,14 @@ public:
     std::string ToolFilePath(const std::string& baseName) const;
     std::string ConfigPath() const { return m_folder + "Zarkv.cfg"; }
 
-    // A tool file of this name: the sonde is there already.
+    // A tool file of this name, whatever its case: the sonde is there already.
     bool HasToolFile(const std::string& baseName) const;
 
     // Writes the sonde's tool file and enters it into Zarkv.cfg and the list:
     // the entry of the same TolFile (case ignored), else a new one. Returns the
     // entry's index; or -1 and what failed, with the old tool file and
     // Zarkv.cfg as they were. Then the calibration file, skipped when it cannot
-    // be written.
+    // be written. Copies of both files under another case of the name go.
     int Import(const SondeImport& sonde, SondeList& list, std::string& failure) const;
 
     // Takes entry `index` out of Zarkv.cfg and the list, deletes its tool file

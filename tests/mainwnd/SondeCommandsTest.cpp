@@ -341,6 +341,36 @@ TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
     }
 }
 
+// "abc"/"12" after "ABC"/"12" names the same sonde: the replace question,
+// then one entry and one set of files under the new spelling.
+TEST_F(SondeCommandsTest, NamesDifferingOnlyInCaseAreTheSameSonde)
+{
+    Start();
+    WriteFile("in/upper.txt", "[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nName=First\n");
+    WriteFile("in/lower.txt", "[Sonde]\nAbbreviation=abc\nSerialNumber=12\nName=Second\n");
+    Import(Path("in/upper.txt"), {{kImported, IDOK}});
+    const std::string config = ReadFile("Zarkv.cfg");
+    const std::vector<std::string> files = Files();
+
+    const std::string question = "Same file name exist, do you want replace this ?";
+    Import(Path("in/lower.txt"), {{question, IDNO}, {"Import Aborted.", IDOK}});
+    EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+    EXPECT_EQ(files, Files());
+
+    Import(Path("in/lower.txt"), {{question, IDYES}, {kImported, IDOK}});
+    EXPECT_EQ(2, Config().GetInt("RefInStock", 0, "VarnoLogger"));
+    EXPECT_EQ("abc12", Config().GetString("TolFile", "", "RefSonde2"));
+    EXPECT_EQ("Second", Config().GetString("Name", "", "RefSonde2"));
+    EXPECT_EQ("~", Config().GetString("TolFile", "~", "RefSonde3"));
+    EXPECT_TRUE(fs::exists(Path("Ressources/abc12.tol")));
+    EXPECT_FALSE(fs::exists(Path("Ressources/ABC12.tol")));
+    EXPECT_TRUE(fs::exists(Path("Calibration/abc12.cal")));
+    EXPECT_FALSE(fs::exists(Path("Calibration/ABC12.cal")));
+    EXPECT_EQ(2, theApp.m_pSondeList->RefInStock);
+    EXPECT_EQ(1, m_main->m_DephtDlg.ModelCombo().GetCurSel());
+    EXPECT_EQ("Second", theApp.m_pToolRecord->Name);
+}
+
 // A write that fails is reported, and the list, the files and the current
 // sonde stay as they were; nothing is reported as done. A read-only Zarkv.cfg
 // stands for any Zarkv.cfg that refuses its first write (a read-only program
