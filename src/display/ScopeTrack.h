@@ -10,6 +10,7 @@
 #include "display/TrackMath.h"
 #include "platform/Window.h"
 
+class QPainter;
 struct ToolRecord;
 
 class CScopeTrack : public CWnd {
@@ -107,6 +108,12 @@ private:
     class Widget;
     friend class Widget;
 
+    static constexpr int kCurveTracks = 3;
+    static constexpr int kLegendLine = 10;  // legend rows per curve on a track
+    static constexpr unsigned kSettingsRedrawDelay = 200;
+
+    static int FilterWindow(const ChannelData& curve, int stepSize);
+
     void ArmRedraw(unsigned milliseconds);
     void ArmAutoPrint();
     bool PrintPage(int pageCount);
@@ -114,6 +121,8 @@ private:
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
     void TakePicture(Picture& picture) const;
     void Render(const Picture& picture, QImage& image, bool forPrint) const;
+    void DrawDepthGrid(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int oldestRow,
+                       int width, int dataTop, int dataBottom) const;
     bool MainWindowMinimised() const;
 
     const int m_nCurves;

@@ -60,6 +60,8 @@ int RowToRingIndex(int newestIndex, int row, double pixelsPerSample)
     return WrapIndex(newestIndex - (long long)(row / pixelsPerSample));
 }
 
+int RowToY(int row, int direction, int top, int bottom) { return direction == 0 ? top + row : bottom - 1 - row; }
+
 int WriteIndex(int position, int mode, bool depthMode, double offset, double toolLength)
 {
     if (!depthMode || mode == kModeTime)

@@ -31,6 +31,8 @@ int SamplesPerPoint(int scale);
 int WrapIndex(long long index);
 // The ring index drawn at `row` rows behind the newest ring index.
 int RowToRingIndex(int newestIndex, int row, double pixelsPerSample);
+// The y of `row` rows behind the newest; direction 0 puts the newest at the top of the data area.
+int RowToY(int row, int direction, int top, int bottom);
 // The ring index that a step writes for a curve at ring cursor `position`.
 int WriteIndex(int position, int mode, bool depthMode, double offset, double toolLength);
 

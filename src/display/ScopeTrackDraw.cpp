@@ -1,0 +1,254 @@
+// Drawing of the curve tracks into the off-screen picture, for the screen and for print.
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "display/PrintedPage.h"
+#include "display/ScopeTrack.h"
+#include "display/ScopeTrackPicture.h"
+#include "display/TrackPainting.h"
+#include "setup/Palette.h"
+
+using namespace track;
+
+namespace {
+
+constexpr COLORREF kRangeText = 0xC80000;
+constexpr COLORREF kNameText = 0x640000;
+
+}  // namespace
+
+void CScopeTrack::TakePicture(Picture& picture) const
+{
+    std::lock_guard lock(m_mutex);
+    picture.nCurves = m_nCurves;
+    std::copy(std::begin(m_tracks), std::end(m_tracks), picture.tracks);
+    picture.legendHeight = m_nLegendHeight;
+    picture.scale = m_scale;
+    picture.mode = m_nMode;
+    picture.direction = m_nDirection;
+    picture.dataStarted = m_bDataStarted;
+    picture.startDepth = m_dStartDepth;
+    picture.runningCounter = m_dRunningCounter;
+    for (int i = 0; i < m_nCurves; ++i) {
+        const ChannelData& from = m_pChannels[i];
+        Picture::Curve& to = picture.curves[i];
+        // Pens take the chosen colour once data flows.
+        to.penColour = m_bDataStarted ? PaletteColour(from.colourIndex) : from.colour;
+        to.track = from.track;
+        to.logicalCh = from.logicalCh;
+        to.visible = from.visible;
+        to.invertScale = from.invertScale;
+        to.wrap = from.wrap;
+        to.shading = from.shading;
+        to.rangeLeft = from.rangeLeft;
+        to.rangeRight = from.rangeRight;
+        to.count = from.count;
+        to.filterWindow = FilterWindow(from, m_nStepSize);
+        to.name = from.name;
+        to.unit = from.unit;
+        std::memcpy(to.display, from.display, sizeof to.display);
+        std::memcpy(to.noData, from.noData, sizeof to.noData);
+    }
+}
+
+void CScopeTrack::Draw(bool forPrint)
+{
+    // A page printed while the window is minimised still shows its curves.
+    if (!forPrint && MainWindowMinimised())
+        return;
+    Picture& picture = *m_pPicture;
+    TakePicture(picture);
+    if (forPrint) {
+        int height;
+        {
+            std::lock_guard lock(m_mutex);
+            height = int(m_dPageSamples * m_scale.pixelsPerSample);
+        }
+        if (height <= 0)
+            return;
+        m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
+        Render(picture, m_printImage, true);
+        return;
+    }
+    if (m_image.isNull())
+        return;
+    Render(picture, m_image, false);
+    if (m_hWnd)
+        m_hWnd->update();
+}
+
+void CScopeTrack::Paint(QWidget* target)
+{
+    QPainter painter(target);
+    if (m_image.isNull())
+        painter.fillRect(target->rect(), Qt::white);
+    else
+        painter.drawImage(0, 0, m_image);
+}
+
+void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint) const
+{
+    const int width = image.width();
+    const int height = image.height();
+    TrackLayout tracks[5];
+    std::copy(std::begin(picture.tracks), std::end(picture.tracks), tracks);
+    LayOut(width, height, tracks);
+    const ScaleState& scale = picture.scale;
+    const double pps = scale.pixelsPerSample;
+    const int legendHeight = picture.legendHeight;
+    const int dataTop = legendHeight;
+    const int dataBottom = height;
+
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), ToQColor(kWhite));
+
+    // Drawing order: by track, then from the last place in the track to the first.
+    int order[kMaxCurves] = {0, 1, 2, 3, 4, 5};
+    int listed = 0;
+    for (int t = 0; t < kCurveTracks; ++t) {
+        for (int place = 6; place >= 1; --place) {
+            for (int i = 0; i < picture.nCurves && listed < picture.nCurves; ++i) {
+                if (picture.curves[i].track == t && picture.curves[i].logicalCh == place)
+                    order[listed++] = i;
+            }
+        }
+    }
+
+    // The visible window of samples.
+    long long newest = 0;
+    int widestWindow = 0;
+    for (int i = 0; i < picture.nCurves; ++i) {
+        newest = std::max<long long>(newest, picture.curves[i].count);
+        widestWindow = std::max(widestWindow, picture.curves[i].filterWindow);
+    }
+    if (picture.mode == kModeTime)
+        newest = std::max<long long>(0, newest - (widestWindow - 1) / 2);
+    const int rows = std::max(0, dataBottom - dataTop);
+    // Never more than one turn of the ring.
+    const long long shownSamples = std::min<long long>({(long long)(rows / pps), newest, kRingSize - 1});
+    const int oldestRow = int(std::min<double>(rows, shownSamples * pps)) - 1;
+    const int newestIndex = WrapIndex(newest);
+    const int direction = picture.direction;
+
+    // Column grid.
+    for (int t = 0; t < kCurveTracks; ++t) {
+        const TrackLayout& track = tracks[t];
+        if (!track.inUse || track.cols <= 1)
+            continue;
+        const int step = (track.right - track.left) / track.cols;
+        for (int k = 1; k < track.cols; ++k) {
+            painter.setPen(SolidPen(k == track.cols / 2 ? kDarkGrey : kLightGrey));
+            const int x = track.left + k * step;
+            painter.drawLine(x, track.top, x, track.bottom);
+        }
+    }
+
+    // Depth grid and labels.
+    painter.setFont(TrackFont(14));
+    if (picture.mode != kModeTime && oldestRow >= 0)
+        DrawDepthGrid(painter, picture, tracks, oldestRow, width, dataTop, dataBottom);
+
+    // Curves.
+    const int perPoint = SamplesPerPoint(scale.scale);
+    if (picture.dataStarted && oldestRow >= 0) {
+        for (int slot = 0; slot < picture.nCurves; ++slot) {
+            const Picture::Curve& curve = picture.curves[order[slot]];
+            if (!curve.visible || curve.track < 0 || curve.track >= kCurveTracks)
+                continue;
+            const TrackLayout& track = tracks[curve.track];
+            const QPen solid = SolidPen(curve.penColour);
+            const QColor solidColour = ToQColor(curve.penColour);
+            const QPen dotted = DottedPen(curve.penColour);
+            const QPen dottedWhite = DottedPen(kWhite);
+            const QPen* current = nullptr;
+            const int anchor = curve.shading == 2 ? track.right - 1 : track.left + 1;
+            bool havePrevious = false;
+            QPoint previous;
+            for (int row = oldestRow; row >= 0; --row) {
+                int index = RowToRingIndex(newestIndex, row, pps);
+                index -= index % perPoint;
+                if (curve.noData[index]) {
+                    havePrevious = false;
+                    continue;
+                }
+                double value = curve.display[index];
+                if (perPoint > 1) {
+                    // The mean of the samples of this point that hold data.
+                    int used = 0;
+                    double sum = 0.0;
+                    for (int j = 0; j < perPoint; ++j) {
+                        const int at = WrapIndex((long long)index - j);
+                        if (!curve.noData[at]) {
+                            sum += curve.display[at];
+                            ++used;
+                        }
+                    }
+                    value = sum / used;
+                }
+                const TrackPoint point = ValueToX(value, curve.rangeLeft, curve.rangeRight, curve.wrap,
+                                                  curve.invertScale, track.left, track.right);
+                if (!point.drawn) {
+                    havePrevious = false;
+                    continue;
+                }
+                const QPen* pen = &solid;
+                if (point.wrapped)
+                    pen = (scale.scale >= 500 || (row & 4) == 0) ? &dotted : &dottedWhite;
+                if (pen != current) {
+                    painter.setPen(*pen);
+                    current = pen;
+                }
+                const int y = RowToY(row, direction, dataTop, dataBottom);
+                const QPoint here(point.x + 2, y);
+                const bool ends = row == oldestRow || row == 0;
+                if (curve.shading == 0) {
+                    if (havePrevious && !ends)
+                        painter.drawLine(previous, here);
+                    previous = havePrevious && !ends ? here : QPoint(point.x, y);
+                    havePrevious = true;
+                } else if (!ends) {
+                    if (pen == &solid) {
+                        // A one-row fill: the same pixels as the line, far cheaper.
+                        const int from = std::min(anchor, here.x());
+                        painter.fillRect(from, y, std::abs(here.x() - anchor) + 1, 1, solidColour);
+                    } else {
+                        painter.drawLine(anchor, y, here.x(), y);
+                    }
+                }
+            }
+        }
+    }
+
+    // Legend.
+    painter.fillRect(QRect(0, 0, width, legendHeight), ToQColor(kLegendBackground));
+    painter.setFont(TrackFont(12));
+    int onTrack[kCurveTracks] = {};
+    for (int i = 0; i < picture.nCurves; ++i) {
+        const Picture::Curve& curve = picture.curves[i];
+        if (!curve.visible || curve.track < 0 || curve.track >= kCurveTracks)
+            continue;
+        const TrackLayout& track = tracks[curve.track];
+        const int line = onTrack[curve.track]++ * kLegendLine + 1;
+        painter.setPen(SolidPen(curve.penColour));
+        painter.drawLine(track.left, line + 5, track.right - 1, line + 5);
+        const QString left = QString::number(int(curve.rangeLeft));
+        const QString right = QString::number(int(curve.rangeRight));
+        const QString name = ToQt(curve.name + " : " + curve.unit);
+        DrawText(painter, (track.left + track.right) / 2, line, Qt::AlignHCenter, name, kNameText, kLegendBackground);
+        const QString& atLeft = curve.invertScale ? right : left;
+        const QString& atRight = curve.invertScale ? left : right;
+        DrawText(painter, track.left + 3, line, Qt::AlignLeft, atLeft, kRangeText, kLegendBackground);
+        DrawText(painter, track.right - 3, line, Qt::AlignRight, atRight, kRangeText, kLegendBackground);
+    }
+
+    // Frames.
+    painter.setPen(SolidPen(forPrint ? 0x000000 : kLightGrey));
+    painter.drawLine(0, legendHeight - 1, width - 1, legendHeight - 1);
+    painter.setPen(SolidPen(0x000000));
+    for (int entry : {0, 3, 1, 4})
+        painter.drawLine(tracks[entry].right, 0, tracks[entry].right, height - 1);
+}
