@@ -306,6 +306,14 @@ void CLasExport::OnStart()
         AfxMessageBox("You must at least choose a channel !!!", MB_OK);
         return;
     }
+    // Both ends corrected can leave From past To.
+    if (!LasRangeInOrder(m_range)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "Bad depth range: From %#.2f lies past To %#.2f.\nNothing was exported.",
+                      m_range.from, m_range.to);
+        AfxMessageBox(text, MB_ICONERROR);
+        return;
+    }
     GenerateLASFormatFile();
 }
 

@@ -159,7 +159,14 @@ void LasColumns(const HeaderRecord& header, const bool checked[kLasChannels], bo
         exported[c] = checked[c] && c < header.channelCount;
 }
 
-std::string LasMnemonic(const std::string& text) { return Replaced(text, ". \t:", '_'); }
+std::string LasMnemonic(const std::string& text)
+{
+    std::string mnemonic = Replaced(text, ". \t:", '_');
+    // Mnemonics begin their lines: a reader takes '#' there for a comment, '~' for a section.
+    if (!mnemonic.empty() && (mnemonic[0] == '#' || mnemonic[0] == '~'))
+        mnemonic[0] = '_';
+    return mnemonic;
+}
 
 std::string LasUnit(const std::string& text) { return Replaced(text, " \t:", '_'); }
 
@@ -207,7 +214,6 @@ bool ComputeLasRange(const HeaderRecord& header, int records, LasRange& range)
     range = LasRange{};
     range.records = records;
     range.startDepth = std::round(header.Startdepth / 10.0) / 100.0;
-    const double sonde = header.SondeLength / 100.0;
     if (header.LogMode == kTimeMode) {
         const double end = std::round(header.EndDepth / 10.0) / 100.0;
         range.step = std::round((end - range.startDepth) / records * 1000.0) / 1000.0;
@@ -218,18 +224,25 @@ bool ComputeLasRange(const HeaderRecord& header, int records, LasRange& range)
     }
     if (range.step == 0.0)
         return false;
-    range.endDepth = records * range.step + range.startDepth;
     // No channel is shifted in time mode, so the range does not grow by the sonde there.
-    if (header.LogMode == kDownMode)
-        range.endDepth += sonde;
-    else if (header.LogMode == kUpMode)
-        range.endDepth -= sonde;
+    // Counted in millimetres, where a sonde of half a step more is exactly half.
     if (header.LogMode == kUpMode || header.LogMode == kDownMode)
-        range.sondeSteps = WholeSteps(sonde, range.step);
+        range.sondeSteps = int(std::lround(header.SondeLength * 10.0 / std::abs(header.step)));
     range.steps = records + range.sondeSteps;
+    // On the record grid, as every line: a sonde that is not a whole number of
+    // steps long ends the range at the nearest step.
+    range.endDepth = LasPositionDepth(range, range.steps);
     range.from = range.startDepth;
     range.to = range.endDepth;
     return true;
+}
+
+double LasPositionDepth(const LasRange& range, int position) { return range.startDepth + position * range.step; }
+
+int LasNearestPosition(const LasRange& range, double depth)
+{
+    const long position = std::lround((depth - range.startDepth) / range.step);
+    return int(std::clamp<long>(position, 0, range.steps));
 }
 
 bool CheckLasDepth(const LasRange& range, double& value, bool isFrom)
@@ -250,10 +263,15 @@ bool CheckLasDepth(const LasRange& range, double& value, bool isFrom)
         else
             corrected = value < e ? e : value > s ? s - d : value;
     }
-    if (corrected == value)
-        return false;
-    value = corrected;
-    return true;
+    const bool outside = corrected != value;
+    // A line can only stand where a record was taken.
+    value = LasPositionDepth(range, LasNearestPosition(range, corrected));
+    return outside;
+}
+
+bool LasRangeInOrder(const LasRange& range)
+{
+    return LasNearestPosition(range, range.from) <= LasNearestPosition(range, range.to);
 }
 
 // Record indexes drop the fraction of a quotient of depths, but depths are not
@@ -268,9 +286,8 @@ int WholeSteps(double distance, double step) { return StepIndex(distance / std::
 
 LasWalk LasRecordWalk(const LasRange& range, bool reverse)
 {
-    const double d = std::fabs(range.step);
-    const int fromIndex = StepIndex(std::fabs(range.from - range.startDepth) / d);
-    const int toIndex = StepIndex(range.steps - std::fabs(range.endDepth - range.to) / d);
+    const int fromIndex = LasNearestPosition(range, range.from);
+    const int toIndex = LasNearestPosition(range, range.to);
     return reverse ? LasWalk{toIndex, fromIndex} : LasWalk{fromIndex, toIndex};
 }
 
@@ -312,14 +329,12 @@ bool WriteLasData(std::FILE* out, const HeaderRecord& header, const LasRange& ra
 {
     const LasWalk walk = LasRecordWalk(range, layout.reverse);
     const bool timeMode = header.LogMode == kTimeMode;
-    const double start = layout.reverse ? range.to : range.from;
-    const double step = layout.reverse ? -range.step : range.step;
     const int direction = layout.reverse ? -1 : 1;
     double values[kLasChannels];
     bool written = true;
-    for (int i = walk.first, line = 0;; i += direction, ++line) {
+    for (int i = walk.first;; i += direction) {
         LasLineValues(header, records, count, i, layout, values);
-        written = WriteLasLine(out, timeMode, start + line * step, values, layout.exported) && written;
+        written = WriteLasLine(out, timeMode, LasPositionDepth(range, i), values, layout.exported) && written;
         if (layout.reverse ? i <= walk.last : i >= walk.last)
             break;
     }
@@ -333,7 +348,12 @@ LasResult WriteLasFile(const std::string& lasPath, const std::string& dataPath, 
     std::FILE* out = std::fopen(lasPath.c_str(), "wb");
     if (out == nullptr)
         return LasResult::OutputFailed;
-    bool written = WriteLasHeader(out, header, layout);
+    // Start and stop name the first and the last line written.
+    const LasWalk walk = LasRecordWalk(range, false);
+    LasLayout onGrid = layout;
+    onGrid.from = LasPositionDepth(range, walk.first);
+    onGrid.to = LasPositionDepth(range, walk.last);
+    bool written = WriteLasHeader(out, header, onGrid);
     std::FILE* data = std::fopen(dataPath.c_str(), "rb");
     if (data == nullptr) {
         std::fclose(out);

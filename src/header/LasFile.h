@@ -15,8 +15,9 @@ constexpr int kLasChannels = 6;  // only the first six channels of a header are 
 void FormatWellField(std::string& value, int width);
 
 // Texts typed by operators, made safe for one field of a LAS line: a mnemonic
-// ends at its first '.' or blank, a unit at its first blank, a value or
-// description at a ':'. The header file keeps the text as typed.
+// ends at its first '.' or blank and must not begin with '#' or '~', a unit
+// ends at its first blank, a value or description at a ':'. The header file
+// keeps the text as typed.
 std::string LasMnemonic(const std::string& text);
 std::string LasUnit(const std::string& text);
 std::string LasValue(const std::string& text);
@@ -56,7 +57,7 @@ struct LogRecord;
 // The depth range of a recorded log, metres.
 struct LasRange {
     double startDepth = 0.0;  // depth of the first record
-    double endDepth = 0.0;    // of the last record, with the sonde length in the depth modes
+    double endDepth = 0.0;    // of the last line: the last record, then the sonde length to the nearest step
     double step = 0.0;        // signed: negative in up mode
     double from = 0.0;
     double to = 0.0;
@@ -69,8 +70,17 @@ struct LasRange {
 // when its step is 0 (a time-mode log whose end depth equals its start).
 bool ComputeLasRange(const HeaderRecord& header, int records, LasRange& range);
 
-// Brings a typed From or To back inside the range; true when it had to.
+// The depth of the line of record position `position` (0 .. steps).
+double LasPositionDepth(const LasRange& range, int position);
+// The record position nearest to `depth`, inside the range.
+int LasNearestPosition(const LasRange& range, double depth);
+
+// Brings a typed From or To back inside the range, then onto the depth of the
+// nearest record; true when it was outside the range.
 bool CheckLasDepth(const LasRange& range, double& value, bool isFrom);
+
+// False when From lies past To in the direction the log runs: nothing to export.
+bool LasRangeInOrder(const LasRange& range);
 
 // Record positions of the first and the last data line.
 struct LasWalk {

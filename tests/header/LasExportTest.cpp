@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -30,6 +29,7 @@
 #include "probe/LogRecord.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
+#include "support/LasReader.h"
 #include "support/LoggerEmulator.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/PanelRecorder.h"
@@ -38,53 +38,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// One data line of an exported file.
-struct Line {
-    double depth;
-    std::vector<double> values;
-};
-
-struct LasText {
-    std::map<std::string, double> well;  // STRT, STOP, STEP
-    std::vector<std::string> curves;     // the ~A line's mnemonics after DEPTH
-    std::vector<Line> lines;
-};
-
-LasText ParseLas(const std::string& text)
-{
-    LasText las;
-    std::istringstream in(text);
-    std::string row;
-    bool data = false;
-    while (std::getline(in, row)) {
-        EXPECT_TRUE((!row.empty() && row.back() == '\r') || in.eof()) << "line without CR LF: " << row;
-        if (!row.empty() && row.back() == '\r')
-            row.pop_back();
-        std::istringstream fields(row);
-        if (data) {
-            Line line;
-            fields >> line.depth;
-            for (double v; fields >> v;)
-                line.values.push_back(v);
-            las.lines.push_back(line);
-            continue;
-        }
-        if (row.starts_with("~A")) {
-            std::string word;
-            fields >> word >> word;
-            for (; fields >> word;)
-                las.curves.push_back(word);
-            data = true;
-            continue;
-        }
-        for (const char* key : {" STRT.M", " STOP.M", " STEP.M"}) {
-            if (row.starts_with(key))
-                las.well[std::string(key + 1, 4)] = std::atof(row.c_str() + 7);
-        }
-    }
-    return las;
-}
 
 std::vector<LogRecord> ReadRecords(const fs::path& path)
 {
@@ -102,6 +55,9 @@ constexpr int kDownMode = 12;
 // The winch comes up at 4 m/s from 40 m as soon as the sonde is on.
 const std::vector<std::string> kComingUp = {"--seed", "3", "--start-depth", "40", "--speed", "240",
                                             "--down", "0", "--stop", "0", "--up", "600"};
+// The winch goes down from 40 m as soon as the sonde is on, at 4 m/s or at 1 m/s.
+const std::vector<std::string> kGoingDown = {"--seed", "3", "--start-depth", "40", "--speed", "240", "--down", "600"};
+const std::vector<std::string> kGoingDownSlowly = {"--seed", "3", "--start-depth", "40", "--speed", "60", "--down", "600"};
 // The winch stands at 40 m.
 const std::vector<std::string> kStanding = {"--seed", "3", "--start-depth", "40", "--down", "0", "--stop", "600"};
 
@@ -117,6 +73,17 @@ void SensorsAlongTheSonde(std::string& tool)
     }
     at = tool.find("CalFlag=", tool.find("[Channel2]")) + 8;
     tool.replace(at, 1, "0");
+}
+
+// The sensors along a sonde of another length, logged at another depth interval (cm).
+std::function<void(std::string&)> SondeOf(int lengthCm, int intervalCm)
+{
+    return [=](std::string& tool) {
+        SensorsAlongTheSonde(tool);
+        tool = std::regex_replace(tool, std::regex("SondeLength=[0-9.]*"), "SondeLength=" + std::to_string(lengthCm));
+        tool = std::regex_replace(tool, std::regex("DepthInterval=[0-9]*"),
+                                  "DepthInterval=" + std::to_string(intervalCm * 10));
+    };
 }
 
 // The user calibration file's coefficients, exact in binary; c2 of the first
@@ -145,12 +112,13 @@ struct RecordedLog {
     std::vector<LogRecord> records;
 };
 
-// What the export's rules make of a log's range, metres.
+// What the export's rules make of a log's range, metres: a line at each record
+// position, the last record left out, the sonde's length added to the nearest step.
 struct ExpectedRange {
     double start = 0.0;
-    double end = 0.0;
+    double end = 0.0;   // on the record grid
     double step = 0.0;  // signed
-    size_t lines = 0;   // one per record position, the last record left out, the sonde's length added
+    size_t lines = 0;
 };
 
 ExpectedRange RangeOf(const RecordedLog& log)
@@ -159,16 +127,16 @@ ExpectedRange RangeOf(const RecordedLog& log)
     const int records = int(log.records.size()) - 1;
     ExpectedRange range;
     range.start = std::round(h.Startdepth / 10.0) / 100.0;
-    double sonde = h.SondeLength / 100.0;
+    long sondeSteps = 0;  // no channel is shifted in time mode
     if (h.LogMode == kTimeMode) {
         const double end = std::round(h.EndDepth / 10.0) / 100.0;
         range.step = std::round((end - range.start) / records * 1000.0) / 1000.0;
-        sonde = 0.0;  // no channel is shifted in time mode
     } else {
         range.step = (h.LogMode == kUpMode ? -h.step : h.step) / 1000.0;
+        sondeSteps = std::lround(h.SondeLength * 10.0 / h.step);
     }
-    range.end = range.start + records * range.step + (range.step > 0 ? sonde : -sonde);
-    range.lines = size_t(records + 1 + std::lround(sonde / std::fabs(range.step)));
+    range.end = range.start + double(records + sondeSteps) * range.step;
+    range.lines = size_t(records + sondeSteps + 1);
     return range;
 }
 
@@ -191,16 +159,18 @@ std::array<Polynomial, 6> CoefficientsFor(const HeaderRecord& header, int calibr
 
 // The value channel c carries on the line at `depth`: that of the record
 // stored when the channel's sensor, `Offset` above the sonde's bottom, was
-// at that depth. Time logs shift no channel.
+// at that depth, to within a step when the offset is not a whole number of
+// steps. Time logs shift no channel.
 double ExpectedValue(const RecordedLog& log, const ExpectedRange& range, int c, double depth, const Polynomial& k)
 {
     const HeaderChannel& channel = log.header.channels[c];
     const double d = std::fabs(range.step);
     long j = std::lround((depth - range.start) / range.step);
+    // Between two records, the fraction of a sensor's offset is dropped.
     if (log.header.LogMode == kDownMode)
-        j -= std::lround((log.header.SondeLength - channel.Offset) / 100.0 / d);
+        j -= long((log.header.SondeLength - channel.Offset) / 100.0 / d + 1e-6);
     else if (log.header.LogMode == kUpMode)
-        j -= std::lround(channel.Offset / 100.0 / d);
+        j -= long(channel.Offset / 100.0 / d + 1e-6);
     if (j < 0 || j >= long(log.records.size()) - 1 || log.records[size_t(j)].n == 0)
         return kLasNull;
     const LogRecord& r = log.records[size_t(j)];
@@ -261,9 +231,10 @@ protected:
         int modeButton;
         size_t records;
     };
-    void Record(const std::vector<std::string>& emulator, const std::vector<Wanted>& logs)
+    void Record(const std::vector<std::string>& emulator, const std::vector<Wanted>& logs,
+                const std::function<void(std::string&)>& editTool = SensorsAlongTheSonde)
     {
-        PanelRecorder recorder(m_folder, emulator, SensorsAlongTheSonde);
+        PanelRecorder recorder(m_folder, emulator, editTool);
         ASSERT_TRUE(recorder.Ready());
         for (const Wanted& log : logs) {
             m_files.Choose(Path("Data/" + log.name + ".log"));
@@ -386,7 +357,7 @@ TEST_F(LasExportTest, RecordedLogsInEveryModeDirectionAndCalibration)
                     c.calFile = Path("Calibration/user.cal");
                 const std::string artifact = std::string("las_") + name + (reverse ? "_reversed" : "") + "_cal" +
                                              std::to_string(calibration) + ".las";
-                const LasText las = ParseLas(Export(log.data, c, artifact));
+                const LasText las = ReadLas(Export(log.data, c, artifact));
 
                 EXPECT_NEAR(Rounded(reverse ? range.end : range.start, decimals), las.well.at("STRT"), 1e-9);
                 EXPECT_NEAR(Rounded(reverse ? range.start : range.end, decimals), las.well.at("STOP"), 1e-9);
@@ -395,7 +366,7 @@ TEST_F(LasExportTest, RecordedLogsInEveryModeDirectionAndCalibration)
                 ASSERT_EQ(range.lines, las.lines.size());
                 const auto k = CoefficientsFor(log.header, calibration);
                 for (size_t n = 0; n < las.lines.size(); ++n) {
-                    const Line& line = las.lines[n];
+                    const LasLine& line = las.lines[n];
                     ASSERT_EQ(6u, line.values.size());
                     EXPECT_NEAR(las.well.at("STRT") + double(n) * las.well.at("STEP"), line.depth, 1e-9);
                     for (int ch = 0; ch < 6; ++ch) {
@@ -436,7 +407,7 @@ TEST_F(LasExportTest, NarrowedRangeStartsAndEndsOnTheTypedDepths)
         choices.from = c.from;
         choices.to = c.to;
         choices.reverse = c.reverse;
-        const LasText las = ParseLas(Export(c.log.data, choices, "las_range.las"));
+        const LasText las = ReadLas(Export(c.log.data, choices, "las_range.las"));
         const double first = std::atof((c.reverse ? c.to : c.from).c_str());
         const double last = std::atof((c.reverse ? c.from : c.to).c_str());
         ASSERT_EQ(c.lines, las.lines.size());
@@ -447,11 +418,74 @@ TEST_F(LasExportTest, NarrowedRangeStartsAndEndsOnTheTypedDepths)
         // The values at both ends are the ones recorded there (header calibration).
         const ExpectedRange range = RangeOf(c.log);
         const auto k = CoefficientsFor(c.log.header, 1);
-        for (const Line* line : {&las.lines.front(), &las.lines.back()}) {
+        for (const LasLine* line : {&las.lines.front(), &las.lines.back()}) {
             for (int ch = 0; ch < 6; ++ch) {
                 EXPECT_NEAR(ExpectedValue(c.log, range, ch, line->depth, k[size_t(ch)]), line->values[size_t(ch)],
                             0.0006)
                     << line->depth << " channel " << ch;
+            }
+        }
+    }
+}
+
+// Sondes that are not a whole number of steps long, and depths typed between
+// two records: every line of every file stands at the depth of the record
+// position it was written for, STRT and STOP are its first and last lines,
+// and a reversed file holds the same lines in the other order.
+TEST_F(LasExportTest, EveryLineStandsAtTheDepthOfItsRecord)
+{
+    ASSERT_NO_FATAL_FAILURE(Record(kGoingDown, {{"down257", IDC_DOWN_DEPTH_MODE, 40}}, SondeOf(257, 10)));
+    ASSERT_NO_FATAL_FAILURE(Record(kComingUp, {{"up255", IDC_UP_DEPTH_MODE, 40}}, SondeOf(255, 10)));
+    ASSERT_NO_FATAL_FAILURE(Record(kGoingDownSlowly, {{"down4cm", IDC_DOWN_DEPTH_MODE, 40}}, SondeOf(250, 4)));
+
+    for (const char* name : {"down257", "up255", "down4cm"}) {
+        const RecordedLog log = LoadLog(name);
+        const ExpectedRange range = RangeOf(log);
+        const double d = std::fabs(range.step);
+        // A step and a third in from each end, and past them: to the nearest record.
+        const double typedFrom = range.start + range.step * 1.3;
+        const double typedTo = range.end - range.step * 1.4;
+        const struct {
+            std::string from, to;
+            double first, last;  // depths of the first and last records exported
+        } ranges[] = {
+            {"", "", range.start, range.end},
+            {TwoDecimals(typedFrom), TwoDecimals(typedTo), range.start + range.step, range.end - range.step},
+        };
+        const auto k = CoefficientsFor(log.header, 1);
+        for (const auto& r : ranges) {
+            std::vector<LasText> files;
+            for (bool reverse : {false, true}) {
+                SCOPED_TRACE(std::string(name) + " " + r.from + ".." + r.to + (reverse ? " reversed" : ""));
+                Choices choices;
+                choices.from = r.from;
+                choices.to = r.to;
+                choices.reverse = reverse;
+                files.push_back(ReadLas(Export(log.data, choices, std::string("las_") + name + ".las")));
+                const LasText& las = files.back();
+                ASSERT_EQ(size_t(std::lround((r.last - r.first) / range.step)) + 1, las.lines.size());
+                EXPECT_NEAR(reverse ? r.last : r.first, las.well.at("STRT"), 1e-9);
+                EXPECT_NEAR(reverse ? r.first : r.last, las.well.at("STOP"), 1e-9);
+                EXPECT_NEAR(las.well.at("STRT"), las.lines.front().depth, 1e-9);
+                EXPECT_NEAR(las.well.at("STOP"), las.lines.back().depth, 1e-9);
+                for (size_t n = 0; n < las.lines.size(); ++n) {
+                    const LasLine& line = las.lines[n];
+                    const double steps = (line.depth - range.start) / d;
+                    EXPECT_NEAR(std::round(steps), steps, 1e-6) << "line " << n << " at " << line.depth;
+                    EXPECT_NEAR(las.well.at("STRT") + double(n) * las.well.at("STEP"), line.depth, 1e-9);
+                    ASSERT_EQ(6u, line.values.size());
+                    for (int ch = 0; ch < 6; ++ch) {
+                        EXPECT_NEAR(ExpectedValue(log, range, ch, line.depth, k[size_t(ch)]), line.values[size_t(ch)],
+                                    0.0006)
+                            << "line " << n << " at " << line.depth << " channel " << ch;
+                    }
+                }
+            }
+            ASSERT_EQ(files[0].lines.size(), files[1].lines.size());
+            for (size_t n = 0; n < files[0].lines.size(); ++n) {
+                const LasLine& reversed = files[1].lines[files[1].lines.size() - 1 - n];
+                EXPECT_NEAR(files[0].lines[n].depth, reversed.depth, 1e-9);
+                EXPECT_EQ(files[0].lines[n].values, reversed.values);
             }
         }
     }
@@ -474,6 +508,9 @@ TEST_F(LasExportTest, TypedDepthsOutsideTheLogAreCorrected)
         {"down", IDC_LAS_FROM, "1", "2.60", downMessage},
         {"down", IDC_LAS_TO, "2", "2.70", downMessage},
         {"down", IDC_LAS_TO, "100", "100.00", ""},
+        // Between two records: the nearer one.
+        {"down", IDC_LAS_FROM, "12.34", "12.30", ""},
+        {"down", IDC_LAS_TO, "250.57", "250.60", ""},
         // Up, the corrections stay inside the log: one step in from either end.
         {"up", IDC_LAS_FROM, "0", TwoDecimals(up.end + 0.1), upMessage},
         {"up", IDC_LAS_TO, "400", TwoDecimals(up.start - 0.1), upMessage},
@@ -489,6 +526,18 @@ TEST_F(LasExportTest, TypedDepthsOutsideTheLogAreCorrected)
             EXPECT_EQ(c.shown, dialog.GetDlgItemText(c.id, 64));
         });
     }
+
+    // Both ends corrected past each other: nothing to export, and it says so.
+    RunDialog(Path("Data/up.log"), [&](CLasExport& dialog) {
+        m_boxes.Expect(upMessage);
+        Type(dialog, IDC_LAS_FROM, "0");
+        m_boxes.Expect(upMessage);
+        Type(dialog, IDC_LAS_TO, "400");
+        m_boxes.Expect("Bad depth range: From " + TwoDecimals(up.end + 0.1) + " lies past To " +
+                       TwoDecimals(up.start - 0.1) + ".\nNothing was exported.");
+        Button(dialog, IDC_LAS_START)->click();
+    });
+    EXPECT_FALSE(fs::exists(Path("Data/LAS20/up.las")));
 }
 
 TEST_F(LasExportTest, LogsThatCannotBeExportedAreRefused)
@@ -586,9 +635,9 @@ TEST_F(LasExportTest, OnlyTheFirstSixChannelsOfAHeaderAreExported)
             hed << "\r\n[Channel" << i << "]\r\nPhysicalCh=1\r\nTitle=Extra " << i << "\r\nTitleShort=X" << i
                 << "\r\nUnit=u\r\n";
     }
-    const LasText las = ParseLas(Export(Path("Data/eight.log"), Choices{}, "las_eight_channels.las"));
+    const LasText las = ReadLas(Export(Path("Data/eight.log"), Choices{}, "las_eight_channels.las"));
     EXPECT_EQ((std::vector<std::string>{"GR", "LN", "SN", "SP", "TEMP", "CAL"}), las.curves);
-    for (const Line& line : las.lines)
+    for (const LasLine& line : las.lines)
         ASSERT_EQ(6u, line.values.size());
 }
 

@@ -11,6 +11,7 @@
 #include "header/LasFile.h"
 #include "probe/LogRecord.h"
 #include "support/Artifacts.h"
+#include "support/LasReader.h"
 #include "support/LoggerEmulator.h"
 
 namespace {
@@ -207,6 +208,36 @@ TEST_F(LasTest, OperatorTextsNeverEndAFieldEarly)
     EXPECT_EQ(" -COEFB.           ", LasCoefficientField("", 'B'));
 }
 
+// A short title that begins with '#' or '~' would begin its ~C and ~P lines
+// with a comment or a new section: a reader would lose the curve and, its
+// columns no longer counted right, every data line.
+TEST_F(LasTest, ShortTitlesBeginningWithACommentOrSectionMarkKeepTheirCurves)
+{
+    HeaderRecord header = SmallDownLog();
+    header.channels[0].TitleShort = "#GR";
+    header.channels[1].TitleShort = " ~CAL";
+    std::vector<LogRecord> records(5);
+    for (LogRecord& r : records)
+        r.n = 50;
+    const fs::path data = m_folder / "small.log";
+    std::FILE* file = std::fopen(data.c_str(), "wb");
+    std::fwrite(records.data(), sizeof(LogRecord), records.size(), file);
+    std::fclose(file);
+    LasRange range;
+    ASSERT_TRUE(ComputeLasRange(header, 4, range));
+    LasLayout layout = LayoutOf(range, 1);
+    layout.exported[0] = layout.exported[1] = true;
+    const fs::path las = m_folder / "marks.las";
+    ASSERT_EQ(LasResult::Written, WriteLasFile(las.string(), data.string(), header, range, layout));
+
+    const LasText text = ReadLas(ReadTextFile(las));
+    EXPECT_EQ((std::vector<std::string>{"_GR", "_CAL"}), text.curves);
+    EXPECT_EQ(8u, text.parameters.size());
+    ASSERT_EQ(7u, text.lines.size());
+    for (const LasLine& line : text.lines)
+        EXPECT_EQ(2u, line.values.size()) << line.depth;
+}
+
 TEST_F(LasTest, SectionsFollowModeDirectionCalibrationAndColumns)
 {
     HeaderRecord header = SmallDownLog();
@@ -276,24 +307,31 @@ TEST_F(LasTest, DepthRangeOfEachMode)
         {12, 2600, 0, 100, 250, 2999, 2.6, 305.0, 0.1, 25},
         // Up: it runs downward and grows by the sonde above the last record.
         {11, 100000, 0, 50, 30, 200, 100.0, 89.7, -0.05, 6},
+        // A sonde between two steps counts to the nearest step, and the range
+        // ends on the record grid.
+        {12, 2600, 0, 100, 257, 2999, 2.6, 305.1, 0.1, 26},
+        {12, 2600, 0, 100, 254, 2999, 2.6, 305.0, 0.1, 25},
+        {11, 100000, 0, 100, 255, 200, 100.0, 77.4, -0.1, 26},
+        {12, 2600, 0, 40, 250, 2999, 2.6, 125.08, 0.04, 63},
         // Time: the mean depth change per record, and no sonde steps at all.
         {10, 1000, 1390, 250, 204, 39, 1.0, 1.39, 0.01, 0},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << ", sonde " << c.sondeCm << " cm");
         header.LogMode = c.mode;
         header.Startdepth = c.startMm;
         header.EndDepth = c.endMm;
         header.step = c.stepMm;
         header.SondeLength = c.sondeCm;
         LasRange range;
-        ASSERT_TRUE(ComputeLasRange(header, c.records, range)) << c.mode;
-        EXPECT_DOUBLE_EQ(c.start, range.startDepth) << c.mode;
-        EXPECT_NEAR(c.end, range.endDepth, 1e-9) << c.mode;
-        EXPECT_DOUBLE_EQ(c.step, range.step) << c.mode;
-        EXPECT_EQ(c.sondeSteps, range.sondeSteps) << c.mode;
-        EXPECT_EQ(c.records + c.sondeSteps, range.steps) << c.mode;
-        EXPECT_EQ(range.startDepth, range.from) << c.mode;
-        EXPECT_EQ(range.endDepth, range.to) << c.mode;
+        ASSERT_TRUE(ComputeLasRange(header, c.records, range));
+        EXPECT_DOUBLE_EQ(c.start, range.startDepth);
+        EXPECT_NEAR(c.end, range.endDepth, 1e-9);
+        EXPECT_DOUBLE_EQ(c.step, range.step);
+        EXPECT_EQ(c.sondeSteps, range.sondeSteps);
+        EXPECT_EQ(c.records + c.sondeSteps, range.steps);
+        EXPECT_EQ(range.startDepth, range.from);
+        EXPECT_EQ(range.endDepth, range.to);
     }
 
     // A time-mode log that did not move, or a depth log without a step, has no range.
@@ -308,7 +346,7 @@ TEST_F(LasTest, DepthRangeOfEachMode)
     EXPECT_FALSE(ComputeLasRange(header, 39, range));
 }
 
-TEST_F(LasTest, TypedDepthsAreBroughtInsideTheRangeInBothDirections)
+TEST_F(LasTest, TypedDepthsAreBroughtInsideTheRangeAndOntoTheRecords)
 {
     HeaderRecord header = SmallDownLog();
     header.Startdepth = 100000;
@@ -317,36 +355,44 @@ TEST_F(LasTest, TypedDepthsAreBroughtInsideTheRangeInBothDirections)
         int mode;
         bool isFrom;
         double typed, expected;
+        bool outside;  // told with a message
     } cases[] = {
         // Down: 100.00 .. 112.50 with 10 cm steps over 100 records.
-        {12, true, 99.0, 100.0},
-        {12, true, 113.0, 112.4},
-        {12, true, 105.0, 105.0},
-        {12, false, 113.0, 112.5},
-        {12, false, 99.0, 100.1},
-        {12, false, 100.0, 100.0},
+        {12, true, 99.0, 100.0, true},
+        {12, true, 113.0, 112.4, true},
+        {12, true, 105.0, 105.0, false},
+        {12, false, 113.0, 112.5, true},
+        {12, false, 99.0, 100.1, true},
+        {12, false, 100.0, 100.0, false},
+        // Between two records: the nearer one, without a message.
+        {12, true, 105.04, 105.0, false},
+        {12, false, 105.06, 105.1, false},
+        {12, false, 112.49, 112.5, false},
         // Up: 100.00 down to 87.50; corrections stay inside it.
-        {11, true, 101.0, 100.0},
-        {11, true, 80.0, 87.6},
-        {11, true, 95.0, 95.0},
-        {11, false, 80.0, 87.5},
-        {11, false, 101.0, 99.9},
-        {11, false, 87.5, 87.5},
+        {11, true, 101.0, 100.0, true},
+        {11, true, 80.0, 87.6, true},
+        {11, true, 95.0, 95.0, false},
+        {11, false, 80.0, 87.5, true},
+        {11, false, 101.0, 99.9, true},
+        {11, false, 87.5, 87.5, false},
+        {11, true, 95.47, 95.5, false},
+        {11, false, 87.54, 87.5, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << ' ' << c.typed);
         header.LogMode = c.mode;
         LasRange range;
         ASSERT_TRUE(ComputeLasRange(header, 100, range));
         double value = c.typed;
-        EXPECT_EQ(c.typed != c.expected, CheckLasDepth(range, value, c.isFrom)) << c.mode << ' ' << c.typed;
-        EXPECT_NEAR(c.expected, value, 1e-9) << c.mode << ' ' << c.typed;
+        EXPECT_EQ(c.outside, CheckLasDepth(range, value, c.isFrom));
+        EXPECT_NEAR(c.expected, value, 1e-9);
         const bool inside = (value - range.startDepth) * (value - range.endDepth) <= 1e-12;
-        EXPECT_TRUE(inside) << c.mode << ' ' << c.typed;
+        EXPECT_TRUE(inside);
     }
 }
 
 // Depths that are not exact in binary must still name whole records.
-TEST_F(LasTest, RecordPositionsRoundToWholeSteps)
+TEST_F(LasTest, RecordPositionsOfTheWalkAndOfEachChannel)
 {
     HeaderRecord header = SmallDownLog();
     header.Startdepth = 2600;
@@ -366,6 +412,22 @@ TEST_F(LasTest, RecordPositionsRoundToWholeSteps)
         const int first = LasRecordWalk(range, false).first;
         EXPECT_NEAR(from, range.startDepth + first * range.step, 1e-9) << from;
     }
+    // Between two records, the nearer one; past either end, the end.
+    range.from = range.startDepth + 0.13;
+    range.to = range.endDepth - 0.07;
+    EXPECT_EQ(1, LasRecordWalk(range, false).first);
+    EXPECT_EQ(range.steps - 1, LasRecordWalk(range, false).last);
+    range.from = range.startDepth - 5.0;
+    range.to = range.endDepth + 5.0;
+    EXPECT_EQ(0, LasRecordWalk(range, false).first);
+    EXPECT_EQ(range.steps, LasRecordWalk(range, false).last);
+    // From past To: nothing to export.
+    EXPECT_TRUE(LasRangeInOrder(range));
+    range.from = 20.0;
+    range.to = 19.96;
+    EXPECT_TRUE(LasRangeInOrder(range)) << "the same record";
+    range.to = 19.9;
+    EXPECT_FALSE(LasRangeInOrder(range));
 
     // A 30 cm offset at a 5 cm step is six records, up and down.
     header.step = 50;
@@ -377,21 +439,92 @@ TEST_F(LasTest, RecordPositionsRoundToWholeSteps)
     EXPECT_EQ(92, LasRecordIndex(header, 0, 100, 0.05));
     header.LogMode = 10;
     EXPECT_EQ(100, LasRecordIndex(header, 0, 100, 0.05));
-
-    // Between two records the fraction is dropped: 15 cm at 10 cm is one
-    // record, and a To half a step short of the end ends one record earlier.
+    // Between two records the fraction of a channel's offset is dropped:
+    // 15 cm at 10 cm is one record.
     header.channels[0].Offset = 15;
     header.LogMode = 11;
     EXPECT_EQ(99, LasRecordIndex(header, 0, 100, -0.1));
-    header.step = 100;
-    header.SondeLength = 250;
-    header.LogMode = 12;
-    ASSERT_TRUE(ComputeLasRange(header, 2999, range));
-    range.from = range.startDepth + 0.15;
-    range.to = range.endDepth - 0.05;
-    const LasWalk walk = LasRecordWalk(range, false);
-    EXPECT_EQ(1, walk.first);
-    EXPECT_EQ(range.steps - 1, walk.last);
+}
+
+// Every data line stands at the depth of its record position, STRT and STOP
+// name the first and last lines, and a reversed file holds the same lines in
+// the other order: with sondes that are not a whole number of steps long and
+// with depths typed between records.
+TEST_F(LasTest, EveryLineStandsAtTheDepthOfItsRecord)
+{
+    // Record k carries k + 1 in its first sum: a line's value names its record.
+    std::vector<LogRecord> records(41);
+    for (size_t k = 0; k < records.size(); ++k) {
+        records[k].n = 50;
+        records[k].channelSums[0] = std::uint16_t(k + 1);
+    }
+    const fs::path data = m_folder / "log.log";
+    std::FILE* file = std::fopen(data.c_str(), "wb");
+    std::fwrite(records.data(), sizeof(LogRecord), records.size(), file);
+    std::fclose(file);
+
+    const struct {
+        int mode, stepMm, sondeCm, offsetCm;
+        double from, to;  // typed, or 0 for the whole range
+        int lines;
+        int shift;  // records between a line and the record its channel reads
+    } cases[] = {
+        {12, 100, 257, 0, 0, 0, 67, 25},           // 40 records and 26 sonde steps
+        {12, 100, 257, 0, 11.34, 14.57, 34, 25},   // 11.30 .. 14.60
+        {11, 100, 255, 0, 0, 0, 67, 0},
+        {11, 100, 255, 30, 8.96, 6.07, 30, 3},     // 9.00 .. 6.10
+        {12, 40, 250, 20, 0, 0, 104, 57},          // 62.5 steps of sonde: 63 lines more
+        {12, 40, 250, 20, 10.51, 11.79, 33, 57},   // 10.52 .. 11.80
+        {10, 250, 250, 0, 0, 0, 41, 0},            // time: no sonde steps
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", step " << c.stepMm << " mm, sonde " << c.sondeCm
+                                        << " cm, " << c.from << ".." << c.to);
+        HeaderRecord header = SmallDownLog();
+        header.channelCount = 1;
+        header.LogMode = c.mode;
+        header.Startdepth = 10000;
+        header.EndDepth = 10000 + 40 * 37;
+        header.step = c.stepMm;
+        header.SondeLength = c.sondeCm;
+        header.channels[0].Offset = c.offsetCm;
+        LasRange range;
+        ASSERT_TRUE(ComputeLasRange(header, 40, range));
+        if (c.from != 0.0) {
+            range.from = c.from;
+            range.to = c.to;
+        }
+        std::vector<LasText> files;
+        for (bool reverse : {false, true}) {
+            LasLayout layout = LayoutOf(range, 0, reverse);
+            layout.exported[0] = true;
+            const fs::path las = m_folder / (reverse ? "reversed.las" : "forward.las");
+            ASSERT_EQ(LasResult::Written, WriteLasFile(las.string(), data.string(), header, range, layout));
+            files.push_back(ReadLas(ReadTextFile(las)));
+            const LasText& text = files.back();
+            ASSERT_EQ(size_t(c.lines), text.lines.size()) << reverse;
+            EXPECT_NEAR(text.lines.front().depth, text.well.at("STRT"), 1e-9) << reverse;
+            EXPECT_NEAR(text.lines.back().depth, text.well.at("STOP"), 1e-9) << reverse;
+            const double written = c.mode == 10 ? 1000.0 : 100.0;  // three decimals in time mode, else two
+            for (const LasLine& line : text.lines) {
+                // The depth of a record position, written rounded.
+                const double position = (line.depth - range.startDepth) / range.step;
+                const long i = std::lround(position);
+                EXPECT_NEAR(std::round((range.startDepth + i * range.step) * written) / written, line.depth, 1e-9);
+                ASSERT_EQ(1u, line.values.size());
+                const long j = i - c.shift;
+                const double expected = j >= 0 && j < 40 ? double(j + 1) : kLasNull;
+                EXPECT_EQ(expected, line.values[0]) << "at " << line.depth;
+            }
+        }
+        // The same lines, in the other order.
+        for (size_t n = 0; n < files[0].lines.size(); ++n) {
+            const LasLine& forward = files[0].lines[n];
+            const LasLine& reversed = files[1].lines[files[1].lines.size() - 1 - n];
+            EXPECT_NEAR(forward.depth, reversed.depth, 1e-9);
+            EXPECT_EQ(forward.values, reversed.values);
+        }
+    }
 }
 
 TEST_F(LasTest, LineValuesAreScaledCalibratedOrNull)

@@ -40,6 +40,8 @@ public:
         namespace fs = std::filesystem;
         // Neither disturbed by nor disturbing a copy of the program running here.
         SetApplicationName("kvx_linked_test_" + std::to_string(getpid()));
+        // A folder may see one linked window after another.
+        fs::remove(m_folder / "libftd2xx.so");
         fs::create_symlink(KVX_PROGRAM_DIR "/libftd2xx.so", m_folder / "libftd2xx.so");
         fs::create_directories(m_folder / "Ressources");
         std::string tool = ReadTextFile(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol");
