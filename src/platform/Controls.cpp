@@ -251,17 +251,21 @@ QRect DialogUnitsToPixels(const QSize& base, int x, int y, int cx, int cy)
 void BuildTemplateControls(QWidget* window, const DialogTemplate& tpl, const QSize& base, CWnd* owner)
 {
     QButtonGroup* radios = nullptr;
-    QLabel* mnemonicLabel = nullptr;
+    std::vector<QLabel*> mnemonicLabels;
     for (const ControlTemplate& ctl : tpl.controls) {
         QWidget* widget = MakeControl(ctl, window, owner);
         SetControlId(widget, ctl.id);
         SetControlOwner(widget, owner);
-        // A static's '&' letter moves the focus to the next control, as the label of an edit.
+        // A static's '&' letter moves the focus to the next control that takes
+        // it, past other statics; a label without one would show the '&'.
         auto* label = qobject_cast<QLabel*>(widget);
-        if (mnemonicLabel != nullptr && label == nullptr)
-            mnemonicLabel->setBuddy(widget);
-        if (label != nullptr)
-            mnemonicLabel = ctl.text.find('&') != std::string::npos ? label : nullptr;
+        if (label != nullptr && ctl.text.find('&') != std::string::npos)
+            mnemonicLabels.push_back(label);
+        if (label == nullptr && widget->focusPolicy() != Qt::NoFocus) {
+            for (QLabel* pending : mnemonicLabels)
+                pending->setBuddy(widget);
+            mnemonicLabels.clear();
+        }
         QRect rect = DialogUnitsToPixels(base, ctl.x, ctl.y, ctl.cx, ctl.cy);
         // A combo's template height includes its dropped list.
         if (qobject_cast<QComboBox*>(widget) != nullptr)

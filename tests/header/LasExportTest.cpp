@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <array>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -623,6 +625,26 @@ TEST_F(LasExportTest, StartRefusesWhatCannotBeWrittenAndNeverAppends)
     // No calibration: no coefficient lines, and the raw sums scaled to 50 readings.
     EXPECT_EQ(std::string::npos, text.find("-COEF"));
     EXPECT_TRUE(text.find("~A  DEPTH  GR        \r\n") != std::string::npos);
+}
+
+// A label's '&' marks its access key, shown underlined and never as an '&':
+// each such label leads to the next control that takes the focus.
+TEST_F(LasExportTest, LabelsMarkTheirAccessKeysWithoutShowingAnAmpersand)
+{
+    RunDialog(Path("Data/down.log"), [&](CLasExport& dialog) {
+        std::map<std::string, QWidget*> buddies;
+        for (QLabel* label : dialog.GetSafeHwnd()->findChildren<QLabel*>()) {
+            if (label->text().contains('&'))
+                buddies[label->text().toStdString()] = label->buddy();
+        }
+        const std::map<std::string, QWidget*> expected = {
+            {"&Input file : ", dialog.GetDlgItem(IDC_LAS_SELECT_INPUT)->GetSafeHwnd()},
+            {"&Output file :", dialog.GetDlgItem(IDC_LAS_SELECT_OUTPUT)->GetSafeHwnd()},
+            {"&From", dialog.GetDlgItem(IDC_LAS_FROM)->GetSafeHwnd()},
+            {"&To", dialog.GetDlgItem(IDC_LAS_TO)->GetSafeHwnd()},
+        };
+        EXPECT_EQ(expected, buddies);
+    });
 }
 
 TEST_F(LasExportTest, OnlyTheFirstSixChannelsOfAHeaderAreExported)
