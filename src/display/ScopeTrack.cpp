@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/ToolRecord.h"
@@ -147,6 +148,7 @@ void CScopeTrack::ResetOrigin(double startDepth, double toolLength, int mode, in
         if (flag == 1 && mode == kModeDown)
             m_dStartDepth = startDepth - toolLength / 100.0;
     }
+    m_bFirstStepAtOrigin = flag == 0;
     m_dRunningCounter = 0.0;
     for (int i = 0; i < kMaxCurves; ++i) {
         m_pChannels[i].position = 0.0;
@@ -240,6 +242,13 @@ void CScopeTrack::OnSize(int width, int height)
 bool CScopeTrack::MainWindowMinimised() const
 {
     return m_hWnd && m_hWnd->window()->isMinimized();
+}
+
+double CScopeTrack::NewestDepth() const
+{
+    std::lock_guard lock(m_mutex);
+    const double metres = std::fabs(m_dRunningCounter) * 0.01;
+    return m_nMode == kModeUp ? m_dStartDepth - metres : m_dStartDepth + metres;
 }
 
 int CScopeTrack::LegendHeight() const

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "display/TrackMath.h"
 #include "platform/Window.h"
@@ -58,6 +59,14 @@ public:
         bool inUse = false;
     };
 
+    // A depth label as drawn: on the grid line `row` rows behind the newest, at `y`.
+    struct DepthMark {
+        int row = 0;
+        int y = 0;
+        double depth = 0.0;
+        std::string text;
+    };
+
     explicit CScopeTrack(int nCurves = kMaxCurves);
     ~CScopeTrack() override;
 
@@ -66,10 +75,15 @@ public:
 
     void SetSampleInterval(int scale);
     void LoadChannelSettings(const ToolRecord& tool);
+    // The depth grid's origin. flag 1: startDepth is the depth of the sonde's
+    // bottom now (going down the log counts from its top), and the next step is
+    // the first beyond it; flag 0: startDepth is the depth of a log's first
+    // record, which the next step brings.
     void ResetOrigin(double startDepth, double toolLength, int mode, int flag);
     // One logging step of n ring samples; any thread.
     void AddSamples(const double (&values)[6], int mode, int n, const ToolRecord& tool);
     void FilterChannel(int curve);
+    // Empties the rings; the next step is drawn at the origin's depth again.
     void ClearBuffers();
     void ResetCurves();
     // Arms the redraw if it is not armed; any thread.
@@ -93,6 +107,11 @@ public:
     // The last picture drawn for the screen and for print.
     const QImage& Image() const { return m_image; }
     const QImage& PrintImage() const { return m_printImage; }
+    // The depth labels of those pictures.
+    const std::vector<DepthMark>& Labels() const { return m_labels; }
+    const std::vector<DepthMark>& PrintLabels() const { return m_printLabels; }
+    // The depth of the newest sample, metres (depth modes).
+    double NewestDepth() const;
 
     track::ScaleState Scale() const;
     int CurveCount() const { return m_nCurves; }
@@ -120,9 +139,9 @@ private:
     void Paint(QWidget* target);
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
     void TakePicture(Picture& picture) const;
-    void Render(const Picture& picture, QImage& image, bool forPrint) const;
+    void Render(const Picture& picture, QImage& image, bool forPrint, std::vector<DepthMark>& labels) const;
     void DrawDepthGrid(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int oldestRow,
-                       int width, int dataTop, int dataBottom) const;
+                       int width, int dataTop, int dataBottom, std::vector<DepthMark>& labels) const;
     bool MainWindowMinimised() const;
 
     const int m_nCurves;
@@ -141,6 +160,7 @@ private:
     bool m_bDataStarted = false;
     bool m_bDepthMode = false;
     double m_dStartDepth = 0.0;
+    bool m_bFirstStepAtOrigin = false;
     double m_dToolLength = 0.0;
     bool m_bAutoPrint = false;
     double m_dSamplesSincePage = 0.0;
@@ -159,4 +179,6 @@ private:
     std::unique_ptr<Picture> m_pPicture;
     QImage m_image;
     QImage m_printImage;
+    std::vector<DepthMark> m_labels;
+    std::vector<DepthMark> m_printLabels;
 };

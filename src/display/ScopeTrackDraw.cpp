@@ -71,12 +71,14 @@ void CScopeTrack::Draw(bool forPrint)
         if (height <= 0)
             return;
         m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
-        Render(picture, m_printImage, true);
+        m_printLabels.clear();
+        Render(picture, m_printImage, true, m_printLabels);
         return;
     }
     if (m_image.isNull())
         return;
-    Render(picture, m_image, false);
+    m_labels.clear();
+    Render(picture, m_image, false, m_labels);
     if (m_hWnd)
         m_hWnd->update();
 }
@@ -90,7 +92,7 @@ void CScopeTrack::Paint(QWidget* target)
         painter.drawImage(0, 0, m_image);
 }
 
-void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint) const
+void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, std::vector<DepthMark>& labels) const
 {
     const int width = image.width();
     const int height = image.height();
@@ -150,7 +152,7 @@ void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint) c
     // Depth grid and labels.
     painter.setFont(TrackFont(14));
     if (picture.mode != kModeTime && oldestRow >= 0)
-        DrawDepthGrid(painter, picture, tracks, oldestRow, width, dataTop, dataBottom);
+        DrawDepthGrid(painter, picture, tracks, oldestRow, width, dataTop, dataBottom, labels);
 
     // Curves.
     const int perPoint = SamplesPerPoint(scale.scale);

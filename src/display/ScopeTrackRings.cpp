@@ -76,13 +76,11 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
             }
         }
         m_nMode = mode;
-        if (mode == kModeUp) {
-            m_dRunningCounter += n;
-            m_nDirection = 0;
-        } else {
-            m_dRunningCounter -= n;
-            m_nDirection = 1;
-        }
+        m_nDirection = mode == kModeUp ? 0 : 1;
+        // A log's first record lands on the origin, which is its depth.
+        const bool landsOnOrigin = m_bFirstStepAtOrigin && m_pChannels[0].count == 0;
+        if (!landsOnOrigin)
+            m_dRunningCounter += mode == kModeUp ? n : -n;
         m_bDataStarted = true;
 
         for (int c = 0; c < kMaxCurves; ++c) {
@@ -151,6 +149,8 @@ void CScopeTrack::ClearBuffers()
             curve.position = 0.0;
             curve.count = 0;
         }
+        // The grid restarts with the rings: a replay from its start is drawn at its depths again.
+        m_dRunningCounter = 0.0;
     }
     ArmRedraw(kSettingsRedrawDelay);
 }

@@ -73,7 +73,8 @@ int WriteIndex(int position, int mode, bool depthMode, double offset, double too
 TrackPoint ValueToX(double value, double rangeLeft, double rangeRight, bool wrap, bool invert, int left, int right)
 {
     TrackPoint point;
-    if (std::isnan(value))
+    // A track too narrow to hold a point between its edges draws none.
+    if (std::isnan(value) || right - left < 2)
         return point;
     const double min = rangeLeft;
     const double max = rangeRight;
@@ -106,16 +107,30 @@ double LineDepth(double startDepth, long long rowsFromOrigin, double pixelsPerSa
     return upward ? startDepth - metres : startDepth + metres;
 }
 
-double MiddleLabelDepth(int scale, double lineDepth, double previousMajorDepth)
+std::vector<GridLine> DepthGrid(const ScaleState& scale, double startDepth, long long originRows, int oldestRow,
+                                bool upward)
 {
-    double half = 0.0;
-    if (scale == 500)
-        half = 2.5;
-    else if (scale == 1000)
-        half = 5.0;
-    else
-        return std::round(lineDepth * 2.0) / 2.0;
-    return lineDepth <= previousMajorDepth ? previousMajorDepth - half : previousMajorDepth + half;
+    std::vector<GridLine> lines;
+    const double pps = scale.pixelsPerSample;
+    const long long firstRow = originRows - oldestRow;
+    const int divisions = scale.minorDivisions + 1;
+    const double spacing = double(scale.majorSpacing) / divisions;
+    for (long long k = (long long)std::ceil(firstRow / spacing);; ++k) {
+        const long long p = (long long)std::llround(k * spacing);
+        if (p > originRows)
+            break;
+        if (p < firstRow)
+            continue;
+        GridLine line;
+        line.row = int(originRows - p);
+        const long long place = ((k % divisions) + divisions) % divisions;
+        line.major = place == 0;
+        line.middle = place == divisions / 2;
+        line.labelled = line.row > kLabelMargin && (line.major || (line.middle && scale.scale != 250));
+        line.depth = LineDepth(startDepth, p, pps, upward);
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 std::string DepthLabel(double depth)

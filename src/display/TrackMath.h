@@ -2,6 +2,7 @@
 // The curve tracks' plain arithmetic: scales, ring indices, depth grid and
 // the mapping of a value onto a track. No window, no locking.
 #include <string>
+#include <vector>
 
 namespace track {
 
@@ -40,16 +41,29 @@ int WriteIndex(int position, int mode, bool depthMode, double offset, double too
 struct TrackPoint {
     int x = 0;
     bool wrapped = false;  // brought into range by whole turns of the range
-    bool drawn = false;    // false for a value that is not a number
+    bool drawn = false;    // false for a value that is not a number, or on a track without room
 };
 TrackPoint ValueToX(double value, double rangeLeft, double rangeRight, bool wrap, bool invert, int left,
                     int right);
 
 // Depth of a grid line `rowsFromOrigin` rows from the log's origin.
 double LineDepth(double startDepth, long long rowsFromOrigin, double pixelsPerSample, bool upward);
-// The depth carried by the middle minor line of a major interval, given the
-// line's own depth and the label of the major line before it.
-double MiddleLabelDepth(int scale, double lineDepth, double previousMajorDepth);
+
+// One horizontal line of the depth grid.
+struct GridLine {
+    int row = 0;            // rows behind the newest
+    bool major = false;     // every major spacing from the origin
+    bool middle = false;    // the middle minor line of a major interval
+    bool labelled = false;  // carries its depth in the scale columns
+    double depth = 0.0;     // metres
+};
+// Labels closer to the newest row than this would be cut by the edge.
+constexpr int kLabelMargin = 6;
+// The grid lines from row `oldestRow` to the newest row, which lies
+// `originRows` rows from the log's origin at `startDepth`. The major lines
+// and, except at "1/200", the middle ones are labelled, each with its own depth.
+std::vector<GridLine> DepthGrid(const ScaleState& scale, double startDepth, long long originRows, int oldestRow,
+                                bool upward);
 // " 12 " for a whole depth, else " 12.50 ".
 std::string DepthLabel(double depth);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "display/ScopeTrack.h"
 #include "setup/Palette.h"
@@ -62,9 +63,12 @@ protected:
 
 };
 
-TEST_F(ScopeTrackPicturesTest, EveryScaleDrawsCurvesGridAndDepthLabels)
+// Each label states the depth of its line, which is the depth of the record
+// drawn on that row.
+TEST_F(ScopeTrackPicturesTest, EveryScaleDrawsCurvesGridAndTheDepthsOfTheRecordsOnTheLabelledLines)
 {
     const QRgb labelBlue = qRgb(0, 0, 0xA0);  // palette 11: depths at or below the surface
+    const std::vector<LogRecord> records = ReadLogRecords(Path("Demo/KPXG3241.log"));
     for (int scale : {25, 50, 100, 250, 500, 1000}) {
         SCOPED_TRACE(scale);
         m_scale = scale;
@@ -75,6 +79,9 @@ TEST_F(ScopeTrackPicturesTest, EveryScaleDrawsCurvesGridAndDepthLabels)
         EXPECT_GT(PixelsOf(image, labelBlue, a.left, a.right), 20);
         for (int c = 0; c < 6; ++c)
             EXPECT_GT(CurvePixelsNear(image, tracks, m_tool, c, 40), 0) << "curve " << c;
+        EXPECT_GE(ExpectLabelsAtTheDepthsOfTheirRecords(tracks, tracks.Labels(), records, *theApp.m_pHeaderRecord,
+                                                        m_tool),
+                  2);
     }
 }
 
@@ -97,6 +104,10 @@ TEST_F(ScopeTrackPicturesTest, TimeModeUpModeWrapAndShadings)
         CScopeTrack tracks;
         Replay(tracks, false);
         Picture(tracks, "up");
+        EXPECT_GE(ExpectLabelsAtTheDepthsOfTheirRecords(tracks, tracks.Labels(),
+                                                        ReadLogRecords(Path("Demo/KPXG3241.log")),
+                                                        *theApp.m_pHeaderRecord, m_tool),
+                  2);
         theApp.m_pHeaderRecord->LogMode = track::kModeDown;
         theApp.m_pHeaderRecord->Startdepth = 2600;
     }

@@ -132,6 +132,62 @@ TEST(ScopeTrackTest, RingsWrapAndOffsetsShiftTheDepthModes)
     EXPECT_DOUBLE_EQ(9.0, tracks.SampleAt(0, (14791 + 250) % 15000).raw);
 }
 
+// The depth of the newest sample: from the sonde's bottom now (live, going
+// down the log starts at the sonde's top), or from a log's first record
+// (replay), which the first step brings; a step of n samples is n cm further.
+// Emptied rings start the grid again from its origin.
+TEST(ScopeTrackTest, TheOriginGivesTheNewestSampleItsDepthAgainAfterTheRingsAreEmptied)
+{
+    struct Case {
+        const char* what;
+        double start, toolLength;
+        int mode, flag;
+        double afterThreeSteps;  // of 10 samples each
+    } cases[] = {
+        {"live, down: from the sonde's top", 40.0, 250.0, kModeDown, 1, 37.8},
+        {"live, up", 40.0, 250.0, kModeUp, 1, 39.7},
+        {"replay, down: the first record at the start", 2.6, 250.0, kModeDown, 0, 2.8},
+        {"replay, up", 302.5, 250.0, kModeUp, 0, 302.3},
+    };
+    const ToolRecord tool = PlainTool();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CScopeTrack tracks;
+        tracks.LoadChannelSettings(tool);
+        tracks.ResetOrigin(c.start, c.toolLength, c.mode, c.flag);
+        for (int round = 0; round < 2; ++round) {
+            for (int k = 0; k < 3; ++k)
+                Step(tracks, 100.0, c.mode, 10, tool);
+            EXPECT_NEAR(c.afterThreeSteps, tracks.NewestDepth(), 1e-9) << "round " << round;
+            tracks.ClearBuffers();
+        }
+    }
+}
+
+// Under about 106 pixels the tracks have no room for a point: nothing is
+// drawn on them, and nothing goes wrong.
+TEST(ScopeTrackTest, AWindowTooNarrowForItsTracksDrawsNoCurve)
+{
+    const ToolRecord tool = PlainTool();
+    CScopeTrack tracks;
+    tracks.LoadChannelSettings(tool);
+    tracks.ResetOrigin(10.0, 0.0, kModeDown, 1);
+    for (int k = 0; k < 300; ++k)
+        Step(tracks, 100.0 + k, kModeDown, 1, tool);
+    for (int width : {105, 100, 60}) {
+        SCOPED_TRACE(width);
+        tracks.OnSize(width, 300);
+        const QImage& image = tracks.Image();
+        ASSERT_EQ(width, image.width());
+        const COLORREF c = PaletteColour(tool.channels[0].LineColour);
+        int curve = 0;
+        for (int y = tracks.LegendHeight(); y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                curve += image.pixel(x, y) == qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+        EXPECT_EQ(0, curve);
+    }
+}
+
 TEST(ScopeTrackTest, FilterCentresItsWindowAndFilterChannelRedoesTheRing)
 {
     ToolRecord tool = PlainTool();

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "display/TrackMath.h"
 
@@ -106,6 +107,15 @@ TEST(TrackMathTest, ValuesLandOnTheTrackWrappedOrClamped)
             EXPECT_EQ(c.x, p.x);
         }
     }
+
+    // A track without a pixel between its edges (a window under 106 pixels wide) draws nothing.
+    for (int right : {101, 100, 84}) {
+        EXPECT_FALSE(ValueToX(50, 0, 100, false, false, 100, right).drawn) << right;
+        EXPECT_FALSE(ValueToX(50, 0, 100, true, true, 100, right).drawn) << right;
+    }
+    const TrackPoint narrowest = ValueToX(50, 0, 100, false, false, 100, 102);
+    EXPECT_TRUE(narrowest.drawn);
+    EXPECT_EQ(101, narrowest.x);
 }
 
 TEST(TrackMathTest, DepthLinesAndTheirLabels)
@@ -114,17 +124,6 @@ TEST(TrackMathTest, DepthLinesAndTheirLabels)
     EXPECT_DOUBLE_EQ(98.5, LineDepth(97.5, 400, 4.0, false));
     EXPECT_DOUBLE_EQ(96.5, LineDepth(97.5, 400, 4.0, true));
     EXPECT_NEAR(110.0, LineDepth(100.0, 100, 0.1, false), 1e-9);
-
-    struct Middle {
-        int scale;
-        double line, major, label;
-    } middles[] = {
-        {25, 12.49, 12.0, 12.5}, {100, -3.26, -3.0, -3.5},
-        {500, 102.5, 100.0, 102.5}, {500, 97.5, 100.0, 97.5}, {500, 100.0, 100.0, 97.5},
-        {1000, 95.0, 100.0, 95.0}, {1000, 105.0, 100.0, 105.0},
-    };
-    for (const Middle& m : middles)
-        EXPECT_DOUBLE_EQ(m.label, MiddleLabelDepth(m.scale, m.line, m.major)) << m.scale << " " << m.line;
 
     struct Label {
         double depth;
@@ -136,6 +135,50 @@ TEST(TrackMathTest, DepthLinesAndTheirLabels)
     };
     for (const Label& l : labels)
         EXPECT_EQ(l.text, DepthLabel(l.depth)) << l.depth;
+}
+
+// Major lines every major spacing from the origin, the middle minor line of
+// each interval halfway between two of them; both labelled with their own
+// depth, except the middle ones at "1/200" and lines too near the newest row.
+TEST(TrackMathTest, DepthGridLabelsItsMajorAndMiddleLinesWithTheirOwnDepths)
+{
+    struct Case {
+        int scale;
+        double start;
+        bool upward;
+        long long originRows;
+        int oldestRow;
+        std::vector<double> labels;  // oldest first
+    } cases[] = {
+        {25, 2.6, false, 4000, 1000, {10.1, 10.6, 11.1, 11.6, 12.1}},
+        {50, -3.0, false, 400, 300, {-2.5, -2.0, -1.5}},
+        {100, 2.6, false, 3000, 300, {29.6, 30.1, 30.6, 31.1, 31.6, 32.1}},
+        {100, 2.6, false, 105, 104, {3.1}},  // the metre line 5 rows from the newest has no room
+        {250, 100.0, true, 500, 200, {94.0, 93.0, 92.0, 91.0}},
+        {500, 2.6, false, 400, 150, {15.1, 17.6, 20.1}},
+        {1000, 0.11, false, 300, 299, {5.11, 10.11, 15.11, 20.11, 25.11}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "1/" << c.scale << " from " << c.start);
+        const ScaleState scale = ApplyScale(ScaleState{}, c.scale);
+        const std::vector<GridLine> lines = DepthGrid(scale, c.start, c.originRows, c.oldestRow, c.upward);
+        ASSERT_FALSE(lines.empty());
+        const double rowMetres = 0.01 / scale.pixelsPerSample;
+        const double newest = LineDepth(c.start, c.originRows, scale.pixelsPerSample, c.upward);
+        std::vector<double> labelled;
+        int previousRow = c.oldestRow + 1;
+        for (const GridLine& line : lines) {
+            EXPECT_LT(line.row, previousRow);
+            previousRow = line.row;
+            EXPECT_GE(line.row, 0);
+            EXPECT_NEAR(newest + (c.upward ? line.row : -line.row) * rowMetres, line.depth, 1e-9);
+            if (line.labelled)
+                labelled.push_back(line.depth);
+        }
+        ASSERT_EQ(c.labels.size(), labelled.size());
+        for (size_t i = 0; i < labelled.size(); ++i)
+            EXPECT_NEAR(c.labels[i], labelled[i], 1e-9) << i;
+    }
 }
 
 TEST(TrackMathTest, RedrawPeriodStretchesWithHeight)

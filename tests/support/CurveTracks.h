@@ -2,9 +2,15 @@
 // What the curve-track tests share: a tool of six plain curves, and the demo
 // log in a configuration folder of its own, fed to the tracks as sample
 // processing hands it over in replay.
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "core/ConfigFolder.h"
 #include "core/Preferences.h"
@@ -31,6 +37,67 @@ inline ToolRecord PlainTool()
         ch.Coefficient[1] = 1.0;
     }
     return tool;
+}
+
+// Every record of a data file.
+inline std::vector<LogRecord> ReadLogRecords(const std::filesystem::path& path)
+{
+    std::vector<LogRecord> records(std::filesystem::file_size(path) / sizeof(LogRecord));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return {};
+    records.resize(std::fread(records.data(), sizeof(LogRecord), records.size(), file));
+    std::fclose(file);
+    return records;
+}
+
+// Each of the tracks' depth labels states, to the centimetre, the depth at
+// which the record drawn on its row was taken: the record found among
+// `records` by the six values the rings hold at that row, its depth from the
+// log's header (start, step, sonde length) and the place of the first
+// channel's sensor on the sonde. Returns how many labels had a record on their row.
+inline int ExpectLabelsAtTheDepthsOfTheirRecords(const CScopeTrack& tracks,
+                                                 const std::vector<CScopeTrack::DepthMark>& labels,
+                                                 const std::vector<LogRecord>& records, const HeaderRecord& header,
+                                                 const ToolRecord& tool)
+{
+    const double pps = tracks.Scale().pixelsPerSample;
+    const int newest = track::WrapIndex(tracks.Count(0));
+    const double step = header.step / 1000.0;
+    const double offset = tool.channels[0].Offset / 100.0;
+    int checked = 0;
+    for (const CScopeTrack::DepthMark& label : labels) {
+        SCOPED_TRACE(testing::Message() << "label" << label.text << "at y " << label.y);
+        const int index = track::RowToRingIndex(newest, label.row, pps);
+        double drawn[6];
+        for (int c = 0; c < 6; ++c)
+            drawn[c] = tracks.SampleAt(c, index).raw;
+        if (drawn[0] < 0.0)
+            continue;  // above the first record
+        std::vector<size_t> found;
+        for (size_t j = 0; j < records.size(); ++j) {
+            bool same = records[j].n != 0;
+            for (int c = 0; c < 6 && same; ++c) {
+                const double value = records[j].channelSums[tool.channels[c].PhysicalCh] * 50.0 / records[j].n;
+                same = std::fabs(value - drawn[c]) < 1e-9;
+            }
+            if (same)
+                found.push_back(j);
+        }
+        if (found.size() != 1) {
+            ADD_FAILURE() << found.size() << " records hold the values drawn on the row";
+            continue;
+        }
+        const double start = header.Startdepth / 1000.0;
+        const double j = double(found[0]);
+        // Down, the depth counts from the sonde's top; up, from its bottom.
+        const double depth = header.LogMode == track::kModeUp ? start - j * step - offset
+                                                               : start + j * step + header.SondeLength / 100.0 - offset;
+        EXPECT_NEAR(depth, label.depth, 0.01);
+        EXPECT_NEAR(depth, std::strtod(label.text.c_str(), nullptr), 0.01);
+        ++checked;
+    }
+    return checked;
 }
 
 class DemoLogTest : public ConfigFolderTest {
