@@ -88,6 +88,7 @@ TEST(TrackMathTest, ValuesLandOnTheTrackWrappedOrClamped)
         {125, 0, 100, true, false, 151, true, true},      // one turn down
         {200, 0, 100, true, false, 301, true, true},      // lands on max, as turn by turn
         {-25, 0, 100, true, false, 251, true, true},      // one turn up
+        {-225, 0, 100, true, false, 251, true, true},     // three turns up
         {1e21, 0, 100, true, false, -1, true, true},      // no endless turning; somewhere on the track
         {inf, 0, 100, true, false, 301, false, true},
         {nan, 0, 100, false, false, 0, false, false},

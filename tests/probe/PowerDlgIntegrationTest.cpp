@@ -94,11 +94,13 @@ TEST(StatusLine, ReplyFlagsGiveTextAndLevelTheLastFlagWinning)
 }
 
 // The decoder between the emulator and the program: can make the probe
-// report another supply voltage or echo another gain than it was given.
+// report another supply voltage, echo another gain than it was given, or
+// report a mode in force whatever it was told.
 class PatchingStream : public CToolsStream {
 public:
     std::atomic<int> voltage{-1};
     std::atomic<int> gain{-1};
+    std::atomic<int> status{-1};
 
     void DecodeShortPacket() override
     {
@@ -114,6 +116,7 @@ public:
 private:
     void Patch(size_t size)
     {
+        Set(size, 0, status);
         Set(size, 1, gain);
         Set(size, 11, voltage);
     }
@@ -291,6 +294,25 @@ TEST_F(PowerDlgIntegrationTest, ProbeEchoingAnotherGainIsRefusedAfterTenSends)
     // The power-off order: the channel frame until the probe reports no mode.
     EXPECT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == 0; }, 5000));
     EXPECT_GE(FramesReceived(0), 1);
+}
+
+// A probe that stays on whatever it is sent: the power-off order is sent
+// again every 500 ms, then given up after its tries.
+TEST_F(PowerDlgIntegrationTest, PowerOffOrderGivesUpAfterItsTries)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    m_stream.status = 4;  // time mode in force, always
+    const int sentBefore = FramesReceived(0);
+    Click(IDC_POWER);
+    EXPECT_EQ(0, theApp.m_bSondePowered);
+    ASSERT_TRUE(Panel().IsOrderPending());
+    EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 20000)) << "the order never gives up";
+    const int sent = FramesReceived(0) - sentBefore;
+    EXPECT_GE(sent, CPowerDlg::kMaxOrderTries);
+    EXPECT_LE(sent, CPowerDlg::kMaxOrderTries + 1);
+    EXPECT_EQ(0, theApp.m_bPowerOffDone);
 }
 
 TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
