@@ -179,7 +179,8 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
     const std::string& path = *chosen;
 
     if (FileExists(path)) {
-        if (AfxMessageBox("Same file name exist, do you want replace this ?", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        if (AfxMessageBox("Same file name exist, do you want replace this ?",
+                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
             return false;
         std::error_code ignored;
         fs::remove(FolderOf(path) + FileTitleOf(path) + ".hed", ignored);
@@ -202,7 +203,7 @@ bool CVarnoLogger_KVXDlg::CanClose()
             return false;
         }
         if (AfxMessageBox("The sonde is probably powered on. Do you want to close the application ?",
-                          MB_YESNO | MB_ICONQUESTION) != IDYES)
+                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
             return false;
         Sleep(1000);
     }
