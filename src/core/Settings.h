@@ -18,6 +18,8 @@ void CopyBounded(char (&field)[N], std::string_view text)
     field[n] = '\0';
 }
 
+// Paths hold the file system's own bytes; FileName and headerFileName are the
+// names as shown, in the program's Latin-1 texts.
 struct PathSettings {
     char appDir[510] = {};      // program folder with its trailing separator
     char configPath[510] = {};  // full path of Zarkv.cfg

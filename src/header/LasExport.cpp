@@ -12,6 +12,7 @@
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
 #include "platform/FileDialog.h"
+#include "platform/PathDisplayText.h"
 #include "probe/LogRecord.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
@@ -161,8 +162,8 @@ void CLasExport::PrepareDataFile(const std::string& path)
         return;
     }
     const std::string name = chosen.filename().string();
-    m_stcInputFile.SetWindowText(name);
-    m_stcOutputFile.SetWindowText(LasName(name));
+    m_stcInputFile.SetWindowText(PathDisplayText(name));
+    m_stcOutputFile.SetWindowText(PathDisplayText(LasName(name)));
     m_strDataPath = path;
     const fs::path lasFolder = chosen.parent_path() / "LAS20";
     m_strLasPath = (lasFolder / LasName(name)).string();
@@ -278,7 +279,7 @@ void CLasExport::SelectOutputFile()
         GetDlgItem(IDC_LAS_START)->EnableWindow(false);
         return;
     }
-    m_stcOutputFile.SetWindowText(FileNameOf(path));
+    m_stcOutputFile.SetWindowText(PathDisplayText(FileNameOf(path)));
     m_strLasPath = path;
     if (!m_strDataPath.empty())
         GetDlgItem(IDC_LAS_START)->EnableWindow(true);
@@ -294,7 +295,7 @@ void CLasExport::SelectCalibrationFile()
     if (path.empty())
         return;
     m_strCalPath = path;
-    m_stcCalFile.SetWindowText(FileNameOf(path));
+    m_stcCalFile.SetWindowText(PathDisplayText(FileNameOf(path)));
 }
 
 void CLasExport::OnStart()
@@ -374,10 +375,10 @@ void CLasExport::GenerateLASFormatFile()
     }
     switch (result) {
     case LasResult::Written:
-        AfxMessageBox("Migration to LAS file completed.\n\n " + m_strLasPath, MB_ICONINFORMATION);
+        AfxMessageBox("Migration to LAS file completed.\n\n " + PathDisplayText(m_strLasPath), MB_ICONINFORMATION);
         return;
     case LasResult::OutputFailed:
-        AfxMessageBox("Trouble opening or create file. " + m_strLasPath, MB_ICONERROR);
+        AfxMessageBox("Trouble opening or create file. " + PathDisplayText(m_strLasPath), MB_ICONERROR);
         break;
     case LasResult::DataFailed:
         AfxMessageBox("Trouble opening file.", MB_ICONERROR);

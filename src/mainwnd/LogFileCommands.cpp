@@ -14,6 +14,7 @@
 #include "mainwnd/LogFileName.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/FileDialog.h"
+#include "platform/PathDisplayText.h"
 #include "platform/Placement.h"
 #include "platform/System.h"
 #include "probe/LogRecord.h"
@@ -79,8 +80,8 @@ void StorePaths(const std::string& dataPath, const std::string& fileNameExtensio
     const std::string title = FileTitleOf(dataPath);
     Store(paths.DataFile, dataPath);
     Store(paths.LastFile, HeaderPathOf(dataPath));
-    Store(paths.FileName, title + fileNameExtension);
-    Store(paths.headerFileName, title + ".hed");
+    Store(paths.FileName, PathDisplayText(title + fileNameExtension));
+    Store(paths.headerFileName, PathDisplayText(title + ".hed"));
     Store(paths.FilePath, FolderOf(dataPath));
     Store(paths.Tempdir, kTempDir);
 }

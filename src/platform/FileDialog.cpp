@@ -1,5 +1,6 @@
 #include "platform/FileDialog.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -15,6 +16,9 @@ FileDialogHandler& Handler()
 }
 
 QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+
+// Paths keep the file system's own bytes, whatever the program's texts are in.
+QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // "Text (*.txt)|*.txt|All|*.*||" as Qt's name filters; Qt finds the patterns
 // in the last parentheses of each.
@@ -43,13 +47,13 @@ std::optional<std::string> ShowQtDialog(const FileDialogRequest& request, CWnd* 
     if (!(request.flags & OFN_OVERWRITEPROMPT))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.initialDir.empty())
-        dialog.setDirectory(Latin1(request.initialDir));
+        dialog.setDirectory(PathToQt(request.initialDir));
     // A wildcard as the name only repeats the filter.
     if (!request.fileName.empty() && request.fileName.find('*') == std::string::npos)
-        dialog.selectFile(Latin1(request.fileName));
+        dialog.selectFile(PathToQt(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first().toLatin1().toStdString();
+    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 
 std::string FileNameOf(const std::string& path)

@@ -13,6 +13,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
+#include "platform/PathDisplayText.h"
 #include "platform/System.h"
 #include "platform/UiThread.h"
 #include "platform/WaitableTimer.h"
@@ -622,7 +623,7 @@ void CPowerDlg::StartRecording()
     theApp.m_bRewriteStartDepth = 1;
     run.recordPaused = 0;
     run.recordStarted = 1;
-    m_pHost->SetStatusBarText(0, "Data file : " + FileNameOf(theApp.m_pPathSettings->DataFile));
+    m_pHost->SetStatusBarText(0, "Data file : " + PathDisplayText(FileNameOf(theApp.m_pPathSettings->DataFile)));
     HeaderRecord& header = *theApp.m_pHeaderRecord;
     header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
                                                                 : m_pLoggerSettings->DepthInterval * 10;

@@ -663,4 +663,30 @@ TEST_F(LasExportTest, OnlyTheFirstSixChannelsOfAHeaderAreExported)
         ASSERT_EQ(6u, line.values.size());
 }
 
+// Names outside ASCII show as text; the files keep the file system's bytes.
+TEST_F(LasExportTest, NamesOutsideAsciiShowAsTextAndTheFilesKeepTheirBytes)
+{
+    const std::string folder = Path("Donn\xc3\xa9" "es/");
+    const std::string data = folder + "Puits \xc3\xa9t\xc3\xa9.log";
+    const std::string las = folder + "Sortie \xc3\xa9t\xc3\xa9.las";
+    fs::create_directories(folder);
+    fs::copy_file(Path("Data/down.log"), data);
+    fs::copy_file(Path("Data/down.hed"), folder + "Puits \xc3\xa9t\xc3\xa9.hed");
+    RunDialog(data, [&](CLasExport& dialog) {
+        EXPECT_EQ("Puits \xe9t\xe9.log", dialog.GetDlgItemText(IDC_LAS_INPUT_FILE, 64));
+        EXPECT_EQ("Puits \xe9t\xe9.las", dialog.GetDlgItemText(IDC_LAS_OUTPUT_FILE, 64));
+        m_files.Choose(las);
+        Button(dialog, IDC_LAS_SELECT_OUTPUT)->click();
+        EXPECT_EQ("Sortie \xe9t\xe9.las", dialog.GetDlgItemText(IDC_LAS_OUTPUT_FILE, 64));
+        SelectCalibration(dialog, 2);
+        m_files.Choose(Path("Calibration/Sonde \xc3\xa9t\xc3\xa9.cal"));
+        Button(dialog, IDC_LAS_SELECT_CAL)->click();
+        EXPECT_EQ("Sonde \xe9t\xe9.cal", dialog.GetDlgItemText(IDC_LAS_CAL_FILE, 64));
+        SelectCalibration(dialog, 0);
+        m_boxes.Expect("Migration to LAS file completed.\n\n " + Path("Donn\xe9" "es/Sortie \xe9t\xe9.las"));
+        Button(dialog, IDC_LAS_START)->click();
+    });
+    EXPECT_TRUE(ReadTextFile(las).starts_with("~VERSION INFORMATION\r\n"));
+}
+
 }  // namespace

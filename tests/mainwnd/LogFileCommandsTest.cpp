@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -13,6 +16,7 @@
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
+#include "core/Ini.h"
 #include "core/InstanceChecker.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
@@ -47,6 +51,31 @@ void AnswerMessageBox(Answer answer, std::string& text)
     poll->start(20);
 }
 
+// What a file dialog showed when it came up.
+struct FileDialogShown {
+    QString folder;
+    QString name;
+};
+
+// Once a file dialog is up, notes what it shows, types `name` into it as the
+// operator would and accepts it.
+void TypeInFileDialog(const QString& name, FileDialogShown& shown)
+{
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, name, &shown] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        shown = {dialog->directory().absolutePath(), edit->text()};
+        edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    poll->start(20);
+}
+
 class LogFileCommandsTest : public ConfigFolderTest {
 protected:
     void SetUp() override
@@ -55,10 +84,6 @@ protected:
         SetApplicationName("kvx_logfiles_" + std::to_string(getpid()));
         fs::create_directories(Path("Ressources"));
         fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
-        ScriptedMessageBoxes boxes;
-        boxes.Expect("USB driver not installed.");
-        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
-        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
     }
     void TearDown() override
     {
@@ -68,6 +93,15 @@ protected:
         theApp.m_bUsbDriverOk = 0;
         theApp.m_nLinkStatus = 0;
         ConfigFolderTest::TearDown();
+    }
+
+    // The main window, with the configuration the program folder holds then.
+    void CreateMainWindow()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("USB driver not installed.");
+        m_dialog = std::make_unique<CVarnoLogger_KVXDlg>(nullptr);
+        ASSERT_TRUE(m_dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
     }
 
     // "&New log." past the recording-mode dialog, with `path` chosen in the file dialog.
@@ -97,6 +131,7 @@ constexpr AnswerCase kAnswers[] = {
 // Enter keeps a recorded log: only Yes replaces it.
 TEST_F(LogFileCommandsTest, ReplacingARecordedLogTakesYesAndEnterMeansNo)
 {
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
     const std::string log = Path("Data/Well.log");
     for (const AnswerCase& c : kAnswers) {
         SCOPED_TRACE(c.name);
@@ -115,6 +150,7 @@ TEST_F(LogFileCommandsTest, ReplacingARecordedLogTakesYesAndEnterMeansNo)
 // With packets arriving and the sonde not known as powered, Enter keeps the program open.
 TEST_F(LogFileCommandsTest, ClosingWithTheLinkLiveTakesYesAndEnterMeansNo)
 {
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
     for (const AnswerCase& c : kAnswers) {
         SCOPED_TRACE(c.name);
         theApp.m_nLinkStatus = 17;
@@ -125,6 +161,42 @@ TEST_F(LogFileCommandsTest, ClosingWithTheLinkLiveTakesYesAndEnterMeansNo)
         EXPECT_EQ("The sonde is probably powered on. Do you want to close the application ?", question);
         EXPECT_EQ(c.yes, theApp.m_bClosing == 1);
     }
+}
+
+// The file system's bytes of a folder and names outside ASCII go from the
+// settings to the dialogs, the files and back unchanged; the names show as text.
+TEST_F(LogFileCommandsTest, PathsOutsideAsciiGoFromTheSettingsToTheDialogsAndTheFilesAndBack)
+{
+    const std::string folder = Path("Donn\xc3\xa9" "es/");
+    const std::string name = "Puits \xc3\xa9t\xc3\xa9";
+    const std::string log = folder + name + ".log";
+    fs::create_directories(folder);
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.log", log);
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.hed", folder + name + ".hed");
+    WriteFile("Zarkv.cfg", "[VarnoLogger]\r\nFilePath=" + folder + "\r\nDataFile=" + log + "\r\n");
+    WriteFile("Zarkv.dat", std::string(sizeof(WindowPlacementStore), '\0'));
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
+    ScriptedMessageBoxes boxes;
+    FileDialogShown shown;
+
+    // "&Open" starts in the configured folder.
+    TypeInFileDialog(QFile::decodeName(log.c_str()), shown);
+    m_dialog->OpenLogFile();
+    EXPECT_EQ(QFile::decodeName(Path("Donn\xc3\xa9" "es").c_str()), shown.folder);
+    EXPECT_EQ(1, theApp.m_pRunState->fileLoaded);
+    EXPECT_EQ(log, theApp.m_pPathSettings->DataFile);
+    EXPECT_EQ("Data file : Puits \xe9t\xe9.lox", m_dialog->m_StatusBar.GetText(0));
+
+    // "&New log." proposes the next name there.
+    TypeInFileDialog(QString::fromUtf8("\xc3\xa9.log"), shown);
+    ClickWhenModal({IDOK});
+    ASSERT_TRUE(m_dialog->NewLogFile());
+    EXPECT_EQ(QString::fromUtf8("Puits \xc3\xa9t\xc3\xa9_001.log"), shown.name);
+    EXPECT_EQ(folder + "\xc3\xa9.log", theApp.m_pPathSettings->DataFile);
+    EXPECT_EQ(folder + "\xc3\xa9.hed", theApp.m_pPathSettings->LastFile);
+    CIni config(Path("Zarkv.cfg"), TRUE);
+    EXPECT_EQ(folder + "\xc3\xa9.log", config.GetString("DataFile", "", "VarnoLogger"));
+    EXPECT_EQ(folder, config.GetString("FilePath", "", "VarnoLogger"));
 }
 
 }  // namespace
