@@ -1,11 +1,13 @@
 // The log-file commands of the main window: open a recorded log for replay,
 // name a new record, and the close check.
 #include <QApplication>
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "core/Ini.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
@@ -29,6 +31,8 @@ constexpr DWORD kReaderWaitMs = 2000;
 constexpr char kDataFolder[] = "Data";
 constexpr char kTempDir[] = "c:\\temp";
 constexpr char kLogFilter[] = "Tralvin Sonde File (*.log)|*.log||";
+// Zarkv.cfg gives a path back up to this length.
+constexpr size_t kMaxStoredPath = CIni::kBufferSize - 1;
 
 // Every write is bounded by the field's width.
 template <size_t N>
@@ -86,6 +90,22 @@ void StorePaths(const std::string& dataPath, const std::string& fileNameExtensio
     Store(paths.Tempdir, kTempDir);
 }
 
+// Why the chosen file cannot be a log's data file, or null when it can.
+const char* RefusalOf(const std::string& path)
+{
+    if (HeaderPathOf(path) == path)
+        return "A .hed file is the header of a log, not its data file: choose a .log file.";
+    if (std::max(path.size(), HeaderPathOf(path).size()) > kMaxStoredPath)
+        return "The chosen path is longer than 255 characters: the settings cannot keep it.\n"
+               "Choose a shorter folder or file name.";
+    // Opening a pipe waits for a writer forever; a device swallows the records.
+    std::error_code ignored;
+    if (fs::exists(path, ignored) && !fs::is_regular_file(path, ignored))
+        return "The chosen file is not a regular file (it is a pipe, a device or a folder): "
+               "a log is kept in regular files only.";
+    return nullptr;
+}
+
 // The save dialog accepts a new name; the replace question is the command's own.
 std::optional<std::string> ChooseLogFile(CWnd* owner, bool open, const std::string& folder, const std::string& name)
 {
@@ -114,6 +134,10 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     if (!chosen)
         return;
     const std::string& path = *chosen;
+    if (const char* refusal = RefusalOf(path)) {
+        AfxMessageBox(refusal, MB_ICONEXCLAMATION);
+        return;
+    }
 
     // A file with the data file's extension goes to the header reader as it
     // is; any other choice needs its header file beside it.
@@ -178,6 +202,10 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
     if (!chosen)
         return false;
     const std::string& path = *chosen;
+    if (const char* refusal = RefusalOf(path)) {
+        AfxMessageBox(refusal, MB_ICONEXCLAMATION);
+        return false;
+    }
 
     if (FileExists(path)) {
         if (AfxMessageBox("Same file name exist, do you want replace this ?",

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
@@ -20,7 +22,9 @@
 #include "core/InstanceChecker.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "probe/LogRecord.h"
 #include "res/Resource.h"
+#include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -197,6 +201,68 @@ TEST_F(LogFileCommandsTest, PathsOutsideAsciiGoFromTheSettingsToTheDialogsAndThe
     CIni config(Path("Zarkv.cfg"), TRUE);
     EXPECT_EQ(folder + "\xc3\xa9.log", config.GetString("DataFile", "", "VarnoLogger"));
     EXPECT_EQ(folder, config.GetString("FilePath", "", "VarnoLogger"));
+}
+
+// A chosen file that cannot be a log's data file is refused with a message,
+// before anything is stored, deleted or opened.
+TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
+    const std::string hed = "A .hed file is the header of a log, not its data file: choose a .log file.";
+    const std::string tooLong = "The chosen path is longer than 255 characters: the settings cannot keep it.\n"
+                                "Choose a shorter folder or file name.";
+    const std::string special = "The chosen file is not a regular file (it is a pipe, a device or a folder): "
+                                "a log is kept in regular files only.";
+    const std::string header = ReadTextFile(KVX_PROGRAM_DIR "/Demo/KPXG3241.hed");
+    WriteFile("Data/Well.log", "recorded");
+    WriteFile("Data/Well.hed", header);
+    WriteFile("Data/Pipe.hed", header);
+    ASSERT_EQ(0, mkfifo(Path("Data/Pipe.log").c_str(), 0600));
+    // Held open with a record in it: a regression reads it instead of waiting for a writer.
+    const int pipe = ::open(Path("Data/Pipe.log").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    ASSERT_EQ(ssize_t(sizeof(LogRecord)), ::write(pipe, std::string(sizeof(LogRecord), '\0').data(), sizeof(LogRecord)));
+    fs::create_symlink("/dev/null", Path("Data/Null.log"));
+    const std::string data = Path("Data/");
+    const std::string longest = data + std::string(255 - data.size() - 4, 'L') + ".log";
+
+    const struct {
+        bool open;
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {true, Path("Data/Well.hed"), hed},
+        {false, Path("Data/Well.hed"), hed},
+        {true, Path("Data/Pipe.log"), special},
+        {false, Path("Data/Pipe.log"), special},
+        {false, Path("Data/Null.log"), special},
+        {true, data + "L" + longest.substr(data.size()), tooLong},
+        {false, data + "L" + longest.substr(data.size()), tooLong},
+        // Its header file's path would be one longer.
+        {false, longest.substr(0, longest.size() - 4) + "L.lg", tooLong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        CopyBounded(theApp.m_pPathSettings->DataFile, "before");
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(c.message);
+        if (c.open) {
+            ScriptedFileDialogs files;
+            files.Choose(c.path);
+            m_dialog->OpenLogFile();
+        } else {
+            EXPECT_FALSE(NewLogFile(c.path));
+        }
+        EXPECT_STREQ("before", theApp.m_pPathSettings->DataFile);
+        EXPECT_EQ(0, theApp.m_pRunState->fileLoaded);
+        EXPECT_EQ(header, ReadFile("Data/Well.hed"));
+    }
+    ::close(pipe);
+
+    // A path of 255 characters is kept whole, in the settings and in Zarkv.cfg.
+    ASSERT_TRUE(NewLogFile(longest));
+    EXPECT_EQ(longest, theApp.m_pPathSettings->DataFile);
+    EXPECT_EQ(longest, CIni(Path("Zarkv.cfg"), TRUE).GetString("DataFile", "", "VarnoLogger"));
 }
 
 }  // namespace
