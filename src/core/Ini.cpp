@@ -70,7 +70,19 @@ CIni::CIni(const std::string& path, const std::string& section, BOOL moduleDirec
 {
 }
 
-void CIni::SetPathName(const std::string& path) { m_path = MakeFullPath(path, TRUE); }
+void CIni::SetPathName(const std::string& path)
+{
+    m_path = MakeFullPath(path, TRUE);
+    m_loaded.reset();
+}
+
+bool CIni::Load()
+{
+    auto file = std::make_shared<CProfileSnapshot>();
+    const bool read = file->Read(m_path.c_str());
+    m_loaded = std::move(file);
+    return read;
+}
 
 std::string CIni::GetDefaultPathName(BOOL moduleDirectory)
 {
@@ -96,13 +108,17 @@ void CIni::UseSection(const char* section)
 
 const char* CIni::Read(const char* key, const char* defaultText)
 {
-    GetPrivateProfileStringA(m_section.c_str(), key, defaultText ? defaultText : "", m_buffer,
-                             kBufferSize, m_path.c_str());
+    const char* fallback = defaultText ? defaultText : "";
+    if (m_loaded)
+        m_loaded->GetString(m_section.c_str(), key, fallback, m_buffer, kBufferSize);
+    else
+        GetPrivateProfileStringA(m_section.c_str(), key, fallback, m_buffer, kBufferSize, m_path.c_str());
     return m_buffer;
 }
 
 void CIni::Write(const char* key, const char* text)
 {
+    m_loaded.reset();
     WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str());
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // Typed access to one INI file: relative paths resolved against the program
 // folder, a current section reused by later calls, numbers always with '.'.
+#include <memory>
 #include <string>
 
 #include "platform/Types.h"
+
+class CProfileSnapshot;
 
 class CIni {
 public:
@@ -17,6 +20,11 @@ public:
     const std::string& GetPathName() const { return m_path; }
     void SetPathName(const std::string& path);
     const std::string& GetSection() const { return m_section; }
+
+    // Reads the file once: later reads on this object answer from what was
+    // read, until it writes or takes another path. False when the file exists
+    // but cannot be read.
+    bool Load();
 
     std::string GetString(const char* key, const char* defaultText = nullptr,
                           const char* section = nullptr);
@@ -53,6 +61,8 @@ protected:
     std::string m_section;
 
 private:
+    std::shared_ptr<const CProfileSnapshot> m_loaded;
+
     void UseSection(const char* section);
     const char* Read(const char* key, const char* defaultText);
     void Write(const char* key, const char* text);

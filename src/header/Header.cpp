@@ -5,7 +5,6 @@
 #include <cmath>
 #include <ctime>
 #include <exception>
-#include <filesystem>
 #include <stdio.h>
 
 #include "core/Settings.h"
@@ -152,21 +151,6 @@ std::string Today()
     return text;
 }
 
-// A missing file reads as defaults; one that exists but cannot be read is an error.
-bool Unreadable(const std::string& path)
-{
-    std::error_code error;
-    if (!std::filesystem::exists(path, error))
-        return false;
-    if (std::filesystem::is_directory(path, error))
-        return true;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return true;
-    std::fclose(file);
-    return false;
-}
-
 void WriteGeneral(const ToolRecord& tool, int channels, std::FILE* file)
 {
     std::fputs("[General]\n", file);
@@ -298,22 +282,17 @@ void ResetWellFields(HeaderRecord& h)
     h.Date = Today();
 }
 
-// False when the file exists but cannot be read.
-bool ReadWellFields(const std::string& path, HeaderRecord& h)
+void ReadWellFields(CIni& ini, HeaderRecord& h)
 {
-    CIni ini(path, CHeader::kWellInfoSection, TRUE);
-    if (Unreadable(ini.GetPathName()))
-        return false;
     for (const WellKey& k : kWellKeys) {
         if (k.kind == WellKey::Text)
-            h.*k.text = ini.GetString(k.key, WellTextDefault(k));
+            h.*k.text = ini.GetString(k.key, WellTextDefault(k), CHeader::kWellInfoSection);
         else if (k.kind == WellKey::Integer)
-            h.*k.integer = ini.GetInt(k.key, WellIntDefault(k));
+            h.*k.integer = ini.GetInt(k.key, WellIntDefault(k), CHeader::kWellInfoSection);
         else
-            h.*k.real = ini.GetDouble(k.key, 0.0);
+            h.*k.real = ini.GetDouble(k.key, 0.0, CHeader::kWellInfoSection);
     }
     h.depthIncreasing = h.Startdepth < h.EndDepth;
-    return true;
 }
 
 }  // namespace
@@ -363,20 +342,23 @@ void CHeader::WriteWellInfo(std::FILE* file)
     }
 }
 
+// Each file is read once, however many keys it has: a header of many
+// megabytes would otherwise be parsed again for every key.
 bool CHeader::ReadHeader(const std::string& path)
 {
     HeaderRecord& h = *theApp.m_pHeaderRecord;
     bool failed = true;
     try {
         CIni ini(path, TRUE);
-        if (!Unreadable(ini.GetPathName())) {
+        if (ini.Load()) {
             ReadGeneral(ini, h);
-            failed = ReadWellInfo(path);
+            ReadWellFields(ini, h);
             h.channelCount = CountChannels(ini);
             const int read = std::min(h.channelCount, HeaderRecord::kChannels);
             for (int i = 0; i < read; ++i)
                 ReadChannel(ini, i, h.channels[i]);
             ApplyOffsets(h);
+            failed = false;
         }
     } catch (const std::exception&) {
         failed = true;
@@ -390,7 +372,11 @@ bool CHeader::ReadWellInfo(const std::string& path)
     HeaderRecord& h = *theApp.m_pHeaderRecord;
     bool failed = true;
     try {
-        failed = !ReadWellFields(path, h);
+        CIni ini(path, TRUE);
+        if (ini.Load()) {
+            ReadWellFields(ini, h);
+            failed = false;
+        }
     } catch (const std::exception&) {
         failed = true;
     }

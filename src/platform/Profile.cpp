@@ -96,9 +96,9 @@ Line parseLine(std::string_view text, size_t begin, size_t contentEnd, size_t en
     return line;
 }
 
-std::vector<Line> splitLines(std::string_view text)
+template <typename Visit>
+void forEachLine(std::string_view text, Visit visit)
 {
-    std::vector<Line> lines;
     size_t begin = 0;
     while (begin < text.size()) {
         size_t contentEnd = begin;
@@ -109,10 +109,24 @@ std::vector<Line> splitLines(std::string_view text)
             bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
             end += crLf ? 2 : 1;
         }
-        lines.push_back(parseLine(text, begin, contentEnd, end));
+        visit(parseLine(text, begin, contentEnd, end));
         begin = end;
     }
+}
+
+std::vector<Line> splitLines(std::string_view text)
+{
+    std::vector<Line> lines;
+    forEachLine(text, [&](const Line& line) { lines.push_back(line); });
     return lines;
+}
+
+std::string lowered(std::string_view name)
+{
+    std::string result(name);
+    for (char& c : result)
+        c = lowerAscii(c);
+    return result;
 }
 
 constexpr size_t kNone = size_t(-1);
@@ -320,29 +334,10 @@ std::string deleteSection(std::string_view text, const std::vector<Line>& lines,
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* out, DWORD size, const char* path)
 {
-    if (out == nullptr || size == 0)
-        return 0;
-    std::string_view result = defaultValue != nullptr ? defaultValue : "";
-    std::string text;
-    {
-        std::lock_guard lock(g_profileMutex);
-        mode_t mode = 0;
-        if (section != nullptr && key != nullptr && path != nullptr &&
-            readFile(path, text, mode) == ReadResult::Ok) {
-            std::vector<Line> lines = splitLines(text);
-            size_t header = findSection(lines, trim(section));
-            size_t found = header == kNone ? kNone : findKey(lines, header, trim(key));
-            if (found != kNone) {
-                const Line& line = lines[found];
-                result = unquote(trim(std::string_view(text).substr(
-                    line.valueBegin, line.contentEnd - line.valueBegin)));
-            }
-        }
-    }
-    size_t count = std::min<size_t>(result.size(), size - 1);
-    std::memcpy(out, result.data(), count);
-    out[count] = '\0';
-    return DWORD(count);
+    CProfileSnapshot file;
+    if (path != nullptr)
+        file.Read(path);
+    return file.GetString(section, key, defaultValue, out, size);
 }
 
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
@@ -373,4 +368,53 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     if (edited == text && (read == ReadResult::Ok || edited.empty()))
         return TRUE;
     return replaceFile(path, edited, read == ReadResult::Ok, mode) ? TRUE : FALSE;
+}
+
+bool CProfileSnapshot::Read(const char* path)
+{
+    m_text.clear();
+    m_sections.clear();
+    ReadResult result;
+    {
+        std::lock_guard lock(g_profileMutex);
+        mode_t mode = 0;
+        result = readFile(path, m_text, mode);
+    }
+    if (result != ReadResult::Ok) {
+        m_text.clear();
+        return result == ReadResult::Missing;
+    }
+    // Keys of a later section of the same name are never found.
+    std::unordered_map<std::string, Span>* keys = nullptr;
+    forEachLine(m_text, [&](const Line& line) {
+        if (line.kind == LineKind::Header) {
+            auto [section, first] = m_sections.try_emplace(lowered(line.name));
+            keys = first ? &section->second : nullptr;
+        } else if (line.kind == LineKind::Key && keys != nullptr) {
+            keys->try_emplace(lowered(line.name), line.valueBegin, line.contentEnd);
+        }
+    });
+    return true;
+}
+
+DWORD CProfileSnapshot::GetString(const char* section, const char* key, const char* defaultValue, char* out,
+                                  DWORD size) const
+{
+    if (out == nullptr || size == 0)
+        return 0;
+    std::string_view result = defaultValue != nullptr ? defaultValue : "";
+    if (section != nullptr && key != nullptr) {
+        const auto keys = m_sections.find(lowered(trim(section)));
+        if (keys != m_sections.end()) {
+            const auto found = keys->second.find(lowered(trim(key)));
+            if (found != keys->second.end()) {
+                const auto [begin, end] = found->second;
+                result = unquote(trim(std::string_view(m_text).substr(begin, end - begin)));
+            }
+        }
+    }
+    size_t count = std::min<size_t>(result.size(), size - 1);
+    std::memcpy(out, result.data(), count);
+    out[count] = '\0';
+    return DWORD(count);
 }

@@ -5,6 +5,11 @@
 // and values are ignored, one pair of matching quotes around a value is
 // removed. CR LF, LF, CR and a NUL byte all end a line. Every read and write
 // of the process is serialised; a changed file is replaced atomically.
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
 #include "platform/Types.h"
 
 // Copies the value of `key` in `section` of the file at `path` into `out`
@@ -21,3 +26,23 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 // regular file, is read-only or cannot be written.
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path);
+
+// One file read at once, for a caller that reads many of its keys: each read
+// answers as GetPrivateProfileStringA does on the file as it was then.
+class CProfileSnapshot {
+public:
+    // A missing file reads as empty. False when the file exists but cannot be
+    // read or is no regular file.
+    bool Read(const char* path);
+    // As GetPrivateProfileStringA.
+    DWORD GetString(const char* section, const char* key, const char* defaultValue, char* out, DWORD size) const;
+
+private:
+    // Begin and end of a value line's text after its '=', in m_text.
+    using Span = std::pair<std::size_t, std::size_t>;
+
+    std::string m_text;
+    // Section and key names in lower case; only the first section of a name
+    // and the first key of a name in it.
+    std::unordered_map<std::string, std::unordered_map<std::string, Span>> m_sections;
+};

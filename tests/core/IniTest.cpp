@@ -123,3 +123,30 @@ TEST_F(IniTest, ArbitraryBytesReadSafely)
     ini.GetDouble("key", 0.0);
     ini.GetBool("key2", FALSE);
 }
+
+TEST_F(IniTest, ALoadedFileAnswersAsReadUntilTheObjectWritesOrMoves)
+{
+    WriteFile("t.ini", "[S]\na=1\n");
+    WriteFile("u.ini", "[S]\na=5\n");
+    CIni ini(Path("t.ini"), "S", TRUE);
+    ASSERT_TRUE(ini.Load());
+    WriteFile("t.ini", "[S]\na=2\nb=3\n");
+    EXPECT_EQ(ini.GetInt("a", 0), 1);
+    EXPECT_EQ(ini.GetInt("b", 0), 0);
+    ini.WriteInt("c", 4);
+    EXPECT_EQ(ini.GetInt("a", 0), 2);
+    EXPECT_EQ(ini.GetInt("c", 0), 4);
+
+    ASSERT_TRUE(ini.Load());
+    ini.SetPathName(Path("u.ini"));
+    EXPECT_EQ(ini.GetInt("a", 0), 5);
+
+    // A missing file loads as empty; a folder cannot be read.
+    ini.SetPathName(Path("none.ini"));
+    EXPECT_TRUE(ini.Load());
+    EXPECT_EQ(ini.GetInt("a", 9), 9);
+    std::filesystem::create_directory(Path("Dir.ini"));
+    ini.SetPathName(Path("Dir.ini"));
+    EXPECT_FALSE(ini.Load());
+    EXPECT_EQ(ini.GetInt("a", 9), 9);
+}

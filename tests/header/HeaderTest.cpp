@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <clocale>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <regex>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "core/ConfigFolder.h"
@@ -465,6 +469,47 @@ TEST_F(HeaderTest, UnreadableFileIsAReadError)
 
     EXPECT_FALSE(m_header.ReadHeader(Path("none.hed")));
     EXPECT_FALSE(Record().readError);
+}
+
+// A header named like a pipe is a read error at once: nothing waits for a writer.
+TEST_F(HeaderTest, PipeIsAReadErrorWithoutWaiting)
+{
+    const std::string pipe = Path("Pipe.hed");
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+    auto reads = std::async(std::launch::async,
+                            [&] { return std::pair(m_header.ReadHeader(pipe), m_header.ReadWellInfo(pipe)); });
+    if (reads.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "a pipe blocked the header reader";
+        // Give each blocked open a writer so that the test can end.
+        while (reads.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_EQ(std::pair(true, true), reads.get());
+    EXPECT_TRUE(Record().readError);
+}
+
+// Keys are found as the profile functions find them, in a header grown by
+// lines that no key reads: without regard to case, in the first section of a
+// name, values cut at 255 characters.
+TEST_F(HeaderTest, KeysOfALargeHeaderAreFoundAsInAnyIniFile)
+{
+    std::string text = "[general]\r\nSONDELENGTH=300\r\n[WellInfo]\r\ncompany = \"ACME\"\r\nComment1=" +
+                       std::string(300, 'c') + "\r\n[Remarks]\r\n";
+    for (int line = 0; line < 100000; ++line)
+        text += "Remark" + std::to_string(line) + "=a line that no key reads\r\n";
+    text += "[WELLINFO]\r\nCompany=second section\r\nStartdepth=7\r\n"
+            "[Channel0]\r\nTitle=A\r\nTitle=B\r\n[channel1]\r\ntitle=C\r\n";
+    WriteFile("Large.hed", text);
+    EXPECT_FALSE(m_header.ReadHeader(Path("Large.hed")));
+    const HeaderRecord& h = Record();
+    EXPECT_EQ(300, h.SondeLength);
+    EXPECT_EQ("ACME", h.Company);
+    EXPECT_EQ(std::string(255, 'c'), h.Comment1);
+    EXPECT_EQ(0, h.Startdepth);
+    EXPECT_EQ(10, h.step);
+    ASSERT_EQ(2, h.channelCount);
+    EXPECT_EQ("A", h.channels[0].Title);
+    EXPECT_EQ("C", h.channels[1].Title);
 }
 
 TEST_F(HeaderTest, ResetsKeepTheirOwnFields)
