@@ -54,9 +54,14 @@ ProgramOnDesktop::ProgramOnDesktop(const std::string& testName) : m_testName(tes
 
 ProgramOnDesktop::~ProgramOnDesktop()
 {
+    // A program left running by a failed test closes in order, so that it
+    // leaves no single-instance mark behind; one that hangs is killed.
     if (m_program.state() != QProcess::NotRunning) {
-        m_program.kill();
-        m_program.waitForFinished(10000);
+        m_program.terminate();
+        if (!m_program.waitForFinished(10000)) {
+            m_program.kill();
+            m_program.waitForFinished(10000);
+        }
     }
     if (m_emulator.state() != QProcess::NotRunning) {
         m_emulator.terminate();

@@ -22,7 +22,7 @@ struct WindowInfo {
 std::string RunTool(const QString& program, const QStringList& arguments);
 
 // Polls until `done` holds; false after `milliseconds`.
-bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000);
+bool WaitUntil(const std::function<bool()>& done, int milliseconds = 15000);
 
 std::optional<WindowInfo> WindowOf(XWindow id);
 // The mapped windows of the process `pid`, menus and tooltips included.
