@@ -90,11 +90,12 @@ protected:
         return program->ClickInto(now, QPoint(40, now.client.height() - 8));
     }
 
-    // A picture of the screen once the menu has painted.
+    // Pictures of the screen and of the menu once the menu has painted.
     void SaveMenuPicture(const WindowInfo& menu, const std::string& picture)
     {
         WaitUntil([&] { return HasPainted(menu.id); });
         SaveScreen(CurrentTestName() + "-" + picture);
+        SaveWindow(menu.id, CurrentTestName() + "-" + picture + "-window");
     }
 
     std::vector<XWindow> OpenWindows()
