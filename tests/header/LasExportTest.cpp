@@ -444,15 +444,19 @@ TEST_F(LasExportTest, EveryLineStandsAtTheDepthOfItsRecord)
         const RecordedLog log = LoadLog(name);
         const ExpectedRange range = RangeOf(log);
         const double d = std::fabs(range.step);
-        // A step and a third in from each end, and past them: to the nearest record.
-        const double typedFrom = range.start + range.step * 1.3;
-        const double typedTo = range.end - range.step * 1.4;
+        // About a step and a third in from each end, as typed with two decimals:
+        // each goes to the record nearest to what was typed.
+        const std::string typedFrom = TwoDecimals(range.start + range.step * 1.3);
+        const std::string typedTo = TwoDecimals(range.end - range.step * 1.4);
+        const auto nearestRecord = [&](const std::string& typed) {
+            return range.start + std::round((std::stod(typed) - range.start) / range.step) * range.step;
+        };
         const struct {
             std::string from, to;
             double first, last;  // depths of the first and last records exported
         } ranges[] = {
             {"", "", range.start, range.end},
-            {TwoDecimals(typedFrom), TwoDecimals(typedTo), range.start + range.step, range.end - range.step},
+            {typedFrom, typedTo, nearestRecord(typedFrom), nearestRecord(typedTo)},
         };
         const auto k = CoefficientsFor(log.header, 1);
         for (const auto& r : ranges) {
