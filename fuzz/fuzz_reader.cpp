@@ -2,6 +2,8 @@
 // decoders and live sample processing, in chunks with time-outs between them,
 // over receive buffers of exactly the given size: no crash, no access past the
 // buffers, and while recording only whole records with readings are stored.
+// Whatever the stream, the reader recovers within the longest reply: a valid
+// packet sent that far behind it is decoded.
 //
 // The first four bytes set up the link: buffer size, chunk size, record and
 // winch flags, and the encoder wheel.
@@ -10,9 +12,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "core/RunState.h"
 #include "core/Settings.h"
@@ -34,6 +39,50 @@ QGuiApplication* g_app = nullptr;
 CVarnoLogger_KVXDlg* g_dialog = nullptr;
 std::string g_recordPath;
 std::string g_headerPath;
+
+// The longest reply the reader may wait for: header, the largest payload, end byte.
+constexpr size_t kLongestReply = 7 + 1485 + 1;
+
+// Bytes that end whatever frame the input left open, then one valid short
+// packet: the reader must find it.
+std::vector<uint8_t> Trailer(const ShortPacket& packet)
+{
+    std::vector<uint8_t> bytes(kLongestReply, 0x00);
+    const uint8_t header[] = {0x55, 0xAA, 0x5A, 0xA5, sizeof packet, sizeof packet + 8, 0};
+    bytes.insert(bytes.end(), std::begin(header), std::end(header));
+    const auto* payload = reinterpret_cast<const uint8_t*>(&packet);
+    bytes.insert(bytes.end(), payload, payload + sizeof packet);
+    bytes.push_back(kReplyEndByte);
+    return bytes;
+}
+
+ShortPacket TrailerPacket()
+{
+    ShortPacket packet;
+    packet.status = 0x04;
+    packet.commGain = 0x5C;
+    packet.commDrive = 0x3B;
+    packet.depthCounts = 0x1234567;
+    packet.replyFlags = 0x01;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&packet);
+    WORD sum = 0;
+    for (size_t i = 0; i + 2 < sizeof packet; ++i)
+        sum = WORD(sum + bytes[i]);
+    packet.checksum = sum;
+    return packet;
+}
+
+// Keeps the last short packet decoded.
+class WatchingDecoder : public CToolsStream {
+public:
+    ShortPacket lastShort;
+
+    void DecodeShortPacket() override
+    {
+        std::memcpy(&lastShort, theApp.m_pRxBuffer, sizeof lastShort);
+        CToolsStream::DecodeShortPacket();
+    }
+};
 
 // Hands out the input a chunk at a time; the end of the input closes the program.
 class InputSource : public IByteSource {
@@ -152,8 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t chunk = 1 + data[1] % 64;
     const bool recording = (data[2] & 1) != 0;
     SetUpAcquisition(data[2], data[3]);
-    data += kSetupBytes;
-    size -= kSetupBytes;
+    static const ShortPacket kTrailerPacket = TrailerPacket();
+    static const std::vector<uint8_t> kTrailer = Trailer(kTrailerPacket);
+    std::vector<uint8_t> stream(data + kSetupBytes, data + size);
+    stream.insert(stream.end(), kTrailer.begin(), kTrailer.end());
 
     auto header = std::make_unique<BYTE[]>(capacity);
     auto payload = std::make_unique<BYTE[]>(std::max<size_t>(capacity, sizeof(DataPacket)));
@@ -162,15 +213,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     theApp.m_pRxHeader = header.get();
     theApp.m_pRxBuffer = payload.get();
 
-    CToolsStream decoder;
+    WatchingDecoder decoder;
     CUSB usb;
     usb.SetDecoder(&decoder);
-    InputSource source(data, size, chunk);
+    InputSource source(stream.data(), stream.size(), chunk);
     theApp.m_bClosing = 0;
     usb.ReadReplies(source, capacity);
+    // A buffer that holds the trailer's packet has decoded it.
+    if (capacity >= sizeof(ShortPacket) + 1 &&
+        std::memcmp(&decoder.lastShort, &kTrailerPacket, sizeof kTrailerPacket) != 0)
+        std::abort();
     const int frames = usb.PacketCount() + usb.ErrorPacketCount();
-    if (frames > int(size / 8) + 1)
-        std::abort();  // every frame takes at least its 8 framing bytes
+    if (frames > int(stream.size() / 4) + 1)
+        std::abort();  // every frame, even a damaged header, takes its own 4 magic bytes
     const int dataPackets = int(theApp.m_nValidFrames + theApp.m_nErrorFrames);
     if (dataPackets > frames || theApp.m_pFrameState->overrun > 1)
         std::abort();

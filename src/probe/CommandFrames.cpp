@@ -207,6 +207,20 @@ int ReplyFollowingLength(const BYTE* header)
     return header[6] * 256 + header[5] - kReplyHeaderSize;
 }
 
+bool IsReplyPayloadSize(int size)
+{
+    switch (size) {
+    case 16:
+    case 20:
+    case 31:
+    case 405:
+    case 525:
+    case 765:
+    case 1485: return true;
+    default: return false;
+    }
+}
+
 double DepthFromCounts(std::int32_t counts, double encoderRate)
 {
     return counts / (encoderRate * 100.0);

@@ -53,6 +53,8 @@ constexpr BYTE kReplyEndByte = 0x99;
 bool IsReplyMagic(const BYTE* bytes);
 // Bytes that follow the header (payload and end byte): total length - 7.
 int ReplyFollowingLength(const BYTE* header);
+// The payload sizes of the reply kinds: short, status, data and the large packets.
+bool IsReplyPayloadSize(int size);
 
 double DepthFromCounts(std::int32_t counts, double encoderRate);
 double SpeedFromCounts(std::int16_t counts, const LoggerSettings& settings);

@@ -416,8 +416,10 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
         int length = 0;
         if (CheckHeaderUSBTrame(source, header, capacity, &type, &length) != 0)
             continue;  // the window stays full: the next pass searches on
-        if (length < 1 || std::size_t(length) > capacity) {
-            // Magic followed by an impossible length: search again from its second byte.
+        if (!IsReplyPayloadSize(length - 1) || std::size_t(length) > capacity) {
+            // A length of no reply kind is a damaged header: waiting for that many
+            // bytes would swallow the packets behind it. Only this one is lost.
+            CountFramingError();
             std::memmove(header, header + 1, kReplyHeaderSize - 1);
             got = kReplyHeaderSize - 1;
             continue;
@@ -456,6 +458,17 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
         theApp.m_bRxActivity = 1;
     }
     return kReaderClosed;
+}
+
+// Counted as a frame with a bad end byte is, and in the panel's error count as
+// a damaged data packet is: the operator sees the packet lost.
+void CUSB::CountFramingError()
+{
+    ++m_nErrorPacketCount;
+    SetStatusText(3, IntText(m_nPacketCount) + "-" + IntText(m_nErrorPacketCount));
+    theApp.m_nLinkStatus = 4;
+    if (theApp.m_nValidFrames > 0)
+        ++theApp.m_nErrorFrames;
 }
 
 int CUSB::CheckHeaderUSBTrame(IByteSource& source, BYTE* buffer, std::size_t capacity, BYTE* type, int* length)

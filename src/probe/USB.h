@@ -94,6 +94,7 @@ private:
     bool StartWriter(const void* frame, std::uint32_t length);
     void ApplyIdleTimeouts();
     UINT RunReader();
+    void CountFramingError();
     void StartLinkThread();
     // A lost link switches the sonde off through the probe control panel.
     void SwitchSondeOff();

@@ -160,7 +160,7 @@ TEST_F(ReplyReaderTest, FramingSurvivesEveryCutNoiseAndBadFrames)
     Append(stream, {0x99, 0x99, 0xA5});
     Append(stream, Frame(Payload(31, 4)));
     Append(stream, Frame(Payload(405, 5), 0x66));  // large: dispatched all the same
-    Append(stream, Frame(Payload(10, 6)));         // unknown size
+    Append(stream, Frame(Payload(10, 6)));         // unknown size: a damaged header
     Append(stream, Frame(Payload(16, 7), 0x66));   // bad end byte: dropped
 
     const std::vector<Bytes> whole = {stream};
@@ -185,28 +185,50 @@ TEST_F(ReplyReaderTest, FramingSurvivesEveryCutNoiseAndBadFrames)
         EXPECT_EQ('D', decoder.seen[2].kind);
         EXPECT_FALSE(decoder.seen[2].checksumOk);
         EXPECT_EQ(Payload(31, 4), decoder.seen[3].payload);
-        EXPECT_EQ(6, usb->PacketCount());
-        EXPECT_EQ(2, usb->ErrorPacketCount());
-        EXPECT_EQ("6-2", usb->StatusText(3));
-        EXPECT_EQ("Packet size : 10 Bytes", usb->StatusText(2));
+        EXPECT_EQ(5, usb->PacketCount());
+        EXPECT_EQ(3, usb->ErrorPacketCount());
+        EXPECT_EQ("5-3", usb->StatusText(3));
+        EXPECT_EQ("Packet size : 405 Bytes", usb->StatusText(2));
         EXPECT_EQ(4, theApp.m_nLinkStatus);
     }
 }
 
-TEST_F(ReplyReaderTest, ImpossibleLengthsAreSkippedNotRead)
+// A length field that belongs to no reply kind is a damaged header: counted as
+// an error, and the packets behind it are read on at once, never swallowed.
+TEST_F(ReplyReaderTest, DamagedLengthLosesOnlyItsPacket)
 {
-    UseCapacity(512);
-    Bytes stream = {0x55, 0xAA, 0x5A, 0xA5, 0x00, 0x03, 0x00};  // shorter than its own header
-    Append(stream, {0x55, 0xAA, 0x5A, 0xA5, 0x00, 0xFF, 0xFF});  // longer than the buffer
-    Append(stream, {0x55, 0xAA, 0x5A, 0xA5, 0x00, 0x07, 0x00});  // nothing after the header
-    Append(stream, Frame(Payload(16, 9)));
+    struct Case {
+        unsigned length;
+        unsigned panelErrors;
+    };
+    const Case cases[] = {{0x8027, 1}, {0x1027, 1}, {0x0227, 1}, {0xFFFF, 1}, {0x0026, 1}, {0x0028, 1},
+                          {0x0003, 1}, {0x0007, 1}, {0x0000, 1},
+                          // a short packet's length: read as one, its end byte is wrong
+                          {0x0018, 0}};
+    for (auto [length, panelErrors] : cases) {
+        SCOPED_TRACE(length);
+        Bytes stream = Frame(Payload(31, 1));
+        Bytes damaged = Frame(Payload(31, 2));
+        damaged[5] = BYTE(length);
+        damaged[6] = BYTE(length >> 8);
+        Append(stream, damaged);
+        constexpr int kBehind = 120;  // more bytes than the longest length above asks for
+        for (int i = 0; i < kBehind; ++i)
+            Append(stream, Frame(Payload(31, BYTE(3 + i))));
 
-    RecordingDecoder decoder;
-    auto usb = Read({stream}, decoder);
-    ASSERT_EQ(1u, decoder.seen.size());
-    EXPECT_EQ(Payload(16, 9), decoder.seen[0].payload);
-    EXPECT_EQ(1, usb->PacketCount());
-    EXPECT_EQ(0, usb->ErrorPacketCount());
+        theApp.m_nValidFrames = 1;
+        theApp.m_nErrorFrames = 0;
+        RecordingDecoder decoder;
+        auto usb = Read({stream}, decoder);
+        ASSERT_EQ(size_t(1 + kBehind), decoder.seen.size());
+        EXPECT_EQ(Payload(31, 1), decoder.seen.front().payload);
+        EXPECT_EQ(Payload(31, BYTE(3 + kBehind - 1)), decoder.seen.back().payload);
+        EXPECT_EQ(1, usb->ErrorPacketCount());
+        EXPECT_EQ(panelErrors, theApp.m_nErrorFrames.load());
+        EXPECT_EQ(1 + kBehind, usb->PacketCount());
+    }
+    theApp.m_nValidFrames = 0;
+    theApp.m_nErrorFrames = 0;
 }
 
 TEST_F(ReplyReaderTest, SearchGoesOnPastTheBufferEnd)
