@@ -365,10 +365,14 @@ void Logger::sendData(std::int64_t counts, std::uint8_t readings, std::uint8_t o
             putU16(p, 15 + 2 * c, static_cast<std::uint16_t>(sum));
         }
     }
-    send(std::move(p), now);
+    ++m_dataPackets;
+    const bool badLength = m_opts.badLengthAt > 0 && m_dataPackets == std::uint64_t(m_opts.badLengthAt);
+    if (badLength)
+        m_log.event("bad length in data packet " + std::to_string(m_dataSincePowerOn));
+    send(std::move(p), now, badLength);
 }
 
-void Logger::send(Bytes payload, Clock::time_point now)
+void Logger::send(Bytes payload, Clock::time_point now, bool badLength)
 {
     ++m_packets;
     m_lastSent = now;
@@ -379,6 +383,9 @@ void Logger::send(Bytes payload, Clock::time_point now)
     Bytes packet = framePacket(payload);
     if (every(m_opts.badEndEvery))
         packet.back() = 0x66;
+    // One flipped bit in the high byte: 0x0027 becomes 0x8027.
+    if (badLength)
+        packet[6] ^= 0x80;
     if (every(m_opts.noiseEvery)) {
         // Noise never holds 0x55, so it cannot fake the start of a header.
         const int count = 1 + static_cast<int>(m_faultRng.next() % 8);

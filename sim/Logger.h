@@ -61,7 +61,7 @@ private:
     void sendShort(Clock::time_point now);
     void sendStatus(Clock::time_point now);
     void sendData(std::int64_t counts, std::uint8_t readings, std::uint8_t overrun, Clock::time_point now);
-    void send(Bytes payload, Clock::time_point now);
+    void send(Bytes payload, Clock::time_point now, bool badLength = false);
 
     const Options& m_opts;
     EventLog& m_log;
@@ -93,6 +93,7 @@ private:
     Clock::time_point m_samplingStart{};
     std::int64_t m_timePackets = 0;
     std::uint64_t m_dataSincePowerOn = 0;
+    std::uint64_t m_dataPackets = 0;
     std::int64_t m_lastStep = 0;
     std::int64_t m_lastReading = 0;
     std::uint8_t m_overrun = 0;

@@ -50,7 +50,7 @@ std::string usageText()
            "  link:   [--drive-window MIN:MAX] [--gain-window MIN:MAX]\n"
            "  faults: [--noise N] [--bad-checksum N] [--bad-end N] [--overrun N]\n"
            "          [--encoder-error] [--low-battery] [--disconnect-after S] [--no-echo]\n"
-           "          [--wheel-ratio-echo N]\n"
+           "          [--wheel-ratio-echo N] [--bad-length N]\n"
            "  rate:   [--rate N]  time mode: N data packets per second, whatever the interval\n"
            "       loggersim --help\n";
 }
@@ -89,6 +89,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& opts)
         else if (name == "--bad-checksum") ok = toInt(value, opts.badChecksumEvery);
         else if (name == "--bad-end") ok = toInt(value, opts.badEndEvery);
         else if (name == "--overrun") ok = toInt(value, opts.overrunEvery);
+        else if (name == "--bad-length") ok = toInt(value, opts.badLengthAt);
         else if (name == "--disconnect-after") ok = toDouble(value, opts.disconnectAfter);
         else if (name == "--wheel-ratio-echo") ok = toInt(value, opts.wheelRatioEcho) && opts.wheelRatioEcho <= 0xFFFF;
         else return "unknown option " + name;

@@ -40,6 +40,7 @@ struct Options {
     int badChecksumEvery = 0;
     int badEndEvery = 0;
     int overrunEvery = 0;
+    int badLengthAt = 0;          // this data packet of the run has a corrupted length field; 0 = none
     bool encoderError = false;
     bool lowBattery = false;
     double disconnectAfter = 0.0; // seconds, 0 = never

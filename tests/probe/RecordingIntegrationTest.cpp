@@ -310,4 +310,53 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     EXPECT_NEAR(firstDepth + count * 0.10, theApp.m_pFrameState->replayDepth, 0.0015);
 }
 
+// One data packet whose length field the link damaged: it alone is lost, and
+// counted; every packet behind it is recorded.
+TEST_F(RecordingIntegrationTest, DamagedLengthLosesOnlyItsOwnRecord)
+{
+    m_emulator = std::make_unique<LoggerEmulator>(
+        m_folder / "s", m_folder / "sim.log",
+        std::vector<std::string>{"--rate", "1000", "--bad-length", "300", "--speed", "0"});
+    ASSERT_TRUE(m_emulator->Running());
+    m_usb = std::make_unique<CUSB>();
+    m_usb->SetLibraryPath(KVX_PROGRAM_DIR "/libftd2xx.so");
+    m_usb->SetDecoder(&m_stream);
+    ASSERT_TRUE(m_usb->Init());
+    ASSERT_TRUE(WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000));
+
+    // The record runs before the sonde is on, so that it takes every data packet.
+    ScriptedMessageBoxes boxes;
+    theApp.m_pLoggerSettings->recordingMode = 4;
+    theApp.m_nValidFrames = 0;
+    theApp.m_nErrorFrames = 0;
+    const fs::path data = m_folder / "time.log";
+    StartRecord(data, m_folder / "time.hed");
+    ASSERT_TRUE(m_usb->SendRecordingModeFrame());
+    ASSERT_TRUE(WaitFor([] { return theApp.m_nValidFrames >= 1500; }, 20000));
+    // Off: the emulator tells how many it made; its reply follows the last of them.
+    ASSERT_TRUE(m_usb->SendChannelFrame());
+    long made = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const std::string log = m_emulator->Log();
+        const char kOff[] = "sonde off after ";
+        const size_t at = log.find(kOff);
+        if (at != std::string::npos)
+            made = std::strtol(log.c_str() + at + sizeof kOff - 1, nullptr, 10);
+        return made >= 0 && (theApp.m_pProbeStatus->status & 0x0F) == 0;
+    }, 10000));
+    StopRecord();
+    StopLink();
+    EXPECT_TRUE(boxes.AllShown().empty());
+
+    const std::string log = m_emulator->Log();
+    EXPECT_NE(std::string::npos, log.find("bad length in data packet 300"));
+    EXPECT_EQ(std::string::npos, log.find("output dropped"));
+    EXPECT_EQ(std::string::npos, log.find("late: skipped"));
+    EXPECT_EQ(size_t(made - 1) * sizeof(LogRecord), fs::file_size(data));
+    EXPECT_EQ(unsigned(made - 1), theApp.m_nValidFrames.load());
+    EXPECT_EQ(1u, theApp.m_nErrorFrames.load());
+    theApp.m_nValidFrames = 0;
+    theApp.m_nErrorFrames = 0;
+}
+
 }  // namespace
