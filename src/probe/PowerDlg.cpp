@@ -1,35 +1,21 @@
 #include "probe/PowerDlg.h"
 
 #include <atomic>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "core/Ini.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
-#include "header/Header.h"
-#include "header/HeaderRecord.h"
-#include "platform/PathDisplayText.h"
-#include "platform/System.h"
 #include "platform/UiThread.h"
-#include "platform/WaitableTimer.h"
 #include "probe/Frames.h"
-#include "probe/ToolsStream.h"
 #include "res/Icons.h"
 #include "res/Resource.h"
 
 namespace {
 
-constexpr int kModeUp = 2;
-constexpr int kModeDown = 3;
 constexpr int kModeTime = 4;
 constexpr int kLogModeTime = 10;
-constexpr int kLogModeUp = 11;
-constexpr int kLogModeDown = 12;
 constexpr int kLinkAlive = 3;
 constexpr int kLinkLive = 16;
 constexpr int kLinkRecordable = 17;
@@ -38,9 +24,6 @@ constexpr int kCurrentAlarm = 251;
 constexpr int kBlinkCode500ms = 2;
 constexpr int kReadoutCentred = 6;
 constexpr int kReadoutWidthCode = 3;
-constexpr DWORD kReplayWaitMs = 10000;
-// Longer than the slowest tick of the player (500 ms).
-constexpr DWORD kReplayJoinMs = 2000;
 constexpr COLORREF kDefaultColour = COLORREF(-1);
 
 struct Tip {
@@ -60,65 +43,7 @@ constexpr Tip kToolTips[] = {
     {IDC_SPEED_SLIDER, "Player speed variator (depending of your sytem performance)."},
 };
 
-FILETIME Now()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return now;
-}
-
-int LogModeCode(int recordingMode)
-{
-    switch (recordingMode) {
-    case kModeUp: return kLogModeUp;
-    case kModeDown: return kLogModeDown;
-    default: return kLogModeTime;
-    }
-}
-
-int ReplayDivisor(int scale)
-{
-    switch (scale) {
-    case 50: return 3;
-    case 100: return 4;
-    case 250: return 9;
-    case 500: return 17;
-    case 1000: return 35;
-    default: return 2;
-    }
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void WriteWellInfo(const char* key, int value)
-{
-    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    header.WriteInt(key, value, CHeader::kWellInfoSection);
-}
-
-std::int32_t DepthMillimetres(double metres)
-{
-    double mm = std::trunc(metres * 1000.0);
-    if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
-        mm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
-    return DoubleToInt(mm);
-}
-
 }  // namespace
-
-ReplayPace ReplayPaceFor(int position, int rangeMax, int scale)
-{
-    const int n = rangeMax - position + 1;
-    const int k = position - 20;
-    const double d = ReplayDivisor(scale);
-    if (k >= 1)
-        return {std::int64_t(-200000.0 / d * 30), k};
-    return {std::int64_t(-200000.0 / d * n), 1};
-}
 
 StatusLine StatusLineFor(int s, bool overrun)
 {
@@ -160,15 +85,6 @@ CPowerDlg::CPowerDlg()
       m_crRed(RGB(255, 0, 0)),
       m_crStatusBk(kDefaultColour)
 {
-}
-
-CPowerDlg::~CPowerDlg()
-{
-    // The replay thread reads the trackbar: it ends before the bar goes.
-    if (m_pReplayThread) {
-        theApp.m_pRunState->playing = 0;
-        m_pReplayThread->WaitForEnd(kReplayJoinMs);
-    }
 }
 
 void CPowerDlg::DoDataExchange(CDataExchange* dx)
@@ -586,199 +502,4 @@ void CPowerDlg::RefreshPowerButton(int link)
         m_btnPower.SetIcon(powerOff ? m_hPowerOff : m_hPowerOn);
         m_nBlink = 0;
     }
-}
-
-void CPowerDlg::RefreshRecordDisplay()
-{
-    const RunState& run = *m_pRunState;
-    if (!(m_pRunState->recording && !run.recordPaused && run.recordStarted)) {
-        m_RecordTime.ShowWindow(SW_HIDE);
-        return;
-    }
-    WriteWellInfo("EndDepth", DoubleToInt(std::trunc(m_pFrameState->replyDepth * 1000.0)));
-    m_btnStop.SetIcon(m_hRecordStop);
-    if (m_nBlink == 6) {
-        m_btnRecord.SetIcon(m_hRecord);
-    } else if (m_nBlink > 10 || m_nBlink == 0) {
-        m_btnRecord.SetIcon(m_hRecordBlink);
-        m_nBlink = 0;
-    }
-    m_RecordTime.ShowWindow(SW_SHOW);
-}
-
-void CPowerDlg::StartRecording()
-{
-    RunState& run = *m_pRunState;
-    *theApp.m_pRecordDuration = 0;
-    run.playing = 0;
-    if (run.recording)
-        run.recordPaused = 0;
-    if (!m_bSondeOn || theApp.m_nLinkStatus <= 0 || run.recording)
-        return;
-    if (!CToolsStream::OpenRecordFile(theApp.m_pPathSettings->DataFile)) {
-        AfxMessageBox("Trouble opening file.", MB_ICONERROR);
-        return;
-    }
-    theApp.m_ftRecordStart = Now();
-    theApp.m_bRewriteStartDepth = 1;
-    run.recordPaused = 0;
-    run.recordStarted = 1;
-    m_pHost->SetStatusBarText(0, "Data file : " + PathDisplayText(FileNameOf(theApp.m_pPathSettings->DataFile)));
-    HeaderRecord& header = *theApp.m_pHeaderRecord;
-    header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
-                                                                : m_pLoggerSettings->DepthInterval * 10;
-    WriteWellInfo("Startdepth", DepthMillimetres(m_pFrameState->replyDepth));
-    WriteWellInfo("StartTime", 0);
-    WriteWellInfo("step", header.step);
-    theApp.m_dRecordDepth = m_pFrameState->replyDepth;
-    theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
-    run.recording = 1;
-    m_btnStop.EnableWindow(true);
-}
-
-void CPowerDlg::StopRecording()
-{
-    if (!m_pRunState->recording)
-        return;
-    // Not recording first, so the reader stores nothing more into the file.
-    m_pRunState->recording = 0;
-    CToolsStream::CloseRecordFile();
-    m_btnRecord.SetIcon(m_hRecord);
-    // The time since the last stored record is not counted.
-    theApp.m_ftRecordStart = Now();
-    Sleep(50);
-
-    WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
-    WriteWellInfo("EndTime", int(*theApp.m_pRecordDuration));
-
-    m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
-    m_pHost->SendRecordingModeFrame();
-    m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
-                              LogModeCode(m_pLoggerSettings->recordingMode));
-    m_btnStop.SetIcon(m_hStop);
-    m_btnStop.EnableWindow(false);
-}
-
-void CPowerDlg::SetReplayButtons()
-{
-    m_btnPlay.EnableWindow(true);
-    m_btnPause.EnableWindow(false);
-    m_btnReset.EnableWindow(false);
-    m_btnStop.EnableWindow(false);
-    m_SliderSpeed.ShowWindow(SW_SHOW);
-}
-
-void CPowerDlg::DisablePlayerButtons()
-{
-    for (CWnd* button : {static_cast<CWnd*>(&m_btnPlay), static_cast<CWnd*>(&m_btnStop),
-                         static_cast<CWnd*>(&m_btnReset), static_cast<CWnd*>(&m_btnPause)})
-        button->EnableWindow(false);
-    m_SliderSpeed.ShowWindow(SW_HIDE);
-}
-
-void CPowerDlg::OnPause()
-{
-    RunState& run = *m_pRunState;
-    if (run.recording) {
-        m_btnRecord.SetIcon(m_hRecord);
-        StopRecording();
-        run.recordPaused = 0;
-        m_btnReset.EnableWindow(false);
-    }
-    if (run.playing) {
-        m_btnReset.EnableWindow(true);
-        run.playing = 0;
-        m_btnPlay.SetIcon(m_hPlay);
-    }
-}
-
-void CPowerDlg::OnStop()
-{
-    RunState& run = *m_pRunState;
-    if (!m_bPowerSwitching)
-        m_pHost->ResetAutoPrint();
-    if (!run.recording) {
-        m_pHost->ResetAcquisition(true);
-        m_pHost->SelectCurrentScale();
-        theApp.m_nReplayPos = 0;
-        theApp.m_bReplayAtStart = 1;
-        DisablePlayerButtons();
-        m_pHost->SetStatusBarText(0, "Mode acquisition.");
-        m_btnRecord.EnableWindow(true);
-    }
-    StopRecording();
-    run.recordPaused = 0;
-    run.fileLoaded = 0;
-    run.playing = 0;
-    m_btnReset.EnableWindow(false);
-    m_btnRecord.SetIcon(m_hRecord);
-    m_btnPlay.SetIcon(m_hPlay);
-    m_btnStop.EnableWindow(false);
-    m_pHost->ResetAcquisition(true);
-}
-
-void CPowerDlg::OnPlay()
-{
-    RunState& run = *m_pRunState;
-    if (!run.fileLoaded)
-        return;
-    if (theApp.m_nReplayPos == 0)
-        m_pHost->ResetAcquisition(true);
-    m_pHost->SelectCurrentScale();
-    m_btnRecord.EnableWindow(false);
-    m_btnReset.EnableWindow(false);
-    m_btnPause.EnableWindow(true);
-    m_btnStop.EnableWindow(true);
-    if (!run.playing) {
-        // A thread still finishing its last tick ends before the next starts.
-        if (m_pReplayThread)
-            m_pReplayThread->WaitForEnd(kReplayJoinMs);
-        run.playing = 1;
-        m_pReplayThread = CWinThread::Begin([this] { return ReplayThreadProc(this); }, THREAD_PRIORITY_HIGHEST);
-    }
-    m_pHost->SetStatusBarText(0, std::string("Fichier de donn\xe9" "e : ") + theApp.m_pPathSettings->FileName);
-}
-
-void CPowerDlg::OnReset()
-{
-    theApp.m_nReplayPos = 0;
-    theApp.m_bReplayAtStart = 1;
-    m_pHost->ResetAcquisition(true);
-    OnPlay();
-    OnPause();
-    m_btnReset.EnableWindow(false);
-}
-
-bool CPowerDlg::WaitForReplayEnd(DWORD milliseconds)
-{
-    return !m_pReplayThread || m_pReplayThread->WaitForEnd(milliseconds);
-}
-
-UINT CPowerDlg::ReplayThreadProc(CPowerDlg* panel)
-{
-    theApp.m_bReplayThreadRunning = 1;
-    RunState& run = *theApp.m_pRunState;
-    CWaitableTimer timer;
-    UINT result = kReplayEnded;
-    while (run.playing && !theApp.m_bClosing) {
-        const ReplayPace pace = ReplayPaceFor(panel->m_SliderSpeed.GetPos(), panel->m_SliderSpeed.GetRangeMax(),
-                                              theApp.m_pToolRecord->Scale);
-        if (!timer.Set(pace.dueTime)) {
-            result = kReplayTimerFailed;
-            break;
-        }
-        timer.Wait(kReplayWaitMs);
-        for (int i = 0; i < pace.recordsPerTick && run.playing; ++i) {
-            if (panel->m_pHost->ReplayNextRecord())
-                continue;
-            run.playing = 0;
-            theApp.m_nReplayPos = 0;
-            if (theApp.m_nLinkStatus < kLinkLive) {
-                theApp.m_pLiveReadout->currentDepth = theApp.m_pFrameState->replayDepth;
-                theApp.m_pLiveReadout->cableSpeed = 0.0;
-            }
-        }
-    }
-    theApp.m_bReplayThreadRunning = 0;
-    return result;
 }

@@ -1,0 +1,137 @@
+// The probe control bar's record: its start, its end and the header values
+// written while it runs.
+#include "probe/PowerDlg.h"
+
+#include <cmath>
+#include <string>
+
+#include "core/Ini.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/ToolRecord.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "header/Header.h"
+#include "header/HeaderRecord.h"
+#include "platform/MessageBox.h"
+#include "platform/PathDisplayText.h"
+#include "platform/System.h"
+#include "probe/Frames.h"
+#include "probe/ToolsStream.h"
+
+namespace {
+
+constexpr int kModeUp = 2;
+constexpr int kModeDown = 3;
+constexpr int kModeTime = 4;
+constexpr int kLogModeTime = 10;
+constexpr int kLogModeUp = 11;
+constexpr int kLogModeDown = 12;
+
+FILETIME Now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return now;
+}
+
+int LogModeCode(int recordingMode)
+{
+    switch (recordingMode) {
+    case kModeUp: return kLogModeUp;
+    case kModeDown: return kLogModeDown;
+    default: return kLogModeTime;
+    }
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void WriteWellInfo(const char* key, int value)
+{
+    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
+    header.WriteInt(key, value, CHeader::kWellInfoSection);
+}
+
+std::int32_t DepthMillimetres(double metres)
+{
+    double mm = std::trunc(metres * 1000.0);
+    if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
+        mm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
+    return DoubleToInt(mm);
+}
+
+}  // namespace
+
+void CPowerDlg::RefreshRecordDisplay()
+{
+    const RunState& run = *m_pRunState;
+    if (!(m_pRunState->recording && !run.recordPaused && run.recordStarted)) {
+        m_RecordTime.ShowWindow(SW_HIDE);
+        return;
+    }
+    WriteWellInfo("EndDepth", DoubleToInt(std::trunc(m_pFrameState->replyDepth * 1000.0)));
+    m_btnStop.SetIcon(m_hRecordStop);
+    if (m_nBlink == 6) {
+        m_btnRecord.SetIcon(m_hRecord);
+    } else if (m_nBlink > 10 || m_nBlink == 0) {
+        m_btnRecord.SetIcon(m_hRecordBlink);
+        m_nBlink = 0;
+    }
+    m_RecordTime.ShowWindow(SW_SHOW);
+}
+
+void CPowerDlg::StartRecording()
+{
+    RunState& run = *m_pRunState;
+    *theApp.m_pRecordDuration = 0;
+    run.playing = 0;
+    if (run.recording)
+        run.recordPaused = 0;
+    if (!m_bSondeOn || theApp.m_nLinkStatus <= 0 || run.recording)
+        return;
+    if (!CToolsStream::OpenRecordFile(theApp.m_pPathSettings->DataFile)) {
+        AfxMessageBox("Trouble opening file.", MB_ICONERROR);
+        return;
+    }
+    theApp.m_ftRecordStart = Now();
+    theApp.m_bRewriteStartDepth = 1;
+    run.recordPaused = 0;
+    run.recordStarted = 1;
+    m_pHost->SetStatusBarText(0, "Data file : " + PathDisplayText(FileNameOf(theApp.m_pPathSettings->DataFile)));
+    HeaderRecord& header = *theApp.m_pHeaderRecord;
+    header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
+                                                                : m_pLoggerSettings->DepthInterval * 10;
+    WriteWellInfo("Startdepth", DepthMillimetres(m_pFrameState->replyDepth));
+    WriteWellInfo("StartTime", 0);
+    WriteWellInfo("step", header.step);
+    theApp.m_dRecordDepth = m_pFrameState->replyDepth;
+    theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
+    run.recording = 1;
+    m_btnStop.EnableWindow(true);
+}
+
+void CPowerDlg::StopRecording()
+{
+    if (!m_pRunState->recording)
+        return;
+    // Not recording first, so the reader stores nothing more into the file.
+    m_pRunState->recording = 0;
+    CToolsStream::CloseRecordFile();
+    m_btnRecord.SetIcon(m_hRecord);
+    // The time since the last stored record is not counted.
+    theApp.m_ftRecordStart = Now();
+    Sleep(50);
+
+    WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
+    WriteWellInfo("EndTime", int(*theApp.m_pRecordDuration));
+
+    m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
+    m_pHost->SendRecordingModeFrame();
+    m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
+                              LogModeCode(m_pLoggerSettings->recordingMode));
+    m_btnStop.SetIcon(m_hStop);
+    m_btnStop.EnableWindow(false);
+}
