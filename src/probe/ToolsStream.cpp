@@ -33,6 +33,7 @@ constexpr BYTE kDataValid = 0x01;
 constexpr BYTE kChecksumError = 0x08;
 constexpr BYTE kEncoderError = 0x40;
 constexpr BYTE kLowBattery = 0x80;
+constexpr std::uint64_t kTicksPerMs = 10000;  // 100-ns units
 
 const char kWriteFailedText[] =
     "Trouble writing data file: recording stopped.\nThe records written so far are kept.";
@@ -363,15 +364,11 @@ void CToolsStream::WriteDataLine()
         if (theApp.m_bRewriteStartDepth) {
             RewriteStartDepth();
             m_bStoreFailed = false;  // a new record
+            m_nDurationCarry = 0;
         }
         if (m_bStoreFailed)
             return;
-        std::uint64_t now = NowTicks();
-        std::uint64_t start = Ticks(theApp.m_ftRecordStart);
-        if (now > start)
-            *theApp.m_pRecordDuration += std::uint32_t((now - start) / 10000);
-        theApp.m_ftRecordStart = FileTime(now);
-        FormatElapsed(*theApp.m_pRecordDuration);
+        AddRecordingTime(NowTicks());
         stored = AppendRecord();
     }
     // Out of the lock: on the user-interface thread the report stops the record at once.
@@ -389,6 +386,20 @@ void CToolsStream::RewriteStartDepth()
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);
     header.WriteInt("Startdepth", ClampToInt(depthMm), CHeader::kWellInfoSection);
     theApp.m_bRewriteStartDepth = 0;
+}
+
+// Records may come faster than one a millisecond: what is left below the
+// millisecond goes with the next record, so that none of the time is lost.
+void CToolsStream::AddRecordingTime(std::uint64_t now)
+{
+    const std::uint64_t start = Ticks(theApp.m_ftRecordStart);
+    if (now > start) {
+        const std::uint64_t ticks = now - start + m_nDurationCarry;
+        *theApp.m_pRecordDuration += std::uint32_t(ticks / kTicksPerMs);
+        m_nDurationCarry = ticks % kTicksPerMs;
+    }
+    theApp.m_ftRecordStart = FileTime(now);
+    FormatElapsed(*theApp.m_pRecordDuration);
 }
 
 // The caller holds g_recordFileMutex.

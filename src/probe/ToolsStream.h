@@ -50,6 +50,7 @@ private:
     int CountSteps(const DataPacket& packet, double depth, bool recording);
     void CheckWinchDirection(int mode, double speed);
     void RewriteStartDepth();
+    void AddRecordingTime(std::uint64_t now);
     bool AppendRecord();
     void ReportStoreFailure();
 
@@ -59,4 +60,6 @@ private:
     bool m_bDepthReferenceUnset = true;
     // Set when the data file failed to take a record; cleared by the next record's start.
     std::atomic<bool> m_bStoreFailed{false};
+    // The recording time below a millisecond, carried to the next record.
+    std::uint64_t m_nDurationCarry = 0;
 };

@@ -520,6 +520,18 @@ TEST_F(ToolsStreamTest, RecordingTimeAddsUpOverTheStoredRecords)
     EXPECT_LT(*theApp.m_pRecordDuration, 6000u);
     QCoreApplication::processEvents();
     EXPECT_EQ("00:00:05", theApp.m_pLiveReadout->elapsedText);
+
+    // Records far less than a millisecond apart, as at the chip's full rate:
+    // their time adds up all the same.
+    const std::uint32_t before = *theApp.m_pRecordDuration;
+    const auto loopStart = std::chrono::steady_clock::now();
+    for (int i = 0; i < 200; ++i) {
+        theApp.m_ftRecordStart = FileTime(TicksAgo(0) - 2500);  // 0.25 ms ago
+        Decode(MakeData(4, 0.0));
+    }
+    const auto loopMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - loopStart);
+    EXPECT_GE(*theApp.m_pRecordDuration - before, 50u);
+    EXPECT_LE(*theApp.m_pRecordDuration - before, 51u + unsigned(loopMs.count()));
 }
 
 // While recording, time with the cable standing or going the wrong way is left out:
