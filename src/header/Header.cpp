@@ -297,7 +297,7 @@ void ReadWellFields(CIni& ini, HeaderRecord& h)
 
 }  // namespace
 
-void CHeader::WriteHeader(const std::string& path)
+bool CHeader::WriteHeader(const std::string& path)
 {
     HeaderRecord& h = *theApp.m_pHeaderRecord;
     const ToolRecord& tool = *theApp.m_pToolRecord;
@@ -307,7 +307,7 @@ void CHeader::WriteHeader(const std::string& path)
     std::FILE* file = OpenTextFile(path, "wb");
     if (file == nullptr) {
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
-        return;
+        return false;
     }
     h.Scale = tool.Scale;
     h.SondeLength = Truncate(tool.SondeLength);
@@ -325,8 +325,10 @@ void CHeader::WriteHeader(const std::string& path)
     WriteTracks(tool, file);
 
     const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed)
-        AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
+    if (std::fclose(file) == 0 && !failed)
+        return true;
+    AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
+    return false;
 }
 
 void CHeader::WriteWellInfo(std::FILE* file)

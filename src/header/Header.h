@@ -16,8 +16,8 @@ public:
     ~CHeader() override = default;
 
     // Replaces the file at `path`; a file that cannot be created or written is
-    // reported with a message box.
-    void WriteHeader(const std::string& path);
+    // reported with a message box and gives false.
+    bool WriteHeader(const std::string& path);
     // The [WellInfo] key lines of the header record.
     void WriteWellInfo(std::FILE* file);
     // Both return true when the reading failed; missing files and keys give defaults.

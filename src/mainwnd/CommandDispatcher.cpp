@@ -91,7 +91,9 @@ void CVarnoLogger_KVXDlg::OnNewLogCommand()
     // Ended by a signal: no header without its record.
     if (m_bEndingOnSignal)
         return;
-    m_Header.WriteHeader(theApp.m_pPathSettings->LastFile);
+    // A record without its header could not be replayed.
+    if (!m_Header.WriteHeader(theApp.m_pPathSettings->LastFile))
+        return;
     run.recordStarted = 1;
     m_PowerDlg.StartRecording();
     const int logMode = LogModeOf(theApp.m_pLoggerSettings->recordingMode);

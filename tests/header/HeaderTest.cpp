@@ -279,7 +279,7 @@ TEST_F(HeaderTest, FileThatCannotBeCreatedIsReportedAndChangesNothing)
     theApp.m_pLoggerSettings->recordingMode = 2;
     ScriptedMessageBoxes boxes;
     boxes.Expect("Trouble opening or create header file.");
-    m_header.WriteHeader(Path("no folder/Log.hed"));
+    EXPECT_FALSE(m_header.WriteHeader(Path("no folder/Log.hed")));
     ASSERT_EQ(boxes.AllShown().size(), 1u);
     EXPECT_EQ(boxes.AllShown()[0].type, MB_ICONERROR);
     EXPECT_EQ(Record().LogMode, 0);
@@ -298,7 +298,7 @@ TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReported)
     small.rlim_cur = 1000;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    m_header.WriteHeader(Path("Log.hed"));
+    EXPECT_FALSE(m_header.WriteHeader(Path("Log.hed")));
     setrlimit(RLIMIT_FSIZE, &kept);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(boxes.AllShown().size(), 1u);
@@ -315,7 +315,7 @@ TEST_F(HeaderTest, ReadsBackWhatWasWrittenInTheFileEncodings)
     Record().Deepest2 = 321.5;
     Record().RunNo3 = 4;
     Record().Copyright = "kept?";
-    m_header.WriteHeader(Path("Log.hed"));
+    EXPECT_TRUE(m_header.WriteHeader(Path("Log.hed")));
 
     *theApp.m_pHeaderRecord = HeaderRecord{};
     EXPECT_FALSE(m_header.ReadHeader(Path("Log.hed")));

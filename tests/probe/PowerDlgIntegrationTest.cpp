@@ -226,13 +226,12 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_TRUE(Button(IDC_RECORD)->isEnabled());
     EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
 
-    // A data file that cannot be opened: the message, and no record.
-    CopyBounded(theApp.m_pPathSettings->DataFile, (m_folder / "missing" / "a.log").string());
-    CopyBounded(theApp.m_pPathSettings->LastFile, (m_folder / "a.hed").string());
-    m_chosen = theApp.m_pPathSettings->DataFile;
+    // A log whose header cannot be made (a folder holds its name): the
+    // message, and no record starts without its header.
+    fs::create_directories(m_folder / "a.hed" / "taken");
+    m_chosen = (m_folder / "a.log").string();
     const std::string mode = m_dialog->m_StatusBar.GetText(0);
     boxes.Expect("Trouble opening or create header file.");
-    boxes.Expect("Trouble opening file.");
     ClickWhenModal({IDOK});
     ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
     Click(IDC_RECORD);
@@ -240,7 +239,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_EQ(nullptr, theApp.m_pRecordFile);
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
     EXPECT_EQ(mode, m_dialog->m_StatusBar.GetText(0));
-    EXPECT_FALSE(fs::exists(m_folder / "missing"));
+    EXPECT_FALSE(fs::exists(m_folder / "a.log"));
     Grab(Panel(), "panel_powered.png");
     Grab(*m_dialog, "main_window_live_time_mode.png");
 
