@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/Ini.h"
 #include "core/RunState.h"
@@ -37,6 +38,7 @@ constexpr std::uint64_t kTicksPerMs = 10000;  // 100-ns units
 
 const char kWriteFailedText[] =
     "Trouble writing data file: recording stopped.\nThe records written so far are kept.";
+const char kFileDeletedText[] = "Trouble writing data file: recording stopped.\nThe data file was deleted.";
 
 // Guards the record file between the reader thread, which appends, and the
 // user-interface thread, which closes it at the record's end.
@@ -144,6 +146,16 @@ std::int32_t ClampToInt(double value)
 }
 
 FILETIME FileTime(std::uint64_t ticks) { return FILETIME{DWORD(ticks & 0xFFFFFFFF), DWORD(ticks >> 32)}; }
+
+// A full disk may take part of a record: the file keeps whole records only.
+bool KeepWholeRecords(std::FILE* file)
+{
+    const int fd = fileno(file);
+    struct stat status {};
+    if (fstat(fd, &status) != 0)
+        return false;
+    return ftruncate(fd, status.st_size - status.st_size % off_t(sizeof(LogRecord))) == 0;
+}
 
 std::string TwoDigits(double value)
 {
@@ -353,34 +365,39 @@ void CToolsStream::WriteDataLine()
     const DataPacket& packet = *theApp.m_pDataPacket;
     if (packet.n == 0)
         return;
-    bool stored = true;
+    Store stored = Store::Done;
     {
         // Held throughout: a record stopped while this packet was decoded takes
         // nothing of it, neither its depth nor its time.
         std::lock_guard lock(g_recordFileMutex);
         if (theApp.m_pRecordFile == nullptr && !Recording())
             return;
-        theApp.m_dRecordDepth = theApp.m_pFrameState->replyDepth;
+        const double depth = theApp.m_pFrameState->replyDepth;
         if (theApp.m_bRewriteStartDepth) {
-            RewriteStartDepth();
+            RewriteStartDepth(depth);
             m_bStoreFailed = false;  // a new record
             m_nDurationCarry = 0;
         }
         if (m_bStoreFailed)
             return;
-        AddRecordingTime(NowTicks());
+        const std::uint64_t now = NowTicks();
         stored = AppendRecord();
+        // The record's end depth and time are those of its last whole record.
+        if (stored == Store::Done) {
+            theApp.m_dRecordDepth = depth;
+            AddRecordingTime(now);
+        }
     }
     // Out of the lock: on the user-interface thread the report stops the record at once.
     // A record ended between the check and the write is no failure.
-    if (!stored && Recording())
-        ReportStoreFailure();
+    if (stored != Store::Done && Recording())
+        ReportStoreFailure(stored);
 }
 
 // The first record of a record fixes the start depth in the header file.
-void CToolsStream::RewriteStartDepth()
+void CToolsStream::RewriteStartDepth(double depth)
 {
-    double depthMm = std::trunc(theApp.m_dRecordDepth * 1000.0);
+    double depthMm = std::trunc(depth * 1000.0);
     if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
         depthMm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);
@@ -403,7 +420,7 @@ void CToolsStream::AddRecordingTime(std::uint64_t now)
 }
 
 // The caller holds g_recordFileMutex.
-bool CToolsStream::AppendRecord()
+CToolsStream::Store CToolsStream::AppendRecord()
 {
     const DataPacket& packet = *theApp.m_pDataPacket;
     LogRecord record;
@@ -413,23 +430,28 @@ bool CToolsStream::AppendRecord()
 
     std::FILE* file = theApp.m_pRecordFile;
     if (file == nullptr)
-        return false;
-    if (std::fwrite(&record, sizeof record, 1, file) != 1 || std::fflush(file) != 0)
-        return false;
+        return Store::Failed;
+    if (std::fwrite(&record, sizeof record, 1, file) != 1 || std::fflush(file) != 0) {
+        KeepWholeRecords(file);
+        return Store::Failed;
+    }
     // A data file deleted while recording takes writes that no one will read.
     struct stat status {};
-    return fstat(fileno(file), &status) != 0 || status.st_nlink > 0;
+    if (fstat(fileno(file), &status) == 0 && status.st_nlink == 0)
+        return Store::Deleted;
+    return Store::Done;
 }
 
 // Once per record: nothing more is stored, and the operator is told.
-void CToolsStream::ReportStoreFailure()
+void CToolsStream::ReportStoreFailure(Store result)
 {
     if (m_bStoreFailed.exchange(true))
         return;
-    RunOnUiThread([] {
+    const char* text = result == Store::Deleted ? kFileDeletedText : kWriteFailedText;
+    RunOnUiThread([text] {
         if (IAcquisitionHost* host = AcquisitionHost())
             host->OnDataFileWriteFailed();
-        AfxMessageBox(kWriteFailedText, MB_ICONERROR);
+        AfxMessageBox(text, MB_ICONERROR);
     });
 }
 

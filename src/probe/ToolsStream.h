@@ -47,12 +47,14 @@ protected:
     virtual void ProcessStep();
 
 private:
+    enum class Store { Done, Failed, Deleted };
+
     int CountSteps(const DataPacket& packet, double depth, bool recording);
     void CheckWinchDirection(int mode, double speed);
-    void RewriteStartDepth();
+    void RewriteStartDepth(double depth);
     void AddRecordingTime(std::uint64_t now);
-    bool AppendRecord();
-    void ReportStoreFailure();
+    Store AppendRecord();
+    void ReportStoreFailure(Store result);
 
     // Reader thread only.
     double m_dLastStepDepth = 0.0;

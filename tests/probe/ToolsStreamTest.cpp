@@ -3,10 +3,12 @@
 
 #include <QCoreApplication>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "core/ConfigFolder.h"
@@ -245,8 +247,8 @@ TEST_F(ToolsStreamTest, AFailedWriteStopsStoringAndIsReportedOnce)
     QCoreApplication::processEvents();
     EXPECT_EQ(1u, boxes.AllShown().size());
 
-    // A data file deleted while recording: what was written before stays reported.
-    boxes.Expect("Trouble writing data file: recording stopped.\nThe records written so far are kept.");
+    // A data file deleted while recording keeps nothing, and the box says so.
+    boxes.Expect("Trouble writing data file: recording stopped.\nThe data file was deleted.");
     StartRecord(Path("c.log"), 4, 0.0);
     Decode(MakeData(4, 0.0));
     std::filesystem::remove(Path("c.log"));
@@ -254,6 +256,39 @@ TEST_F(ToolsStreamTest, AFailedWriteStopsStoringAndIsReportedOnce)
     Decode(MakeData(4, 0.0));
     QCoreApplication::processEvents();
     EXPECT_EQ(2u, boxes.AllShown().size());
+}
+
+// A disk that fills during a record (a file size limit here, which fails the
+// writes as a full disk does): the file keeps its whole records only, and the
+// record's end is that of its last whole record.
+TEST_F(ToolsStreamTest, FullDiskKeepsWholeRecordsAndTheirEnd)
+{
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Trouble writing data file: recording stopped.\nThe records written so far are kept.");
+    StartRecord(Path("full.log"), 4, 0.0);
+    theApp.m_ftRecordStart = FileTime(TicksAgo(0));
+    rlimit kept{};
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &kept));
+    rlimit full = kept;
+    full.rlim_cur = 10 * sizeof(LogRecord) + 5;
+    const auto keptHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &full));
+    for (int i = 0; i < 12; ++i) {
+        Decode(MakeData(4, 1.0 + i));
+        if (i == 9)
+            theApp.m_ftRecordStart = FileTime(TicksAgo(0) - 5000000);  // the failing record comes 0.5 s later
+    }
+    const auto sizeFull = std::filesystem::file_size(Path("full.log"));
+    CToolsStream::CloseRecordFile();
+    setrlimit(RLIMIT_FSIZE, &kept);
+    std::signal(SIGXFSZ, keptHandler);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(10 * sizeof(LogRecord), sizeFull);
+    EXPECT_EQ(10 * sizeof(LogRecord), std::filesystem::file_size(Path("full.log")));
+    EXPECT_EQ(1u, boxes.AllShown().size());
+    EXPECT_DOUBLE_EQ(10.0, theApp.m_dRecordDepth);
+    EXPECT_LT(*theApp.m_pRecordDuration, 500u);
 }
 
 TEST_F(ToolsStreamTest, ReadingStopsAtTheEndWithoutStaleBytes)

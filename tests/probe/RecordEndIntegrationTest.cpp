@@ -1,0 +1,159 @@
+// How a record ends when something goes wrong under it, in the main window
+// against the logger emulator: a disk that fills, a program that dies, a
+// logger that restarts.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include "core/Ini.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/VarnoLogger_KVXApp.h"
+#include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "platform/Application.h"
+#include "platform/FileDialog.h"
+#include "probe/LogRecord.h"
+#include "probe/PowerDlg.h"
+#include "res/Resource.h"
+#include "support/Artifacts.h"
+#include "support/LinkedMainWindow.h"
+#include "support/LoggerEmulator.h"
+#include "support/ModalDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes past this size fail as on a full disk, for as long as it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_kept);
+        rlimit limit = m_kept;
+        limit.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_kept);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool Set() const { return m_set; }
+
+private:
+    rlimit m_kept{};
+    void (*m_handler)(int);
+    bool m_set = false;
+};
+
+class RecordEndIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/kvx_recordendXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(folder));
+        m_folder = folder;
+        m_savedFolder = GetProgramFolder();
+        SetProgramFolder(m_folder.string() + "/");
+        m_link = std::make_unique<LinkedMainWindow>(m_folder);
+    }
+
+    void TearDown() override
+    {
+        m_link.reset();
+        SetFileDialogHandler(nullptr);
+        SetProgramFolder(m_savedFolder);
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    void Start(std::vector<std::string> options)
+    {
+        SetFileDialogHandler([this](const FileDialogRequest&) { return std::optional<std::string>(m_chosen); });
+        ASSERT_TRUE(m_link->Start(options));
+        m_dialog = &m_link->Window();
+    }
+
+    CPowerDlg& Panel() { return m_dialog->m_PowerDlg; }
+    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(Panel().GetDlgItem(id)->GetSafeHwnd()); }
+    void Click(int id) { Button(id)->click(); }
+
+    void PowerOnConfirmed()
+    {
+        ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
+        Click(IDC_POWER);
+        ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+        ASSERT_TRUE(Panel().IsSondeOn());
+    }
+
+    // The record button, its recording-mode dialog and header editor answered
+    // as they open; the log is `name`.log in the test's folder.
+    void Record(const std::string& name)
+    {
+        m_chosen = (m_folder / (name + ".log")).string();
+        ClickWhenModal({IDOK});
+        ClickWhenModal({IDC_HDR_SAVE});
+        ASSERT_TRUE(WaitFor([&] { return Button(IDC_RECORD)->isEnabled(); }, 5000));
+        Click(IDC_RECORD);
+        ASSERT_EQ(1, theApp.m_pRunState->recording);
+    }
+
+    int HeaderInt(const std::string& name, const char* key)
+    {
+        CIni header((m_folder / (name + ".hed")).string(), TRUE);
+        return header.GetInt(key, -1, "WellInfo");
+    }
+
+    fs::path m_folder;
+    std::string m_savedFolder;
+    std::unique_ptr<LinkedMainWindow> m_link;
+    CVarnoLogger_KVXDlg* m_dialog = nullptr;
+    std::string m_chosen;
+};
+
+// The disk fills during a record: the record ends at once, the operator is
+// told, the data file keeps its whole records and the header their end.
+TEST_F(RecordEndIntegrationTest, FullDiskEndsTheRecordWithWholeRecordsAndTheirEnd)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--rate", "5000", "--speed", "0"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    ASSERT_NO_FATAL_FAILURE(Record("full"));
+    const fs::path data = m_folder / "full.log";
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(data) && fs::file_size(data) > 0; }, 5000));
+
+    boxes.Expect("Trouble writing data file: recording stopped.\nThe records written so far are kept.");
+    const rlim_t full = fs::file_size(data) + 64 * 1024;
+    bool ended = false;
+    {
+        FileSizeLimit limit(full);
+        ASSERT_TRUE(limit.Set());
+        ended = WaitFor([] { return theApp.m_pRunState->recording == 0; }, 20000);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(1u, boxes.AllShown().size());
+    EXPECT_EQ("Data file write error: recording stopped.", m_dialog->m_StatusBar.GetText(0));
+    EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
+
+    const auto size = fs::file_size(data);
+    EXPECT_EQ(0u, size % sizeof(LogRecord));
+    EXPECT_GT(size + sizeof(LogRecord), full);
+    const int endTime = HeaderInt("full", "EndTime");
+    EXPECT_GT(endTime, 0);
+    EXPECT_EQ(int(*theApp.m_pRecordDuration), endTime);
+    CopyArtifact(data, "full_disk.log");
+    CopyArtifact(m_folder / "full.hed", "full_disk.hed");
+}
+
+}  // namespace
