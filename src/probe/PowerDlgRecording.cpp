@@ -63,6 +63,14 @@ std::int32_t DepthMillimetres(double metres)
     return DoubleToInt(mm);
 }
 
+// The end values of the record so far, as its stop writes them: a program
+// that dies during the record leaves a header that matches its data file.
+void WriteRecordEnd()
+{
+    WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
+    WriteWellInfo("EndTime", int(*theApp.m_pRecordDuration));
+}
+
 }  // namespace
 
 void CPowerDlg::RefreshRecordDisplay()
@@ -72,7 +80,7 @@ void CPowerDlg::RefreshRecordDisplay()
         m_RecordTime.ShowWindow(SW_HIDE);
         return;
     }
-    WriteWellInfo("EndDepth", DoubleToInt(std::trunc(m_pFrameState->replyDepth * 1000.0)));
+    WriteRecordEnd();
     m_btnStop.SetIcon(m_hRecordStop);
     if (m_nBlink == 6) {
         m_btnRecord.SetIcon(m_hRecord);
@@ -125,8 +133,7 @@ void CPowerDlg::StopRecording()
     theApp.m_ftRecordStart = Now();
     Sleep(50);
 
-    WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
-    WriteWellInfo("EndTime", int(*theApp.m_pRecordDuration));
+    WriteRecordEnd();
 
     m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
     m_pHost->SendRecordingModeFrame();

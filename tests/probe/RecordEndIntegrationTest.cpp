@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -154,6 +155,36 @@ TEST_F(RecordEndIntegrationTest, FullDiskEndsTheRecordWithWholeRecordsAndTheirEn
     EXPECT_EQ(int(*theApp.m_pRecordDuration), endTime);
     CopyArtifact(data, "full_disk.log");
     CopyArtifact(m_folder / "full.hed", "full_disk.hed");
+}
+
+// What a program killed during a record leaves: its header already holds the
+// end of the records written, with the start's sonde-length correction, and
+// their time.
+TEST_F(RecordEndIntegrationTest, HeaderHoldsTheRecordsEndWhileItRuns)
+{
+    ScriptedMessageBoxes boxes;
+    // The winch goes down at 1 m/s for 10 s from the first power-on, then stands.
+    ASSERT_NO_FATAL_FAILURE(Start({"--speed", "60", "--down", "10", "--stop", "600"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    theApp.m_pLoggerSettings->recordingMode = 3;
+    theApp.m_bDownDirection = 1;
+    ASSERT_TRUE(m_dialog->m_Usb.SendRecordingModeFrame());
+    ASSERT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == 3; }, 5000));
+    ASSERT_NO_FATAL_FAILURE(Record("down"));
+
+    // The winch stands: no record is written any more.
+    const fs::path data = m_folder / "down.log";
+    ASSERT_TRUE(WaitFor([] { return theApp.m_pLiveReadout->cableSpeed == 0.0; }, 30000));
+    const size_t count = fs::file_size(data) / sizeof(LogRecord);
+    ASSERT_GE(count, 10u);
+    const int startMm = HeaderInt("down", "Startdepth");
+    const int endMm = startMm + int(count - 1) * 100;
+    ASSERT_TRUE(WaitFor([&] { return std::abs(HeaderInt("down", "EndDepth") - endMm) <= 1; }, 5000))
+        << HeaderInt("down", "EndDepth") << " for " << endMm;
+    EXPECT_TRUE(WaitFor([&] { return HeaderInt("down", "EndTime") == int(*theApp.m_pRecordDuration); }, 5000));
+    EXPECT_GT(HeaderInt("down", "EndTime"), 0);
+    EXPECT_EQ(1, theApp.m_pRunState->recording);
+    CopyArtifact(m_folder / "down.hed", "record_running.hed");
 }
 
 }  // namespace
