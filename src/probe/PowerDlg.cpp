@@ -463,6 +463,8 @@ void CPowerDlg::OnRefresh()
     }
     RefreshRecordDisplay();
     Arm(kRefreshTimer, 100);
+    // Last: its message box waits for the operator while the refresh goes on.
+    EndRecordIfSondeOff(link);
 }
 
 // The sonde can't change under a powered probe or a loaded log; a live link

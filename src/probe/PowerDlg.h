@@ -115,6 +115,9 @@ private:
     void OnStop();
     void OnPlay();
     void OnPause();
+    // Ends a running record as the pause button does.
+    void PauseRecord();
+    void EndRecordIfSondeOff(int linkStatus);
     void OnReset();
     void OnPowerOnOrder();
     void OnPowerOffOrder();

@@ -26,6 +26,9 @@ constexpr int kModeTime = 4;
 constexpr int kLogModeTime = 10;
 constexpr int kLogModeUp = 11;
 constexpr int kLogModeDown = 12;
+constexpr int kLinkLive = 16;
+
+const char kSondeOffText[] = "The sonde went off: recording stopped.\nThe records written so far are kept.";
 
 FILETIME Now()
 {
@@ -136,9 +139,34 @@ void CPowerDlg::StopRecording()
     WriteRecordEnd();
 
     m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
-    m_pHost->SendRecordingModeFrame();
+    // The mode goes back to a sonde that is on; to one that went off it would be
+    // an order to power it.
+    if (m_bSondeOn && (m_pProbeStatus->status & 0x0F) != 0)
+        m_pHost->SendRecordingModeFrame();
     m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
                               LogModeCode(m_pLoggerSettings->recordingMode));
     m_btnStop.SetIcon(m_hStop);
     m_btnStop.EnableWindow(false);
+}
+
+void CPowerDlg::PauseRecord()
+{
+    m_btnRecord.SetIcon(m_hRecord);
+    StopRecording();
+    m_pRunState->recordPaused = 0;
+    m_btnReset.EnableWindow(false);
+}
+
+// A sonde that went off under a running record (a logger that restarted, say)
+// sends no more data: the record ends, and the operator is told. Only a live
+// link's report counts, and none while an order is on its way.
+void CPowerDlg::EndRecordIfSondeOff(int linkStatus)
+{
+    if (!m_pRunState->recording || linkStatus < kLinkLive || m_bOrderPending || Armed(kPowerOnTimer) ||
+        Armed(kPowerOffTimer))
+        return;
+    if ((m_pProbeStatus->status & 0x0F) != 0)
+        return;
+    PauseRecord();
+    AfxMessageBox(kSondeOffText, MB_ICONERROR);
 }

@@ -71,12 +71,8 @@ void CPowerDlg::DisablePlayerButtons()
 void CPowerDlg::OnPause()
 {
     RunState& run = *m_pRunState;
-    if (run.recording) {
-        m_btnRecord.SetIcon(m_hRecord);
-        StopRecording();
-        run.recordPaused = 0;
-        m_btnReset.EnableWindow(false);
-    }
+    if (run.recording)
+        PauseRecord();
     if (run.playing) {
         m_btnReset.EnableWindow(true);
         run.playing = 0;

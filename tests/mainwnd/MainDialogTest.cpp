@@ -14,6 +14,7 @@
 #include "core/InstanceChecker.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/Printer.h"
+#include "probe/Frames.h"
 #include "support/TestPrinter.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "res/Resource.h"
@@ -203,6 +204,8 @@ TEST_F(MainDialogTest, MenusAndSondeSelectorFollowTheLinkThePowerTheRecordAndThe
                      (c.recording ? " recording" : ""));
         theApp.m_nLinkStatus = c.link;
         theApp.m_bSondePowered = c.powered;
+        // A powered sonde reports its mode: one that reports none has gone off.
+        theApp.m_pProbeStatus->status = c.powered ? 4 : 0;
         run.fileLoaded = c.loaded;
         run.recording = c.recording;
         dialog->m_PowerDlg.OnTimer(CPowerDlg::kRefreshTimer);
@@ -216,6 +219,7 @@ TEST_F(MainDialogTest, MenusAndSondeSelectorFollowTheLinkThePowerTheRecordAndThe
     }
     run.fileLoaded = run.recording = 0;
     theApp.m_bSondePowered = 0;
+    theApp.m_pProbeStatus->status = 0;
     theApp.m_nLinkStatus = 0;
 
     // A reset labels the tools box even while it is hidden: shown later, it

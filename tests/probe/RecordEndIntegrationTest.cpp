@@ -4,21 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QTimer>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
+#include "core/ConfigFolder.h"
 #include "core/Ini.h"
+#include "core/InstanceChecker.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderRecord.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "platform/FileDialog.h"
+#include "probe/Frames.h"
 #include "probe/LogRecord.h"
 #include "probe/PowerDlg.h"
 #include "res/Resource.h"
@@ -185,6 +191,88 @@ TEST_F(RecordEndIntegrationTest, HeaderHoldsTheRecordsEndWhileItRuns)
     EXPECT_GT(HeaderInt("down", "EndTime"), 0);
     EXPECT_EQ(1, theApp.m_pRunState->recording);
     CopyArtifact(m_folder / "down.hed", "record_running.hed");
+}
+
+// The whole program, started as the operator starts it, closed by a signal.
+class LoggerRestartTest : public ConfigFolderTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        SetApplicationName("kvx_restart_" + std::to_string(getpid()));
+        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
+        fs::create_directories(Path("Ressources"));
+        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
+        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        SetFileDialogHandler(nullptr);
+        unsetenv("KVX_LOGGER_SOCKET");
+        CInstanceChecker::CloseFirstInstanceMapping();
+        theApp.m_bClosing = 0;
+        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
+        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
+        theApp.m_bPowerOffDone = 1;
+        theApp.m_nLinkStatus = 0;
+        theApp.m_nTxLength = 0;
+        *theApp.m_pHeaderRecord = HeaderRecord{};
+        *theApp.m_pProbeStatus = ProbeStatus{};
+        *theApp.m_pFrameState = FrameState{};
+        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
+        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ConfigFolderTest::TearDown();
+    }
+};
+
+// The logger restarts during a record while the link stays up: the record
+// ends as the pause ends it and the operator is told; neither the record's
+// end nor the close on a signal then powers the sonde of the fresh logger.
+TEST_F(LoggerRestartTest, RecordEndsAndNothingPowersTheSondeAgain)
+{
+    auto first = std::make_unique<LoggerEmulator>(Path("s"), Path("sim.log"), std::vector<std::string>{"--seed", "7"});
+    ASSERT_TRUE(first->Running());
+    std::unique_ptr<LoggerEmulator> fresh;
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("The sonde went off: recording stopped.\nThe records written so far are kept.");
+    const std::string data = Path("Data/Restart.log");
+    SetFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(data); });
+    bool recording = false, restarted = false, ended = false;
+    QTimer::singleShot(0, [&] {
+        CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
+        CPowerDlg& panel = main.m_PowerDlg;
+        if (WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000)) {
+            UseEmulatorLinkSettings(*theApp.m_pLoggerSettings);
+            panel.OnPowerButton();
+            WaitFor([&] { return !panel.IsOrderPending() && panel.IsSondeOn(); }, 5000);
+            ClickWhenModal({IDOK});
+            ClickWhenModal({IDC_HDR_SAVE});
+            main.OnCommand(ID_CMD_NEW_LOG, 0);
+            recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); },
+                                20000);
+        }
+        if (recording) {
+            first->Stop();
+            restarted = WaitFor([] { return theApp.m_nLinkStatus < 16; }, 5000);
+            fresh = std::make_unique<LoggerEmulator>(Path("s"), Path("fresh.log"),
+                                                     std::vector<std::string>{"--seed", "7"});
+            ended = WaitFor([] { return theApp.m_pRunState->recording == 0; }, 15000);
+        }
+        raise(SIGINT);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+
+    ASSERT_TRUE(recording);
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(1u, boxes.AllShown().size());
+    CIni header(Path("Data/Restart.hed"), TRUE);
+    EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);
+    ASSERT_TRUE(fresh);
+    const std::string log = fresh->Log();
+    EXPECT_NE(std::string::npos, log.find("host connected"));
+    EXPECT_EQ(std::string::npos, log.find("RX type=6"));
+    EXPECT_EQ(std::string::npos, log.find("sonde on"));
 }
 
 }  // namespace
