@@ -495,6 +495,10 @@ void CPowerDlg::RefreshPowerButton(int link)
             return;
         m_bSondeOn = (m_pProbeStatus->status & 0x0F) != 0;
         m_btnPower.SetIcon(m_bSondeOn ? m_hPowerOn : m_hPowerOff);
+        // A sonde that went off by itself (a logger that restarted) is not
+        // powered: the close need not ask for a power button that would power it.
+        if (!m_bSondeOn)
+            theApp.m_bSondePowered = 0;
         return;
     }
     const bool powerOff = Armed(kPowerOffTimer);

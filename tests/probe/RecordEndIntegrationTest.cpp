@@ -237,7 +237,7 @@ TEST_F(LoggerRestartTest, RecordEndsAndNothingPowersTheSondeAgain)
     boxes.Expect("The sonde went off: recording stopped.\nThe records written so far are kept.");
     const std::string data = Path("Data/Restart.log");
     SetFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(data); });
-    bool recording = false, restarted = false, ended = false;
+    bool recording = false, restarted = false, ended = false, sondeOff = false;
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         CPowerDlg& panel = main.m_PowerDlg;
@@ -257,6 +257,7 @@ TEST_F(LoggerRestartTest, RecordEndsAndNothingPowersTheSondeAgain)
             fresh = std::make_unique<LoggerEmulator>(Path("s"), Path("fresh.log"),
                                                      std::vector<std::string>{"--seed", "7"});
             ended = WaitFor([] { return theApp.m_pRunState->recording == 0; }, 15000);
+            sondeOff = WaitFor([&] { return !panel.IsSondeOn() && theApp.m_bSondePowered == 0; }, 5000);
         }
         raise(SIGINT);
     });
@@ -265,6 +266,7 @@ TEST_F(LoggerRestartTest, RecordEndsAndNothingPowersTheSondeAgain)
     ASSERT_TRUE(recording);
     EXPECT_TRUE(restarted);
     EXPECT_TRUE(ended);
+    EXPECT_TRUE(sondeOff);
     EXPECT_EQ(1u, boxes.AllShown().size());
     CIni header(Path("Data/Restart.hed"), TRUE);
     EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);
