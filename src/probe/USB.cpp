@@ -126,7 +126,9 @@ CUSB::CUSB() : m_strLibraryPath(GetProgramFolder() + "libftd2xx.so") {}
 CUSB::~CUSB()
 {
     bool ended = true;
-    for (auto* slot : {&theApp.m_pLinkThread, &theApp.m_pReadThread, &m_pWriteThread}) {
+    // A failing reader may have started a link thread, and a link thread a
+    // reader: each is waited for after the one that could have started it.
+    for (auto* slot : {&theApp.m_pReadThread, &theApp.m_pLinkThread, &theApp.m_pReadThread, &m_pWriteThread}) {
         if (auto thread = slot->load())
             ended = thread->WaitForEnd(kThreadEndWaitMs) && ended;
     }
@@ -359,7 +361,9 @@ UINT CUSB::ReadThreadProc(CUSB* usb)
     // Released before the next link thread may start its reader.
     usb->m_nReaderInstances = -1;
     theApp.m_bReadThreadRunning = 0;
-    usb->StartLinkThread();
+    // A closing program looks for no logger: no thread may outlive the link.
+    if (!theApp.m_bClosing)
+        usb->StartLinkThread();
     theApp.m_nLinkStatus = 4;
     RunOnUiThread([] {
         theApp.m_pLiveReadout->supplyVoltageText.clear();
