@@ -31,6 +31,7 @@
 #include "support/Artifacts.h"
 #include "support/LinkedMainWindow.h"
 #include "support/LoggerEmulator.h"
+#include "support/ProgramRun.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 
@@ -200,27 +201,11 @@ protected:
     {
         ConfigFolderTest::SetUp();
         SetApplicationName("kvx_restart_" + std::to_string(getpid()));
-        fs::copy_file(KVX_PROGRAM_DIR "/libftd2xx.so", Path("libftd2xx.so"));
-        fs::create_directories(Path("Ressources"));
-        fs::copy_file(KVX_PROGRAM_DIR "/Ressources/KVXS0001.tol", Path("Ressources/KVXS0001.tol"));
-        setenv("KVX_LOGGER_SOCKET", Path("s").c_str(), 1);
+        PrepareLinkedProgramFolder(Path(""));
     }
     void TearDown() override
     {
-        SetFileDialogHandler(nullptr);
-        unsetenv("KVX_LOGGER_SOCKET");
-        CInstanceChecker::CloseFirstInstanceMapping();
-        theApp.m_bClosing = 0;
-        theApp.m_bUsbDriverOk = theApp.m_bUsbHardwarePresent = theApp.m_bSondePowered = 0;
-        theApp.m_bLinkThreadRunning = theApp.m_bReadThreadRunning = 0;
-        theApp.m_bPowerOffDone = 1;
-        theApp.m_nLinkStatus = 0;
-        theApp.m_nTxLength = 0;
-        *theApp.m_pHeaderRecord = HeaderRecord{};
-        *theApp.m_pProbeStatus = ProbeStatus{};
-        *theApp.m_pFrameState = FrameState{};
-        theApp.m_pLinkThread = std::shared_ptr<CWinThread>();
-        theApp.m_pReadThread = std::shared_ptr<CWinThread>();
+        ResetProgramRun();
         ConfigFolderTest::TearDown();
     }
 };
