@@ -12,14 +12,17 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QSlider>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTimer>
 
 #include "platform/CommonControls.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -126,6 +129,35 @@ protected:
     bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 
+// A push button pressed by its access key is clicked as by the mouse: it
+// takes the focus first, so that the control losing it runs its kill-focus
+// handling (an edit's value is read) before the button's command. A message
+// box shown on the way takes the press, as it takes the mouse's.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+            return QPushButton::event(event);
+        ClickAsByMouse();
+        return true;
+    }
+
+private:
+    void ClickAsByMouse()
+    {
+        const int boxes = MessageBoxCount();
+        QPointer<QPushButton> self(this);
+        if (focusPolicy() & Qt::ClickFocus)
+            setFocus(Qt::ShortcutFocusReason);
+        if (self && MessageBoxCount() == boxes)
+            click();
+    }
+};
+
 // Sends EN_KILLFOCUS when an edit loses the focus.
 class KillFocusFilter : public QObject {
 public:
@@ -154,7 +186,7 @@ QWidget* MakeButton(const ControlTemplate& ctl, QWidget* parent, CWnd* owner)
     case ControlKind::CheckBox: button = new WholeRectButton<QCheckBox>(text, parent); break;
     case ControlKind::RadioButton: button = new WholeRectButton<QRadioButton>(text, parent); break;
     default: {
-        auto* push = new QPushButton(text, parent);
+        auto* push = new PushButton(text, parent);
         push->setAutoDefault(false);
         button = push;
     }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <atomic>
 #include <mutex>
 
 #include "platform/Application.h"
@@ -11,6 +12,7 @@ namespace {
 
 std::mutex g_handlerMutex;
 MessageBoxHandler g_handler;
+std::atomic<int> g_count{0};
 
 QMessageBox::Icon IconOf(UINT type)
 {
@@ -50,8 +52,11 @@ void SetMessageBoxHandler(MessageBoxHandler handler)
     g_handler = std::move(handler);
 }
 
+int MessageBoxCount() { return g_count; }
+
 int MessageBoxWithCaption(const std::string& text, const std::string& caption, UINT type)
 {
+    ++g_count;
     MessageBoxHandler handler;
     {
         std::lock_guard lock(g_handlerMutex);

@@ -28,6 +28,9 @@ constexpr int IDNO = 7;
 // any thread: a worker waits until the user has answered.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 int MessageBoxWithCaption(const std::string& text, const std::string& caption, UINT type);
+// The boxes asked for so far: a caller sees whether one came up while other
+// code ran.
+int MessageBoxCount();
 
 // Tests answer message boxes from a script instead of showing them.
 using MessageBoxHandler = std::function<int(const std::string& text, const std::string& caption, UINT type)>;

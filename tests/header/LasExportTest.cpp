@@ -9,6 +9,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <array>
 #include <cmath>
@@ -544,6 +545,21 @@ TEST_F(LasExportTest, TypedDepthsOutsideTheLogAreCorrected)
         Button(dialog, IDC_LAS_START)->click();
     });
     EXPECT_FALSE(fs::exists(Path("Data/LAS20/up.las")));
+
+    // "&Start" by its access key reads the To typed first; the box that
+    // corrects it takes the press, as it takes a click's.
+    RunDialog(Path("Data/down.log"), [&](CLasExport& dialog) {
+        QWidget* window = dialog.GetSafeHwnd();
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        auto* to = qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_LAS_TO)->GetSafeHwnd());
+        to->setFocus();
+        to->setText("400");
+        m_boxes.Expect(downMessage);
+        QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+        EXPECT_EQ("305.00", dialog.GetDlgItemText(IDC_LAS_TO, 64));
+    });
+    EXPECT_FALSE(fs::exists(Path("Data/LAS20/down.las")));
 }
 
 TEST_F(LasExportTest, LogsThatCannotBeExportedAreRefused)

@@ -182,6 +182,12 @@ TEST_F(ControlsTest, UserActionsReachTheDialogWithTheirCodes)
              dlg.GetDlgItem(kCheck)->EnableWindow(false);
              QTest::mouseClick(dlg.Widget(kCheck), Qt::LeftButton);
          }, {}},
+        // As a click: the button takes the focus, so the edit is left first.
+        {"push button's access key", [&] {
+             dlg.Widget(kEdit)->setFocus();
+             dlg.commands.clear();
+             QTest::keyClick(dlg.GetSafeHwnd(), Qt::Key_S, Qt::AltModifier);
+         }, {{kEdit, EN_KILLFOCUS}, {kButton, BN_CLICKED}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action);
