@@ -188,6 +188,7 @@ QWidget* MakeButton(const ControlTemplate& ctl, QWidget* parent, CWnd* owner)
     default: {
         auto* push = new PushButton(text, parent);
         push->setAutoDefault(false);
+        push->setDefault(ctl.kind == ControlKind::DefPushButton);
         button = push;
     }
     }
@@ -259,6 +260,7 @@ QWidget* MakeControl(const ControlTemplate& ctl, QWidget* parent, CWnd* owner)
     }
     case ControlKind::GroupBox: return new QGroupBox(text, parent);
     case ControlKind::PushButton:
+    case ControlKind::DefPushButton:
     case ControlKind::CheckBox:
     case ControlKind::RadioButton: return MakeButton(ctl, parent, owner);
     case ControlKind::Edit:

@@ -40,9 +40,31 @@ protected:
         switch (key) {
         case Qt::Key_Escape: m_owner->OnCommand(IDCANCEL, 0); return;
         case Qt::Key_Return:
-        case Qt::Key_Enter: m_owner->OnCommand(IDOK, 0); return;
+        case Qt::Key_Enter: PressEnter(); return;
         default: QDialog::keyPressEvent(event);
         }
+    }
+    // Enter presses the dialog's default button, or in its place the push
+    // button that has the focus; a dialog without one hears IDOK.
+    void PressEnter()
+    {
+        QPushButton* button = DefaultButton();
+        if (button == nullptr) {
+            m_owner->OnCommand(IDOK, 0);
+            return;
+        }
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused != nullptr && ControlOwnerOf(focused) == m_owner)
+            button = focused;
+        button->click();
+    }
+    // Among this dialog's own controls, not those of a panel inside it.
+    QPushButton* DefaultButton() const
+    {
+        for (QPushButton* button : findChildren<QPushButton*>())
+            if (button->isDefault() && ControlOwnerOf(button) == m_owner)
+                return button;
+        return nullptr;
     }
     void resizeEvent(QResizeEvent* event) override
     {

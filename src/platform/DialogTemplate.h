@@ -10,6 +10,7 @@ enum class ControlKind {
     StaticCentre,  // centred text
     EtchedFrame,
     PushButton,
+    DefPushButton, // the dialog's default button: drawn as such, pressed by Enter
     Edit,
     Trackbar,      // horizontal slider
     CheckBox,

@@ -24,7 +24,7 @@ std::vector<DialogTemplate> CalibTemplates()
           {ControlKind::Edit, IDC_CAL_COEFFICIENT0 + 3, "", 62, 120, 62, 12},
           {ControlKind::PushButton, IDC_CAL_LOAD, "&Load calibration file", 132, 32, 85, 14},
           {ControlKind::PushButton, IDC_CAL_SAVE, "Save calibration file", 132, 50, 85, 14},
-          {ControlKind::PushButton, IDC_CAL_SET, "&Set", 132, 78, 85, 14},
+          {ControlKind::DefPushButton, IDC_CAL_SET, "&Set", 132, 78, 85, 14},
           {ControlKind::PushButton, IDCANCEL, "Cl&ose", 132, 118, 85, 14}}},
         {IDD_ABOUTBOX, "About software...", 235, 55, DS_CAPTION | DS_SYSMENU | DS_CENTER,
          {{ControlKind::IconStatic, IDC_ABOUT_ICON, "", 7, 7, 20, 20},
@@ -32,6 +32,6 @@ std::vector<DialogTemplate> CalibTemplates()
           {ControlKind::Static, IDC_ABOUT_NOTICE, "Copyright (C) 2018", 160, 7, 68, 8},
           {ControlKind::Static, IDC_ABOUT_SERIAL, "Logger S/N :", 40, 21, 188, 8},
           {ControlKind::Static, IDC_ABOUT_OS, "OS:", 40, 36, 139, 8},
-          {ControlKind::PushButton, IDOK, "&OK", 189, 35, 38, 13}}},
+          {ControlKind::DefPushButton, IDOK, "&OK", 189, 35, 38, 13}}},
     };
 }

@@ -127,7 +127,7 @@ DialogTemplate Editor()
              {ControlKind::PushButton, IDC_HDR_LOAD, "&Load", 7, 222, 50, 14},
              {ControlKind::PushButton, IDC_HDR_RESET, "&Reset", 61, 222, 50, 14},
              {ControlKind::PushButton, IDC_HDR_CANCEL, "&Cancel", 211, 222, 50, 14},
-             {ControlKind::PushButton, IDC_HDR_SAVE, "&Save", 265, 222, 50, 14}}};
+             {ControlKind::DefPushButton, IDC_HDR_SAVE, "&Save", 265, 222, 50, 14}}};
 }
 
 }  // namespace

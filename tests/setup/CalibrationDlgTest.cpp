@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <ctime>
 #include <functional>
@@ -169,6 +170,11 @@ TEST_F(CalibrationDlgTest, LeavingAnEditWritesItsOwnKeyAndSetWritesThemAll)
             EXPECT_EQ(expected[k], ToolKey(1, kChannelKeys[k])) << kChannelKeys[k];
         EXPECT_TRUE(Button(IDC_CAL_SAVE)->isEnabled());
         EXPECT_EQ("1E-07", ToolKey(0, "Coefficient3"));
+
+        // Enter presses "&Set": what is typed is stored while its edit keeps the focus.
+        Edit(IDC_CAL_COEFFICIENT0 + 3)->setText("8");
+        QTest::keyClick(Edit(IDC_CAL_COEFFICIENT0 + 3), Qt::Key_Return);
+        EXPECT_EQ("8", ToolKey(1, "Coefficient3"));
     });
 }
 
