@@ -132,7 +132,7 @@ TEST_F(MainWindowOnDesktopTest, MenuBarLiesAboveThePanelsWhichEnterAndEscapeLeav
     SaveArtifact(window, "main_window_menu_bar.png");
 
     // The panels' keys are the main window's, which ignores them.
-    for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
         QTest::keyClick(dialog->m_DephtDlg.ModelCombo().GetSafeHwnd(), Qt::Key(key));
         QTest::keyClick(dialog->m_PowerDlg.SpeedSlider().GetSafeHwnd(), Qt::Key(key));
     }
