@@ -17,6 +17,7 @@ struct ToolRecord;
 class CScopeTrack : public CWnd {
 public:
     static constexpr int kMaxCurves = 6;
+    static constexpr int kCurveTracks = 3;
     static constexpr UINT_PTR kRedrawTimer = 404;
     static constexpr UINT_PTR kAutoPrintTimer = 411;
     static constexpr UINT_PTR kDoubleClickTimer = 412;
@@ -127,7 +128,6 @@ private:
     class Widget;
     friend class Widget;
 
-    static constexpr int kCurveTracks = 3;
     static constexpr int kLegendLine = 10;  // legend rows per curve on a track
     static constexpr unsigned kSettingsRedrawDelay = 200;
 
@@ -139,7 +139,18 @@ private:
     void Paint(QWidget* target);
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
     void TakePicture(Picture& picture) const;
+    // The rows of the data area a drawing fills, from `oldest` behind the
+    // newest up to it; -1 when there is nothing to draw.
+    struct Rows {
+        int top = 0, bottom = 0;
+        int oldest = -1;
+        int newestIndex = 0;  // ring index of the newest sample
+    };
     void Render(const Picture& picture, QImage& image, bool forPrint, std::vector<DepthMark>& labels) const;
+    static Rows ShownRows(const Picture& picture, int top, int bottom);
+    static void DrawCurves(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], const Rows& rows);
+    static void DrawCurve(QPainter& painter, const Picture& picture, int c, const TrackLayout& track, const Rows& rows);
+    static void DrawLegend(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int width);
     void DrawDepthGrid(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int oldestRow,
                        int width, int dataTop, int dataBottom, std::vector<DepthMark>& labels) const;
     bool MainWindowMinimised() const;

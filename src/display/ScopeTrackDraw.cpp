@@ -92,6 +92,73 @@ void CScopeTrack::Paint(QWidget* target)
         painter.drawImage(0, 0, m_image);
 }
 
+namespace {
+
+// The pens of one curve: solid, and dotted where a value wrapped.
+struct CurvePens {
+    explicit CurvePens(COLORREF colour)
+        : solid(SolidPen(colour)), solidColour(ToQColor(colour)), dotted(DottedPen(colour)), dottedWhite(DottedPen(kWhite))
+    {
+    }
+    // A wrapped point alternates dotted and white every four rows, except at the
+    // small scales where rows are too few.
+    const QPen* For(bool wrapped, int scale, int row) const
+    {
+        if (!wrapped)
+            return &solid;
+        return (scale >= 500 || (row & 4) == 0) ? &dotted : &dottedWhite;
+    }
+    QPen solid;
+    QColor solidColour;
+    QPen dotted;
+    QPen dottedWhite;
+};
+
+// The value drawn at ring index `index`: the mean of the samples of the point
+// that hold data.
+double PointValue(const double* display, const unsigned char* noData, int index, int perPoint)
+{
+    if (perPoint <= 1)
+        return display[index];
+    int used = 0;
+    double sum = 0.0;
+    for (int j = 0; j < perPoint; ++j) {
+        const int at = WrapIndex((long long)index - j);
+        if (!noData[at]) {
+            sum += display[at];
+            ++used;
+        }
+    }
+    return sum / used;
+}
+
+void DrawColumnGrid(QPainter& painter, const CScopeTrack::TrackLayout (&tracks)[5])
+{
+    for (int t = 0; t < CScopeTrack::kCurveTracks; ++t) {
+        const CScopeTrack::TrackLayout& track = tracks[t];
+        if (!track.inUse || track.cols <= 1)
+            continue;
+        const int step = (track.right - track.left) / track.cols;
+        for (int k = 1; k < track.cols; ++k) {
+            painter.setPen(SolidPen(k == track.cols / 2 ? kDarkGrey : kLightGrey));
+            const int x = track.left + k * step;
+            painter.drawLine(x, track.top, x, track.bottom);
+        }
+    }
+}
+
+void DrawFrames(QPainter& painter, const CScopeTrack::TrackLayout (&tracks)[5], int width, int height,
+                int legendHeight, bool forPrint)
+{
+    painter.setPen(SolidPen(forPrint ? 0x000000 : kLightGrey));
+    painter.drawLine(0, legendHeight - 1, width - 1, legendHeight - 1);
+    painter.setPen(SolidPen(0x000000));
+    for (int entry : {0, 3, 1, 4})
+        painter.drawLine(tracks[entry].right, 0, tracks[entry].right, height - 1);
+}
+
+}  // namespace
+
 void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, std::vector<DepthMark>& labels) const
 {
     const int width = image.width();
@@ -99,15 +166,40 @@ void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, s
     TrackLayout tracks[5];
     std::copy(std::begin(picture.tracks), std::end(picture.tracks), tracks);
     LayOut(width, height, tracks);
-    const ScaleState& scale = picture.scale;
-    const double pps = scale.pixelsPerSample;
-    const int legendHeight = picture.legendHeight;
-    const int dataTop = legendHeight;
-    const int dataBottom = height;
+    const Rows rows = ShownRows(picture, picture.legendHeight, height);
 
     QPainter painter(&image);
     painter.fillRect(image.rect(), ToQColor(kWhite));
+    DrawColumnGrid(painter, tracks);
+    painter.setFont(TrackFont(14));
+    if (picture.mode != kModeTime && rows.oldest >= 0)
+        DrawDepthGrid(painter, picture, tracks, rows.oldest, width, rows.top, rows.bottom, labels);
+    if (picture.dataStarted && rows.oldest >= 0)
+        DrawCurves(painter, picture, tracks, rows);
+    DrawLegend(painter, picture, tracks, width);
+    DrawFrames(painter, tracks, width, height, picture.legendHeight, forPrint);
+}
 
+CScopeTrack::Rows CScopeTrack::ShownRows(const Picture& picture, int top, int bottom)
+{
+    long long newest = 0;
+    int widestWindow = 0;
+    for (int i = 0; i < picture.nCurves; ++i) {
+        newest = std::max<long long>(newest, picture.curves[i].count);
+        widestWindow = std::max(widestWindow, picture.curves[i].filterWindow);
+    }
+    if (picture.mode == kModeTime)
+        newest = std::max<long long>(0, newest - (widestWindow - 1) / 2);
+    const int rows = std::max(0, bottom - top);
+    const double pps = picture.scale.pixelsPerSample;
+    // Never more than one turn of the ring.
+    const long long shownSamples = std::min<long long>({(long long)(rows / pps), newest, kRingSize - 1});
+    return Rows{top, bottom, int(std::min<double>(rows, shownSamples * pps)) - 1, WrapIndex(newest)};
+}
+
+void CScopeTrack::DrawCurves(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5],
+                             const Rows& rows)
+{
     // Drawing order: by track, then from the last place in the track to the first.
     int order[kMaxCurves] = {0, 1, 2, 3, 4, 5};
     int listed = 0;
@@ -119,114 +211,60 @@ void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, s
             }
         }
     }
-
-    // The visible window of samples.
-    long long newest = 0;
-    int widestWindow = 0;
-    for (int i = 0; i < picture.nCurves; ++i) {
-        newest = std::max<long long>(newest, picture.curves[i].count);
-        widestWindow = std::max(widestWindow, picture.curves[i].filterWindow);
+    for (int slot = 0; slot < picture.nCurves; ++slot) {
+        const int track = picture.curves[order[slot]].track;
+        if (picture.curves[order[slot]].visible && track >= 0 && track < kCurveTracks)
+            DrawCurve(painter, picture, order[slot], tracks[track], rows);
     }
-    if (picture.mode == kModeTime)
-        newest = std::max<long long>(0, newest - (widestWindow - 1) / 2);
-    const int rows = std::max(0, dataBottom - dataTop);
-    // Never more than one turn of the ring.
-    const long long shownSamples = std::min<long long>({(long long)(rows / pps), newest, kRingSize - 1});
-    const int oldestRow = int(std::min<double>(rows, shownSamples * pps)) - 1;
-    const int newestIndex = WrapIndex(newest);
-    const int direction = picture.direction;
+}
 
-    // Column grid.
-    for (int t = 0; t < kCurveTracks; ++t) {
-        const TrackLayout& track = tracks[t];
-        if (!track.inUse || track.cols <= 1)
+void CScopeTrack::DrawCurve(QPainter& painter, const Picture& picture, int c, const TrackLayout& track,
+                            const Rows& rows)
+{
+    const Picture::Curve& curve = picture.curves[c];
+    const double pps = picture.scale.pixelsPerSample;
+    const int perPoint = SamplesPerPoint(picture.scale.scale);
+    const CurvePens pens(curve.penColour);
+    const QPen* current = nullptr;
+    const int anchor = curve.shading == 2 ? track.right - 1 : track.left + 1;
+    bool havePrevious = false;
+    QPoint previous;
+    for (int row = rows.oldest; row >= 0; --row) {
+        int index = RowToRingIndex(rows.newestIndex, row, pps);
+        index -= index % perPoint;
+        const TrackPoint point =
+            curve.noData[index] ? TrackPoint{}
+                                : ValueToX(PointValue(curve.display, curve.noData, index, perPoint), curve.rangeLeft,
+                                           curve.rangeRight, curve.wrap, curve.invertScale, track.left, track.right);
+        if (!point.drawn) {
+            havePrevious = false;
             continue;
-        const int step = (track.right - track.left) / track.cols;
-        for (int k = 1; k < track.cols; ++k) {
-            painter.setPen(SolidPen(k == track.cols / 2 ? kDarkGrey : kLightGrey));
-            const int x = track.left + k * step;
-            painter.drawLine(x, track.top, x, track.bottom);
+        }
+        const QPen* pen = pens.For(point.wrapped, picture.scale.scale, row);
+        if (pen != current) {
+            painter.setPen(*pen);
+            current = pen;
+        }
+        const int y = RowToY(row, picture.direction, rows.top, rows.bottom);
+        const QPoint here(point.x + 2, y);
+        const bool ends = row == rows.oldest || row == 0;
+        if (curve.shading == 0) {
+            if (havePrevious && !ends)
+                painter.drawLine(previous, here);
+            previous = havePrevious && !ends ? here : QPoint(point.x, y);
+            havePrevious = true;
+        } else if (!ends && pen == &pens.solid) {
+            // A one-row fill: the same pixels as the line, far cheaper.
+            painter.fillRect(std::min(anchor, here.x()), y, std::abs(here.x() - anchor) + 1, 1, pens.solidColour);
+        } else if (!ends) {
+            painter.drawLine(anchor, y, here.x(), y);
         }
     }
+}
 
-    // Depth grid and labels.
-    painter.setFont(TrackFont(14));
-    if (picture.mode != kModeTime && oldestRow >= 0)
-        DrawDepthGrid(painter, picture, tracks, oldestRow, width, dataTop, dataBottom, labels);
-
-    // Curves.
-    const int perPoint = SamplesPerPoint(scale.scale);
-    if (picture.dataStarted && oldestRow >= 0) {
-        for (int slot = 0; slot < picture.nCurves; ++slot) {
-            const Picture::Curve& curve = picture.curves[order[slot]];
-            if (!curve.visible || curve.track < 0 || curve.track >= kCurveTracks)
-                continue;
-            const TrackLayout& track = tracks[curve.track];
-            const QPen solid = SolidPen(curve.penColour);
-            const QColor solidColour = ToQColor(curve.penColour);
-            const QPen dotted = DottedPen(curve.penColour);
-            const QPen dottedWhite = DottedPen(kWhite);
-            const QPen* current = nullptr;
-            const int anchor = curve.shading == 2 ? track.right - 1 : track.left + 1;
-            bool havePrevious = false;
-            QPoint previous;
-            for (int row = oldestRow; row >= 0; --row) {
-                int index = RowToRingIndex(newestIndex, row, pps);
-                index -= index % perPoint;
-                if (curve.noData[index]) {
-                    havePrevious = false;
-                    continue;
-                }
-                double value = curve.display[index];
-                if (perPoint > 1) {
-                    // The mean of the samples of this point that hold data.
-                    int used = 0;
-                    double sum = 0.0;
-                    for (int j = 0; j < perPoint; ++j) {
-                        const int at = WrapIndex((long long)index - j);
-                        if (!curve.noData[at]) {
-                            sum += curve.display[at];
-                            ++used;
-                        }
-                    }
-                    value = sum / used;
-                }
-                const TrackPoint point = ValueToX(value, curve.rangeLeft, curve.rangeRight, curve.wrap,
-                                                  curve.invertScale, track.left, track.right);
-                if (!point.drawn) {
-                    havePrevious = false;
-                    continue;
-                }
-                const QPen* pen = &solid;
-                if (point.wrapped)
-                    pen = (scale.scale >= 500 || (row & 4) == 0) ? &dotted : &dottedWhite;
-                if (pen != current) {
-                    painter.setPen(*pen);
-                    current = pen;
-                }
-                const int y = RowToY(row, direction, dataTop, dataBottom);
-                const QPoint here(point.x + 2, y);
-                const bool ends = row == oldestRow || row == 0;
-                if (curve.shading == 0) {
-                    if (havePrevious && !ends)
-                        painter.drawLine(previous, here);
-                    previous = havePrevious && !ends ? here : QPoint(point.x, y);
-                    havePrevious = true;
-                } else if (!ends) {
-                    if (pen == &solid) {
-                        // A one-row fill: the same pixels as the line, far cheaper.
-                        const int from = std::min(anchor, here.x());
-                        painter.fillRect(from, y, std::abs(here.x() - anchor) + 1, 1, solidColour);
-                    } else {
-                        painter.drawLine(anchor, y, here.x(), y);
-                    }
-                }
-            }
-        }
-    }
-
-    // Legend.
-    painter.fillRect(QRect(0, 0, width, legendHeight), ToQColor(kLegendBackground));
+void CScopeTrack::DrawLegend(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int width)
+{
+    painter.fillRect(QRect(0, 0, width, picture.legendHeight), ToQColor(kLegendBackground));
     painter.setFont(TrackFont(12));
     int onTrack[kCurveTracks] = {};
     for (int i = 0; i < picture.nCurves; ++i) {
@@ -246,11 +284,4 @@ void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, s
         DrawText(painter, track.left + 3, line, Qt::AlignLeft, atLeft, kRangeText, kLegendBackground);
         DrawText(painter, track.right - 3, line, Qt::AlignRight, atRight, kRangeText, kLegendBackground);
     }
-
-    // Frames.
-    painter.setPen(SolidPen(forPrint ? 0x000000 : kLightGrey));
-    painter.drawLine(0, legendHeight - 1, width - 1, legendHeight - 1);
-    painter.setPen(SolidPen(0x000000));
-    for (int entry : {0, 3, 1, 4})
-        painter.drawLine(tracks[entry].right, 0, tracks[entry].right, height - 1);
 }
