@@ -193,7 +193,7 @@ void CScopeTrack::OnTimer(UINT_PTR id)
         Draw(false);
         break;
     case kDoubleClickTimer: m_nDoubleClickTimer = 0; break;
-    case kAutoPrintTimer: Print(false); break;
+    case kAutoPrintTimer: PrintDuePages(); break;
     default: break;
     }
 }

@@ -3,6 +3,7 @@
 // on three tracks against depth or time.
 #include <QImage>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -135,10 +136,19 @@ private:
 
     void ArmRedraw(unsigned milliseconds);
     void ArmAutoPrint();
+    // Keeps the page that came due with this step; the lock held.
+    void QueuePage();
+    // Prints every page that came due, oldest first.
+    void PrintDuePages();
+    // Prints the print picture as page `pageCount`.
     bool PrintPage(int pageCount);
+    // The print picture: the newest `samples` of the picture.
+    void RenderPage(const Picture& picture, double samples);
     void Paint(QWidget* target);
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
     void TakePicture(Picture& picture) const;
+    // TakePicture with the lock held.
+    void CopyPicture(Picture& picture) const;
     // The rows of the data area a drawing fills, from `oldest` behind the
     // newest up to it; -1 when there is nothing to draw.
     struct Rows {
@@ -177,6 +187,14 @@ private:
     double m_dSamplesSincePage = 0.0;
     double m_dPageCount = 0.0;
     double m_dPageSamples = 0.0;
+    // A page as it was when it came due, so that the records that arrive
+    // before it is printed neither show on it nor go missing from the next.
+    struct DuePage {
+        std::unique_ptr<Picture> picture;
+        double samples = 0.0;
+        int number = 0;
+    };
+    std::deque<DuePage> m_duePages;
 
     // Timer requests from worker threads: at most one waiting for the UI thread each.
     std::atomic<bool> m_bRedrawRequestPending{false};

@@ -24,6 +24,11 @@ constexpr COLORREF kNameText = 0x640000;
 void CScopeTrack::TakePicture(Picture& picture) const
 {
     std::lock_guard lock(m_mutex);
+    CopyPicture(picture);
+}
+
+void CScopeTrack::CopyPicture(Picture& picture) const
+{
     picture.nCurves = m_nCurves;
     std::copy(std::begin(m_tracks), std::end(m_tracks), picture.tracks);
     picture.legendHeight = m_nLegendHeight;
@@ -63,16 +68,12 @@ void CScopeTrack::Draw(bool forPrint)
     Picture& picture = *m_pPicture;
     TakePicture(picture);
     if (forPrint) {
-        int height;
+        double samples;
         {
             std::lock_guard lock(m_mutex);
-            height = int(m_dPageSamples * m_scale.pixelsPerSample);
+            samples = m_dPageSamples;
         }
-        if (height <= 0)
-            return;
-        m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
-        m_printLabels.clear();
-        Render(picture, m_printImage, true, m_printLabels);
+        RenderPage(picture, samples);
         return;
     }
     if (m_image.isNull())
@@ -81,6 +82,16 @@ void CScopeTrack::Draw(bool forPrint)
     Render(picture, m_image, false, m_labels);
     if (m_hWnd)
         m_hWnd->update();
+}
+
+void CScopeTrack::RenderPage(const Picture& picture, double samples)
+{
+    const int height = int(samples * picture.scale.pixelsPerSample);
+    if (height <= 0)
+        return;
+    m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
+    m_printLabels.clear();
+    Render(picture, m_printImage, true, m_printLabels);
 }
 
 void CScopeTrack::Paint(QWidget* target)

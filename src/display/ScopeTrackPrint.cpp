@@ -11,6 +11,7 @@
 #include "display/PrintedPage.h"
 #include "display/PrinterSettings.h"
 #include "display/ScopeTrack.h"
+#include "display/ScopeTrackPicture.h"
 #include "header/HeaderRecord.h"
 #include "platform/Printer.h"
 
@@ -24,6 +25,7 @@ bool CScopeTrack::Print(bool fromMenu)
             return false;
         pageCount = int(m_dPageCount);
     }
+    Draw(true);
     const bool printed = PrintPage(pageCount);
     {
         std::lock_guard lock(m_mutex);
@@ -53,9 +55,24 @@ bool CScopeTrack::PrintPage(int pageCount)
     QPainter painter;
     if (!StartDoc(*device, painter, page::JobName(pageCount)))
         return false;
-    Draw(true);
     page::DrawPage(painter, device->resolution(), m_printImage, texts);
     return painter.end();
+}
+
+void CScopeTrack::PrintDuePages()
+{
+    for (;;) {
+        DuePage due;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_duePages.empty())
+                return;
+            due = std::move(m_duePages.front());
+            m_duePages.pop_front();
+        }
+        RenderPage(*due.picture, due.samples);
+        PrintPage(due.number);
+    }
 }
 
 int CScopeTrack::ToggleAutoPrint(bool stop)
@@ -79,8 +96,10 @@ int CScopeTrack::ToggleAutoPrint(bool stop)
             printLastPart = true;
         }
     }
-    if (printLastPart)
+    if (printLastPart) {
+        PrintDuePages();
         Print(false);
+    }
     return 0;
 }
 

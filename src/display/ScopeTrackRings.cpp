@@ -7,6 +7,7 @@
 #include "core/ToolRecord.h"
 #include "display/PrintedPage.h"
 #include "display/ScopeTrack.h"
+#include "display/ScopeTrackPicture.h"
 #include "setup/Palette.h"
 
 using namespace track;
@@ -68,12 +69,7 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
                 m_dSamplesSincePage = 0.0;
             // Due with the step that completes the page, not one step later, so that
             // consecutive pages keep their overlap.
-            if (page::PageDue(m_scale.pixelsPerSample, m_dSamplesSincePage)) {
-                m_dPageCount += 1.0;
-                m_dPageSamples = m_dSamplesSincePage;
-                m_dSamplesSincePage = 0.0;
-                pageDue = true;
-            }
+            pageDue = page::PageDue(m_scale.pixelsPerSample, m_dSamplesSincePage);
         }
         m_nMode = mode;
         m_nDirection = mode == kModeUp ? 0 : 1;
@@ -118,9 +114,25 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
             }
             curve.count += unsigned(n);
         }
+        if (pageDue)
+            QueuePage();
     }
     if (pageDue)
         ArmAutoPrint();
+}
+
+void CScopeTrack::QueuePage()
+{
+    DuePage due;
+    due.picture = std::make_unique<Picture>();
+    CopyPicture(*due.picture);
+    due.samples = page::PrintedSamples(m_dSamplesSincePage, m_scale.pixelsPerSample, false);
+    m_dPageCount += 1.0;
+    due.number = int(m_dPageCount);
+    m_duePages.push_back(std::move(due));
+    // The next page starts its overlap before this one's end, and counts every
+    // step from here on, however late this page is printed.
+    m_dSamplesSincePage = page::NextPageStart(true, m_scale.pixelsPerSample);
 }
 
 void CScopeTrack::FilterChannel(int curveIndex)
