@@ -112,9 +112,14 @@ void CPreferences::WriteFileDouble(const char* key, double value, std::FILE* fil
 
 void CPreferences::WriteFileFloat(const char* key, float value, std::FILE* file)
 {
+    WriteFileText(key, FloatFileText(value).c_str(), file);
+}
+
+std::string CPreferences::FloatFileText(float value)
+{
     char text[64];
     std::snprintf(text, sizeof text, "%#.6G", double(value));
-    WriteFileText(key, WithDots(text).c_str(), file);
+    return WithDots(text);
 }
 
 void CPreferences::WriteFileBool(const char* key, BOOL value, std::FILE* file)

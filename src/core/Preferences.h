@@ -32,6 +32,8 @@ public:
     static void WriteFileInt(const char* key, int value, std::FILE* file);
     static void WriteFileDouble(const char* key, double value, std::FILE* file);
     static void WriteFileFloat(const char* key, float value, std::FILE* file);
+    // A float as these files hold it: six significant digits, the point always shown.
+    static std::string FloatFileText(float value);
     static void WriteFileBool(const char* key, BOOL value, std::FILE* file);
 
     void Initialize();

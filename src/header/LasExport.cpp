@@ -39,7 +39,6 @@ bool FolderExists(const std::string& path)
     return !path.empty() && fs::is_directory(path, error);
 }
 
-std::string FileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
 // The name with its last three characters replaced by "las".
 std::string LasName(const std::string& name) { return name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "las"; }

@@ -71,8 +71,6 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FileNameOf(const std::string& path) { return path.substr(FolderOf(path).size()); }
-
 std::string FileTitleOf(const std::string& path)
 {
     const std::string name = FileNameOf(path);

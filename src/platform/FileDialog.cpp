@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "platform/MessageBox.h"
+#include "platform/PathDisplayText.h"
 #include "platform/Window.h"
 
 namespace {
@@ -54,12 +55,6 @@ std::optional<std::string> ShowQtDialog(const FileDialogRequest& request, CWnd* 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace

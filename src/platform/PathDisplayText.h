@@ -4,3 +4,5 @@
 
 // A path or file name as a text to show; a letter without a Latin-1 form shows as '?'.
 std::string PathDisplayText(const std::string& path);
+// The name of a path's file: what follows its last '/'.
+std::string FileNameOf(const std::string& path);

@@ -46,12 +46,6 @@ int LogModeCode(int recordingMode)
     }
 }
 
-std::string FileNameOf(const std::string& path)
-{
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void WriteWellInfo(const char* key, int value)
 {
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);

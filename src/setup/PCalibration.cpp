@@ -1,6 +1,5 @@
 #include "setup/PCalibration.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "core/Preferences.h"
@@ -11,6 +10,7 @@
 #include "display/ScopeTrack.h"
 #include "platform/Application.h"
 #include "platform/FileDialog.h"
+#include "platform/PathDisplayText.h"
 #include "res/Resource.h"
 #include "setup/CalibrationFile.h"
 
@@ -37,17 +37,7 @@ constexpr int kAllKeys = -1;
 
 std::string CoefficientKey(int k) { return "Coefficient" + std::to_string(k); }
 
-// The header file's own coefficient encoding: the decimal point always shown.
-std::string HeaderCoefficientText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%#.6G", double(float(value)));
-    return text;
-}
-
 bool ReplayingLog() { return theApp.m_pRunState->fileLoaded != 0; }
-
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 }  // namespace
 
@@ -167,8 +157,9 @@ void CPCalibration::SaveChannelToToolFile(int which)
     const bool header = ReplayingLog();
     auto writeCoefficient = [&](int k) {
         const std::string key = CoefficientKey(k);
+        // The header file keeps its coefficients as its own writer does.
         if (header)
-            m_Preferences.WriteString(key.c_str(), HeaderCoefficientText(channel.Coefficient[k]), s);
+            m_Preferences.WriteString(key.c_str(), CPreferences::FloatFileText(float(channel.Coefficient[k])), s);
         else
             m_Preferences.WriteFloat(key.c_str(), float(channel.Coefficient[k]), s);
     };
