@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QIcon>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <strings.h>
@@ -39,6 +40,22 @@ bool FolderExists(const std::string& path)
     return !path.empty() && fs::is_directory(path, error);
 }
 
+// Why a log has no depth step, in terms of its header.
+std::string NoDepthStepText(const HeaderRecord& header, int records)
+{
+    std::string why = "its header gives a step of 0";
+    if (header.LogMode == kTimeMode) {
+        // The depths as the range takes them, to the centimetre.
+        const double start = std::round(header.Startdepth / 10.0) / 100.0;
+        const double end = std::round(header.EndDepth / 10.0) / 100.0;
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "its depth goes from %.2f m to %.2f m over %d records, a mean step that rounds to 0", start, end,
+                      records);
+        why = start == end ? "its start and end depths are equal" : text;
+    }
+    return "This log has no depth step: " + why + ".\nNothing can be exported.";
+}
 
 // The name with its last three characters replaced by "las".
 std::string LasName(const std::string& name) { return name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "las"; }
@@ -192,8 +209,7 @@ void CLasExport::PrepareDataFile(const std::string& path)
     theApp.m_nReplayPos = 0;
     LasRange range;
     if (!ComputeLasRange(*m_pHeader, records, range)) {
-        AfxMessageBox("This log has no depth step: its start and end depths are equal.\nNothing can be exported.",
-                      MB_ICONERROR);
+        AfxMessageBox(NoDepthStepText(*m_pHeader, records), MB_ICONERROR);
         return;
     }
     m_range = range;

@@ -574,6 +574,18 @@ TEST_F(LasExportTest, LogsThatCannotBeExportedAreRefused)
     // A time log recorded while the winch stood has no depth step.
     ASSERT_NO_FATAL_FAILURE(Record(kStanding, {{"still", IDC_TIME_MODE, 5}}));
     fs::copy_file(Path("Data/down.log"), Path("Data/lonely.log"));
+    // A time log whose depth creeps by 3 cm over 124 records: its mean step rounds to 0.
+    file = std::fopen(Path("Data/creep.log").c_str(), "wb");
+    for (int i = 0; i < 125; ++i)
+        std::fwrite(&record, sizeof record, 1, file);
+    std::fclose(file);
+    fs::copy_file(Path("Data/still.hed"), Path("Data/creep.hed"));
+    CIni(Path("Data/creep.hed"), TRUE).WriteInt("Startdepth", 7774, CHeader::kWellInfoSection);
+    CIni(Path("Data/creep.hed"), TRUE).WriteInt("EndDepth", 7742, CHeader::kWellInfoSection);
+    // A depth log whose header gives no step.
+    fs::copy_file(Path("Data/down.log"), Path("Data/nostep.log"));
+    fs::copy_file(Path("Data/down.hed"), Path("Data/nostep.hed"));
+    CIni(Path("Data/nostep.hed"), TRUE).WriteInt("step", 0, CHeader::kWellInfoSection);
 
     const struct {
         std::string data;
@@ -581,6 +593,9 @@ TEST_F(LasExportTest, LogsThatCannotBeExportedAreRefused)
     } cases[] = {
         {Path("Data/one.log"), "Invalid file log !!!"},
         {Path("Data/still.log"), "This log has no depth step: its start and end depths are equal.\nNothing can be exported."},
+        {Path("Data/creep.log"), "This log has no depth step: its depth goes from 7.77 m to 7.74 m over 124 records, "
+                                 "a mean step that rounds to 0.\nNothing can be exported."},
+        {Path("Data/nostep.log"), "This log has no depth step: its header gives a step of 0.\nNothing can be exported."},
         {Path("Data/lonely.log"), "Bad header file."},
         {Path("Data/missing.log"), "Data file not present."},
     };
