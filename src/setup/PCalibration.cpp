@@ -10,6 +10,7 @@
 #include "display/ScopeTrack.h"
 #include "platform/Application.h"
 #include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
 #include "platform/PathDisplayText.h"
 #include "res/Resource.h"
 #include "setup/CalibrationFile.h"
@@ -34,6 +35,9 @@ constexpr EditKey kEditKeys[] = {
     {IDC_CAL_COEFFICIENT0 + 3, 5},
 };
 constexpr int kAllKeys = -1;
+
+constexpr const char* kReplayNotSaved =
+    "The coefficients of a replayed log are kept in its header file.\nNo calibration file is written during replay.";
 
 std::string CoefficientKey(int k) { return "Coefficient" + std::to_string(k); }
 
@@ -203,6 +207,12 @@ void CPCalibration::OnLoadCalibrationFile()
 
 void CPCalibration::OnSaveCalibrationFile()
 {
+    // A log's header names its sonde's model, not the sonde: the calibration
+    // file of the sonde selected here, or of any sonde, is not the log's to write.
+    if (ReplayingLog()) {
+        AfxMessageBox(kReplayNotSaved, MB_ICONINFORMATION);
+        return;
+    }
     const std::string kept = m_Preferences.GetPathName();
     m_Preferences.SetPathName(CalibrationFilePath(ToolFileName()));
     WriteCalibrationDate(m_Preferences);

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -265,8 +266,14 @@ TEST_F(CalibrationDlgTest, DuringReplayTheKeysGoToTheLogsHeaderFile)
         EXPECT_EQ("3.00000", headerKey("Coefficient1"));
         Edit(IDC_CAL_UNIT)->setText("V");
         Button(IDC_CAL_SET)->click();
+        // Not the selected sonde's calibration file: the log's sonde may be another.
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("The coefficients of a replayed log are kept in its header file.\n"
+                     "No calibration file is written during replay.");
+        Button(IDC_CAL_SAVE)->click();
     });
 
+    EXPECT_TRUE(std::filesystem::is_empty(Path("Calibration")));
     EXPECT_EQ(tool, ReadFile("Ressources/KVXS0001.tol"));
     EXPECT_EQ("V", headerKey("Unit"));
     EXPECT_EQ("0.00000", headerKey("Coefficient0"));
