@@ -74,8 +74,6 @@ void CVarnoLogger_KVXDlg::OnOpenCommand()
         return;
     }
     OpenLogFile();
-    if (theApp.m_pRunState->toolsBoxVisible)
-        m_ToolsProbeDlg.SetChannelLabels(true);
 }
 
 void CVarnoLogger_KVXDlg::OnNewLogCommand()

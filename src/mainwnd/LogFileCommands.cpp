@@ -165,6 +165,9 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     const HeaderRecord& header = *theApp.m_pHeaderRecord;
     m_ScopeTrack.ResetOrigin(header.Startdepth / 1000.0, header.SondeLength, header.LogMode, 0);
     ResetAcquisition(true);
+    // The tools box takes the log's channels before its first record.
+    if (run.toolsBoxVisible)
+        m_ToolsProbeDlg.SetChannelLabels(true);
     LogRecord& first = *theApp.m_pReplayRecord;
     if (m_ToolsStream.ReadDataLineInFile(theApp.m_nReplayPos, first))
         ProcessRecord(first);

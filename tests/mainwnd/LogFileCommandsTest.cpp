@@ -20,8 +20,11 @@
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
 #include "core/InstanceChecker.h"
+#include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "display/ToolsProbeDlg.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
+#include "probe/Frames.h"
 #include "probe/LogRecord.h"
 #include "res/Resource.h"
 #include "support/LoggerEmulator.h"
@@ -201,6 +204,31 @@ TEST_F(LogFileCommandsTest, PathsOutsideAsciiGoFromTheSettingsToTheDialogsAndThe
     CIni config(Path("Zarkv.cfg"), TRUE);
     EXPECT_EQ(folder + "\xc3\xa9.log", config.GetString("DataFile", "", "VarnoLogger"));
     EXPECT_EQ(folder, config.GetString("FilePath", "", "VarnoLogger"));
+}
+
+// "&Open" with the tools box shown: the box shows the log's first record at
+// once, as the curves do, with the log's channels.
+TEST_F(LogFileCommandsTest, OpenShowsTheFirstRecordInTheToolsBox)
+{
+    fs::create_directories(Path("Data"));
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.log", Path("Data/Well.log"));
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.hed", Path("Data/Well.hed"));
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
+    m_dialog->OnCommand(ID_CMD_TOOLS_BOX, 0);
+    ScriptedFileDialogs files;
+    files.Choose(Path("Data/Well.log"));
+    m_dialog->OnCommand(ID_CMD_OPEN, 0);
+    ASSERT_EQ(1, theApp.m_pRunState->fileLoaded);
+    const SampleRecord first = *theApp.m_pSampleRecord;
+    const ChannelRecord& channel = theApp.m_pToolRecord->channels[0];
+    ASSERT_NE(0, int(first.channelRaw[0]));
+    const std::string raw = RawValueText(first.channelRaw[0]);
+    const std::string calibrated = CalibratedValueText(first.channelValue[0], channel.CalibComma);
+    CToolsProbeDlg& box = m_dialog->m_ToolsProbeDlg;
+    EXPECT_TRUE(WaitFor([&] { return box.RawStatic(0).GetWindowText() == raw; }, 3000))
+        << box.RawStatic(0).GetWindowText() << " instead of " << raw;
+    EXPECT_EQ(calibrated, box.CalibratedStatic(0).GetWindowText());
+    EXPECT_EQ(channel.TitleShort, box.GetDlgItemText(1049, 256));
 }
 
 // A chosen file that cannot be a log's data file is refused with a message,
