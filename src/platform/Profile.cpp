@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -251,6 +252,59 @@ bool replaceFile(const std::string& path, std::string_view text, bool keepMode, 
     return false;
 }
 
+bool writeAt(int fd, std::string_view data, size_t offset)
+{
+    while (!data.empty()) {
+        ssize_t n = ::pwrite(fd, data.data(), data.size(), off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(size_t(n));
+        offset += size_t(n);
+    }
+    return true;
+}
+
+// A write that reaches past the process's file size limit stops part-way.
+bool withinFileSizeLimit(size_t end)
+{
+    rlimit limit {};
+    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || end <= limit.rlim_cur;
+}
+
+// Rewrites only the bytes that change, for a file that has no room for a
+// copy (a full disk): a changed value of the same length needs no new room.
+// What the file grows by is written first and a write past the size limit is
+// not begun, so that a file which cannot take the change stays as it was.
+bool rewriteInPlace(const std::string& path, std::string_view old, std::string_view text)
+{
+    const size_t common = std::min(old.size(), text.size());
+    size_t begin = 0;
+    while (begin < common && old[begin] == text[begin])
+        ++begin;
+    size_t end = text.size();
+    if (old.size() == text.size()) {
+        while (end > begin && old[end - 1] == text[end - 1])
+            --end;
+    }
+    if (!withinFileSizeLimit(end))
+        return false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = text.size() <= old.size() || writeAt(fd, text.substr(old.size()), old.size());
+    if (!ok) {
+        (void)::ftruncate(fd, off_t(old.size()));
+    } else {
+        const size_t overwritten = std::min(end, old.size());
+        ok = writeAt(fd, text.substr(begin, overwritten - begin), begin) &&
+             (text.size() >= old.size() || ::ftruncate(fd, off_t(text.size())) == 0) && ::fsync(fd) == 0;
+    }
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
 // A written name or value must not split its line.
 std::string oneLine(std::string_view s)
 {
@@ -340,11 +394,13 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
     return file.GetString(section, key, defaultValue, out, size);
 }
 
-BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
-                                const char* path)
+namespace {
+
+// Reads the file, lets `edit` change its text and writes the result back:
+// through a copy renamed over it, or in place when no copy can be made.
+template <typename Edit>
+BOOL editFile(const char* path, Edit edit)
 {
-    if (section == nullptr || path == nullptr)
-        return FALSE;
     std::lock_guard lock(g_profileMutex);
     std::string text;
     mode_t mode = 0;
@@ -355,19 +411,44 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     // The owner's bit counts even for root, who may write anything.
     if (read == ReadResult::Ok && ((mode & S_IWUSR) == 0 || ::access(path, W_OK) != 0))
         return FALSE;
-    std::vector<Line> lines = splitLines(text);
-    std::string_view name = trim(section);
-    std::string edited;
-    if (key == nullptr)
-        edited = deleteSection(text, lines, name);
-    else if (value == nullptr)
-        edited = deleteKey(text, lines, name, trim(key));
-    else
-        edited = setKey(text, lines, name, trim(key), value);
+    const std::string edited = edit(text);
     // Nothing changed: leave the file (or its absence) alone.
     if (edited == text && (read == ReadResult::Ok || edited.empty()))
         return TRUE;
-    return replaceFile(path, edited, read == ReadResult::Ok, mode) ? TRUE : FALSE;
+    if (replaceFile(path, edited, read == ReadResult::Ok, mode))
+        return TRUE;
+    return read == ReadResult::Ok && rewriteInPlace(path, text, edited) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* path)
+{
+    if (section == nullptr || path == nullptr)
+        return FALSE;
+    return editFile(path, [&](const std::string& text) {
+        std::vector<Line> lines = splitLines(text);
+        std::string_view name = trim(section);
+        if (key == nullptr)
+            return deleteSection(text, lines, name);
+        if (value == nullptr)
+            return deleteKey(text, lines, name, trim(key));
+        return setKey(text, lines, name, trim(key), value);
+    });
+}
+
+BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
+                             const char* path)
+{
+    if (section == nullptr || path == nullptr)
+        return FALSE;
+    return editFile(path, [&](const std::string& text) {
+        std::string edited = text;
+        for (const auto& [key, value] : keys)
+            edited = setKey(edited, splitLines(edited), trim(section), trim(key), value);
+        return edited;
+    });
 }
 
 bool CProfileSnapshot::Read(const char* path)

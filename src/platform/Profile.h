@@ -4,11 +4,13 @@
 // Sections and keys are matched without regard to case, blanks around names
 // and values are ignored, one pair of matching quotes around a value is
 // removed. CR LF, LF, CR and a NUL byte all end a line. Every read and write
-// of the process is serialised; a changed file is replaced atomically.
+// of the process is serialised; a changed file is replaced atomically, or
+// rewritten in place when no copy of it can be made (a full disk).
 #include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -26,6 +28,11 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 // regular file, is read-only or cannot be written.
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path);
+
+// Sets each key in `section` to its value as WritePrivateProfileStringA does,
+// in one rewrite of the file instead of one per key.
+BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
+                             const char* path);
 
 // One file read at once, for a caller that reads many of its keys: each read
 // answers as GetPrivateProfileStringA does on the file as it was then.

@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/FileSizeLimit.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -244,6 +246,55 @@ TEST_F(ProfileTest, FifoReadsAsDefaultWithoutBlocking)
     EXPECT_EQ(value, "DEF");
     EXPECT_FALSE(written);
     EXPECT_TRUE(fs::is_fifo(path));
+}
+
+TEST_F(ProfileTest, SeveralKeysInOneWrite)
+{
+    put("[A]\r\nk=1\r\n[B]\r\n");
+    EXPECT_TRUE(WritePrivateProfileKeys("a", {{"K", "2"}, {"new", "3"}}, path.c_str()));
+    EXPECT_EQ(bytes(), "[A]\r\nk=2\r\nnew=3\r\n[B]\r\n");
+    EXPECT_TRUE(WritePrivateProfileKeys("C", {{"x", "1"}, {"y", "2"}}, path.c_str()));
+    EXPECT_EQ(bytes(), "[A]\r\nk=2\r\nnew=3\r\n[B]\r\n[C]\r\nx=1\r\ny=2\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(WritePrivateProfileKeys("A", {{"k", "5"}}, path.c_str()));
+}
+
+// A file without room for a copy, as on a full disk: the bytes that change
+// are written in place when the file need not grow past what it may hold;
+// otherwise nothing changes.
+TEST_F(ProfileTest, FileWithoutRoomForACopyTakesOnlyWhatFitsInPlace)
+{
+    const std::string file = "[S]\r\nk=1\r\nm=7\r\n[T]\r\nlong=" + std::string(100, 'x') + "\r\n";
+    const std::string lastChanged = std::string(99, 'x') + "y";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        bool written;
+    };
+    const Case cases[] = {
+        {"S", "k", "2", true},        // the same length, before the limit
+        {"S", "k", "10", false},      // the file grows
+        {"S", "k", "", false},        // the rest of the file moves
+        {"T", "long", "yyy", false},  // shorter, past the limit
+        {"T", "long", lastChanged.c_str(), false},  // a change past the limit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        put(file);
+        std::string expected = file;
+        {
+            FileSizeLimit limit(20);
+            ASSERT_TRUE(limit.Set());
+            EXPECT_EQ(c.written, write(c.section, c.key, c.value) != FALSE);
+            if (c.written) {
+                EXPECT_TRUE(WritePrivateProfileKeys("S", {{"k", "3"}, {"m", "8"}}, path.c_str()));
+                expected = "[S]\r\nk=3\r\nm=8\r\n[T]\r\nlong=" + std::string(100, 'x') + "\r\n";
+            }
+        }
+        EXPECT_EQ(bytes(), expected);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    }
 }
 
 TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)
