@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <locale.h>
+#include <string>
 #include <strings.h>
+#include <vector>
 
 #include "platform/Application.h"
 #include "platform/Profile.h"
@@ -190,6 +192,16 @@ void CIni::WriteInt(const char* key, int value, const char* section)
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
     Write(key, text);
+}
+
+bool CIni::WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section)
+{
+    UseSection(section);
+    m_loaded.reset();
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const auto& [key, value] : values)
+        keys.emplace_back(key, std::to_string(value));
+    return WritePrivateProfileKeys(m_section.c_str(), keys, m_path.c_str()) != FALSE;
 }
 
 void CIni::WriteDouble(const char* key, double value, const char* section)

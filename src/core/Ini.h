@@ -1,8 +1,10 @@
 #pragma once
 // Typed access to one INI file: relative paths resolved against the program
 // folder, a current section reused by later calls, numbers always with '.'.
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Types.h"
 
@@ -41,6 +43,8 @@ public:
     void WriteFloat(const char* key, float value, const char* section = nullptr);
     void WriteBool(const char* key, BOOL value, const char* section = nullptr);
     void WriteYesNo(const char* key, BOOL value, const char* section = nullptr);
+    // Several keys "%d" in one rewrite of the file; false when the file could not take them.
+    bool WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section = nullptr);
 
     // Section-first forms. Pass std::string: three plain literals pick the key-first forms.
     std::string GetString(const std::string& section, const std::string& key,

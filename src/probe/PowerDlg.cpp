@@ -465,6 +465,7 @@ void CPowerDlg::OnRefresh()
     Arm(kRefreshTimer, 100);
     // Last: its message box waits for the operator while the refresh goes on.
     EndRecordIfSondeOff(link);
+    TellHeaderWriteFailure();
 }
 
 // The sonde can't change under a powered probe or a loaded log; a live link

@@ -118,6 +118,7 @@ private:
     // Ends a running record as the pause button does.
     void PauseRecord();
     void EndRecordIfSondeOff(int linkStatus);
+    void TellHeaderWriteFailure();
     void OnReset();
     void OnPowerOnOrder();
     void OnPowerOffOrder();
@@ -146,6 +147,8 @@ private:
     int m_nRetry = 0;
     bool m_bSondeOn = false;
     bool m_bPowerSwitching = false;
+    // Set when a record ended with a header that could not be written.
+    bool m_bHeaderWriteFailed = false;
     bool m_bAlarmBlink = false;
     bool m_bRecordBlink = false;
     CFont m_fontLarge, m_fontSmall;

@@ -3,7 +3,9 @@
 #include "probe/PowerDlg.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "core/Ini.h"
 #include "core/RunState.h"
@@ -29,6 +31,8 @@ constexpr int kLogModeDown = 12;
 constexpr int kLinkLive = 16;
 
 const char kSondeOffText[] = "The sonde went off: recording stopped.\nThe records written so far are kept.";
+const char kHeaderWriteFailedText[] =
+    "Trouble writing header file: recording stopped.\nThe records written so far are kept.";
 
 FILETIME Now()
 {
@@ -46,10 +50,11 @@ int LogModeCode(int recordingMode)
     }
 }
 
-void WriteWellInfo(const char* key, int value)
+// False when the header file could not take the values.
+bool WriteWellInfo(std::initializer_list<std::pair<const char*, int>> values)
 {
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    header.WriteInt(key, value, CHeader::kWellInfoSection);
+    return header.WriteInts(values, CHeader::kWellInfoSection);
 }
 
 std::int32_t DepthMillimetres(double metres)
@@ -62,10 +67,10 @@ std::int32_t DepthMillimetres(double metres)
 
 // The end values of the record so far, as its stop writes them: a program
 // that dies during the record leaves a header that matches its data file.
-void WriteRecordEnd()
+bool WriteRecordEnd()
 {
-    WriteWellInfo("EndDepth", DepthMillimetres(theApp.m_dRecordDepth));
-    WriteWellInfo("EndTime", int(*theApp.m_pRecordDuration));
+    return WriteWellInfo({{"EndDepth", DepthMillimetres(theApp.m_dRecordDepth)},
+                          {"EndTime", int(*theApp.m_pRecordDuration)}});
 }
 
 }  // namespace
@@ -77,7 +82,12 @@ void CPowerDlg::RefreshRecordDisplay()
         m_RecordTime.ShowWindow(SW_HIDE);
         return;
     }
-    WriteRecordEnd();
+    // A header that no longer follows its data file ends the record.
+    if (CToolsStream::StartDepthWriteFailed() || !WriteRecordEnd()) {
+        m_bHeaderWriteFailed = true;
+        StopRecording();
+        return;
+    }
     m_btnStop.SetIcon(m_hRecordStop);
     if (m_nBlink == 6) {
         m_btnRecord.SetIcon(m_hRecord);
@@ -101,17 +111,22 @@ void CPowerDlg::StartRecording()
         AfxMessageBox("Trouble opening file.", MB_ICONERROR);
         return;
     }
+    HeaderRecord& header = *theApp.m_pHeaderRecord;
+    header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
+                                                                : m_pLoggerSettings->DepthInterval * 10;
+    // A record whose header does not describe it could not be replayed.
+    if (!WriteWellInfo({{"Startdepth", DepthMillimetres(m_pFrameState->replyDepth)},
+                        {"StartTime", 0},
+                        {"step", header.step}})) {
+        CToolsStream::CloseRecordFile();
+        AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
+        return;
+    }
     theApp.m_ftRecordStart = Now();
     theApp.m_bRewriteStartDepth = 1;
     run.recordPaused = 0;
     run.recordStarted = 1;
     m_pHost->SetStatusBarText(0, "Data file : " + PathDisplayText(FileNameOf(theApp.m_pPathSettings->DataFile)));
-    HeaderRecord& header = *theApp.m_pHeaderRecord;
-    header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
-                                                                : m_pLoggerSettings->DepthInterval * 10;
-    WriteWellInfo("Startdepth", DepthMillimetres(m_pFrameState->replyDepth));
-    WriteWellInfo("StartTime", 0);
-    WriteWellInfo("step", header.step);
     theApp.m_dRecordDepth = m_pFrameState->replyDepth;
     theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
     run.recording = 1;
@@ -130,7 +145,8 @@ void CPowerDlg::StopRecording()
     theApp.m_ftRecordStart = Now();
     Sleep(50);
 
-    WriteRecordEnd();
+    if (CToolsStream::StartDepthWriteFailed() || !WriteRecordEnd())
+        m_bHeaderWriteFailed = true;
 
     m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
     // The mode goes back to a sonde that is on; to one that went off it would be
@@ -163,4 +179,15 @@ void CPowerDlg::EndRecordIfSondeOff(int linkStatus)
         return;
     PauseRecord();
     AfxMessageBox(kSondeOffText, MB_ICONERROR);
+}
+
+// A record ended because its header could not be written, told last in the
+// refresh: the message box waits for the operator while the refresh goes on.
+void CPowerDlg::TellHeaderWriteFailure()
+{
+    if (!m_bHeaderWriteFailed)
+        return;
+    m_bHeaderWriteFailed = false;
+    m_pHost->SetStatusBarText(0, "Header file write error: recording stopped.");
+    AfxMessageBox(kHeaderWriteFailedText, MB_ICONERROR);
 }

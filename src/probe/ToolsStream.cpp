@@ -43,6 +43,8 @@ const char kFileDeletedText[] = "Trouble writing data file: recording stopped.\n
 // Guards the record file between the reader thread, which appends, and the
 // user-interface thread, which closes it at the record's end.
 std::mutex g_recordFileMutex;
+// Set when a record's first record could not write its start depth into the header.
+std::atomic<bool> g_startDepthFailed{false};
 
 // The read-back and recording-time texts are written on the user-interface
 // thread, which reads them: the reader leaves the latest values here and
@@ -374,9 +376,14 @@ void CToolsStream::WriteDataLine()
             return;
         const double depth = theApp.m_pFrameState->replyDepth;
         if (theApp.m_bRewriteStartDepth) {
-            RewriteStartDepth(depth);
             m_bStoreFailed = false;  // a new record
             m_nDurationCarry = 0;
+            // A header without the first record's depth would not describe the
+            // data file: nothing is stored, and the panel ends the record.
+            if (!RewriteStartDepth(depth)) {
+                g_startDepthFailed = true;
+                m_bStoreFailed = true;
+            }
         }
         if (m_bStoreFailed)
             return;
@@ -395,15 +402,17 @@ void CToolsStream::WriteDataLine()
 }
 
 // The first record of a record fixes the start depth in the header file.
-void CToolsStream::RewriteStartDepth(double depth)
+bool CToolsStream::RewriteStartDepth(double depth)
 {
     double depthMm = std::trunc(depth * 1000.0);
     if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
         depthMm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
-    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    header.WriteInt("Startdepth", ClampToInt(depthMm), CHeader::kWellInfoSection);
     theApp.m_bRewriteStartDepth = 0;
+    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
+    return header.WriteInts({{"Startdepth", ClampToInt(depthMm)}}, CHeader::kWellInfoSection);
 }
+
+bool CToolsStream::StartDepthWriteFailed() { return g_startDepthFailed; }
 
 // Records may come faster than one a millisecond: what is left below the
 // millisecond goes with the next record, so that none of the time is lost.
@@ -458,6 +467,7 @@ void CToolsStream::ReportStoreFailure(Store result)
 bool CToolsStream::OpenRecordFile(const char* path)
 {
     std::lock_guard lock(g_recordFileMutex);
+    g_startDepthFailed = false;
     if (theApp.m_pRecordFile != nullptr)
         std::fclose(theApp.m_pRecordFile);
     theApp.m_pRecordFile = std::fopen(path, "ab");

@@ -41,6 +41,9 @@ public:
     // a closed file. The record stops by clearing RunState.recording first.
     static bool OpenRecordFile(const char* path);
     static void CloseRecordFile();
+    // True when the running record's first record could not write its start
+    // depth into the header file; nothing is stored after that.
+    static bool StartDepthWriteFailed();
 
 protected:
     // One step of the current DataPacket: hands it to sample processing.
@@ -51,7 +54,7 @@ private:
 
     int CountSteps(const DataPacket& packet, double depth, bool recording);
     void CheckWinchDirection(int mode, double speed);
-    void RewriteStartDepth(double depth);
+    bool RewriteStartDepth(double depth);
     void AddRecordingTime(std::uint64_t now);
     Store AppendRecord();
     void ReportStoreFailure(Store result);

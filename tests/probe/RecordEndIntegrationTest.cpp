@@ -196,6 +196,29 @@ TEST_F(RecordEndIntegrationTest, HeaderHoldsTheRecordsEndWhileItRuns)
     CopyArtifact(m_folder / "down.hed", "record_running.hed");
 }
 
+// A header that the record cannot write (made read-only here): a running
+// record ends and the operator is told; nor does a record start with it.
+TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--rate", "1000", "--speed", "0"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    ASSERT_NO_FATAL_FAILURE(Record("locked"));
+    ASSERT_TRUE(WaitFor([&] { return HeaderInt("locked", "EndTime") > 0; }, 10000));
+
+    boxes.Expect("Trouble writing header file: recording stopped.\nThe records written so far are kept.");
+    fs::permissions(m_folder / "locked.hed", fs::perms::owner_read | fs::perms::group_read);
+    ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 5000));
+    EXPECT_EQ("Header file write error: recording stopped.", m_dialog->m_StatusBar.GetText(0));
+    EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
+
+    boxes.Expect("Trouble opening or create header file.");
+    Panel().StartRecording();
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
+    EXPECT_EQ(nullptr, theApp.m_pRecordFile);
+}
+
 // The whole program, started as the operator starts it, closed by a signal.
 class LoggerRestartTest : public ConfigFolderTest {
 protected:
