@@ -2,7 +2,6 @@
 // written while it runs.
 #include "probe/PowerDlg.h"
 
-#include <cmath>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -57,19 +56,11 @@ bool WriteWellInfo(std::initializer_list<std::pair<const char*, int>> values)
     return header.WriteInts(values, CHeader::kWellInfoSection);
 }
 
-std::int32_t DepthMillimetres(double metres)
-{
-    double mm = std::trunc(metres * 1000.0);
-    if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
-        mm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
-    return DoubleToInt(mm);
-}
-
 // The end values of the record so far, as its stop writes them: a program
 // that dies during the record leaves a header that matches its data file.
 bool WriteRecordEnd()
 {
-    return WriteWellInfo({{"EndDepth", DepthMillimetres(theApp.m_dRecordDepth)},
+    return WriteWellInfo({{"EndDepth", CToolsStream::HeaderDepth(theApp.m_dRecordDepth)},
                           {"EndTime", int(*theApp.m_pRecordDuration)}});
 }
 
@@ -115,7 +106,7 @@ void CPowerDlg::StartRecording()
     header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
                                                                 : m_pLoggerSettings->DepthInterval * 10;
     // A record whose header does not describe it could not be replayed.
-    if (!WriteWellInfo({{"Startdepth", DepthMillimetres(m_pFrameState->replyDepth)},
+    if (!WriteWellInfo({{"Startdepth", CToolsStream::HeaderDepth(m_pFrameState->replyDepth)},
                         {"StartTime", 0},
                         {"step", header.step}})) {
         CToolsStream::CloseRecordFile();

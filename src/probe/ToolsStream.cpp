@@ -404,12 +404,17 @@ void CToolsStream::WriteDataLine()
 // The first record of a record fixes the start depth in the header file.
 bool CToolsStream::RewriteStartDepth(double depth)
 {
-    double depthMm = std::trunc(depth * 1000.0);
-    if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
-        depthMm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
     theApp.m_bRewriteStartDepth = 0;
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    return header.WriteInts({{"Startdepth", ClampToInt(depthMm)}}, CHeader::kWellInfoSection);
+    return header.WriteInts({{"Startdepth", HeaderDepth(depth)}}, CHeader::kWellInfoSection);
+}
+
+std::int32_t CToolsStream::HeaderDepth(double metres)
+{
+    double depthMm = std::trunc(metres * 1000.0);
+    if (theApp.m_pLoggerSettings->recordingMode == kModeDown)
+        depthMm += std::trunc(theApp.m_pToolRecord->SondeLength * -10.0);
+    return ClampToInt(depthMm);
 }
 
 bool CToolsStream::StartDepthWriteFailed() { return g_startDepthFailed; }

@@ -44,6 +44,9 @@ public:
     // True when the running record's first record could not write its start
     // depth into the header file; nothing is stored after that.
     static bool StartDepthWriteFailed();
+    // A depth as the header file keeps it: millimetres, with the sonde-length
+    // correction in down-depth mode.
+    static std::int32_t HeaderDepth(double metres);
 
 protected:
     // One step of the current DataPacket: hands it to sample processing.
