@@ -219,6 +219,28 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     EXPECT_EQ(nullptr, theApp.m_pRecordFile);
 }
 
+// The probe reports the sonde off before the panel's refresh has seen it:
+// the record's end sends no mode frame, which would power the sonde again.
+TEST_F(RecordEndIntegrationTest, StopJustAfterTheSondeWentOffLeavesItOff)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--speed", "0"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    ASSERT_NO_FATAL_FAILURE(Record("off"));
+    ASSERT_TRUE(m_dialog->m_Usb.SendChannelFrame());
+    ASSERT_TRUE(WaitWithoutEvents([] { return (theApp.m_pProbeStatus->status & 0x0F) == 0; }));
+    ASSERT_TRUE(Panel().IsSondeOn());
+    Click(IDC_STOP);
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
+
+    // A frame after the stop's: once the emulator has it, it had any before.
+    ASSERT_TRUE(WaitFor([] { return theApp.m_nTxLength == 0; }, 5000));
+    ASSERT_TRUE(m_dialog->m_Usb.SendAuxCommandFrame());
+    ASSERT_TRUE(WaitFor([&] { return m_link->Emulator().Log().find("aux command") != std::string::npos; }, 5000));
+    const std::string log = m_link->Emulator().Log();
+    EXPECT_EQ(std::string::npos, log.find("sonde on", log.rfind("sonde off")));
+}
+
 // The whole program, started as the operator starts it, closed by a signal.
 class LoggerRestartTest : public ConfigFolderTest {
 protected:
