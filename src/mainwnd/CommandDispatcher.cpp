@@ -76,7 +76,17 @@ void CVarnoLogger_KVXDlg::OnOpenCommand()
     OpenLogFile();
 }
 
+// The recording-mode frame is a power-on order: a sonde that was off before
+// goes off again when no record starts.
 void CVarnoLogger_KVXDlg::OnNewLogCommand()
+{
+    m_bNewLogPoweredSonde = false;
+    RecordNewLog();
+    if (m_bNewLogPoweredSonde && !theApp.m_pRunState->recording)
+        m_PowerDlg.PowerOffAfterModeFrame();
+}
+
+void CVarnoLogger_KVXDlg::RecordNewLog()
 {
     RunState& run = *theApp.m_pRunState;
     if (run.recording) {
@@ -262,10 +272,10 @@ void CVarnoLogger_KVXDlg::RemoveSonde()
     SelectSonde(0);
 }
 
-void CVarnoLogger_KVXDlg::RunRecordingModeDialog()
+bool CVarnoLogger_KVXDlg::RunRecordingModeDialog()
 {
     CPRecordingMode dialog(*this, this);
-    dialog.DoModal();
+    return dialog.DoModal() == IDOK;
 }
 void CVarnoLogger_KVXDlg::ShowAboutBox()
 {

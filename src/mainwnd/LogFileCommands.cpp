@@ -178,7 +178,8 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
 bool CVarnoLogger_KVXDlg::NewLogFile()
 {
     theApp.m_nSavedRecordingMode = theApp.m_pLoggerSettings->recordingMode;
-    RunRecordingModeDialog();
+    const bool sondeWasOff = !m_PowerDlg.IsSondeOn();
+    m_bNewLogPoweredSonde = RunRecordingModeDialog() && sondeWasOff;
     if (m_bEndingOnSignal)
         return false;
     m_Preferences.LoadTool();

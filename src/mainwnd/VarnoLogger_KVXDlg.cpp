@@ -414,10 +414,11 @@ void CVarnoLogger_KVXDlg::CloseOnSignal()
     }
     if (theApp.m_pRunState->recording)
         m_PowerDlg.OnCommand(IDC_PAUSE, 0);
-    if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > 16) {
+    if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > 16)
         m_PowerDlg.OnPowerButton();
+    // This power-off order, or the one of a new log that did not start.
+    if (m_PowerDlg.IsOrderPending() && !m_PowerDlg.IsSondeOn())
         WaitWhilePumping([this] { return !m_PowerDlg.IsOrderPending(); }, kPowerOffWaitMs);
-    }
     StopWorkForClose();
     EndDialog(IDCANCEL);
 }

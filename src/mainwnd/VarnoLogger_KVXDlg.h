@@ -146,6 +146,7 @@ private:
     void ChoosePrinterAtStart();
     bool TryPrinter(const std::string& name);
     void OnNewLogCommand();
+    void RecordNewLog();
     void OnOpenCommand();
     void OnExportCommand();
     void OnPrint();
@@ -166,7 +167,8 @@ private:
     void ShowDisplayOptions();
     void RunLasExport();
     void RunHeaderEditor();
-    void RunRecordingModeDialog();
+    // True when its OK sent the recording-mode frame.
+    bool RunRecordingModeDialog();
     void ShowAboutBox();
 
     // Hand-over points to the windows that join later, one per window.
@@ -193,5 +195,7 @@ private:
     bool m_bStarted = false;
     // A termination signal came: what a cancelled dialog returns to does no more work.
     bool m_bEndingOnSignal = false;
+    // The recording-mode frame of a new log went to a sonde that was off.
+    bool m_bNewLogPoweredSonde = false;
     std::atomic<bool> m_bSwitchOffPending{false};
 };

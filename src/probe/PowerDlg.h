@@ -85,6 +85,9 @@ public:
     void InitToolTips();
     void StartRepaintTimer();
     void OnPowerButton();
+    // The power-off order for a sonde that the recording-mode frame just sent
+    // has powered, whatever the probe has reported since.
+    void PowerOffAfterModeFrame();
     static UINT ReplayThreadProc(CPowerDlg* panel);
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

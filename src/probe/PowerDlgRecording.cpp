@@ -182,3 +182,19 @@ void CPowerDlg::TellHeaderWriteFailure()
     m_pHost->SetStatusBarText(0, "Header file write error: recording stopped.");
     AfxMessageBox(kHeaderWriteFailedText, MB_ICONERROR);
 }
+
+// The channel frame goes at once, behind the mode frame on the link, so the
+// sonde ends off even before the probe has reported it on; the order's timer
+// then checks it as for any power-off.
+void CPowerDlg::PowerOffAfterModeFrame()
+{
+    m_stStatus.SetTextColor(m_crBlack);
+    SetStatusLine("Sonde not powered", 0);
+    m_btnPower.SetIcon(m_hPowerOff);
+    m_bSondeOn = false;
+    m_bOrderPending = true;
+    theApp.m_bSondePowered = 0;
+    m_pHost->SendChannelFrame();
+    if (!Armed(kPowerOffTimer))
+        Arm(kPowerOffTimer, 100);
+}

@@ -195,6 +195,15 @@ protected:
         SaveArtifact(window.GetSafeHwnd(), name);
     }
 
+    // Sends a frame after those on their way: once the emulator has it, it had them.
+    void SyncWithEmulator()
+    {
+        const int before = FramesReceived(7);
+        ASSERT_TRUE(WaitFor([] { return theApp.m_nTxLength == 0; }, 5000));
+        ASSERT_TRUE(m_dialog->m_Usb.SendAuxCommandFrame());
+        ASSERT_TRUE(WaitFor([&] { return FramesReceived(7) > before; }, 5000));
+    }
+
     int FramesReceived(int type) const
     {
         std::string log = m_emulator->Log();
@@ -312,6 +321,56 @@ TEST_F(PowerDlgIntegrationTest, PowerOffOrderGivesUpAfterItsTries)
     EXPECT_GE(sent, CPowerDlg::kMaxOrderTries);
     EXPECT_LE(sent, CPowerDlg::kMaxOrderTries + 1);
     EXPECT_EQ(0, theApp.m_bPowerOffDone);
+}
+
+// A new log that does not start leaves the sonde as it found it: one that was
+// off, which the recording-mode frame powered, is switched off again; one
+// that was on gets that frame alone.
+TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    ASSERT_TRUE(WaitFor([&] { return Button(IDC_RECORD)->isEnabled(); }, 5000));
+    std::ofstream(m_folder / "kept.log") << "recorded";
+    struct Case {
+        const char* name;
+        bool sondeOn;
+        const char* chosen;  // null: the Save dialog cancelled
+    };
+    const Case cases[] = {
+        {"off, Save cancelled", false, nullptr},
+        {"off, the existing log kept", false, "kept.log"},
+        {"on, Save cancelled", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.sondeOn)
+            ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+        SetFileDialogHandler([&](const FileDialogRequest&) {
+            return c.chosen ? std::optional<std::string>((m_folder / c.chosen).string()) : std::nullopt;
+        });
+        if (c.chosen)
+            boxes.Expect("Same file name exist, do you want replace this ?", IDNO);
+        const int modeFrames = FramesReceived(6);
+        const int offFrames = FramesReceived(0);
+        ClickWhenModal({IDOK});
+        Click(IDC_RECORD);
+        EXPECT_EQ(0, theApp.m_pRunState->recording);
+        ASSERT_NO_FATAL_FAILURE(SyncWithEmulator());
+        EXPECT_EQ(modeFrames + 1, FramesReceived(6));
+        if (c.sondeOn) {
+            EXPECT_EQ(offFrames, FramesReceived(0));
+            EXPECT_TRUE(Panel().IsSondeOn());
+            continue;
+        }
+        EXPECT_GT(FramesReceived(0), offFrames);
+        EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending() && (theApp.m_pProbeStatus->status & 0x0F) == 0; },
+                            5000));
+        EXPECT_FALSE(Panel().IsSondeOn());
+        EXPECT_EQ(0, theApp.m_bSondePowered);
+        const std::string log = m_emulator->Log();
+        EXPECT_NE(std::string::npos, log.find("sonde off", log.rfind("sonde on")));
+    }
 }
 
 TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
