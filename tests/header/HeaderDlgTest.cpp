@@ -281,6 +281,8 @@ TEST_F(HeaderDlgTest, SaveStaysOnAFieldThatHoldsNoNumberUntilItDoes)
         {"the run number, on both pages", kBitCasing, IDC_HDR_RUN_NO, "4a", kBitCasing, kBitCasing},
         {"the run number, from another page", kBitCasing, IDC_HDR_RUN_NO, "4a", kClient, kRun},
         {"Enter, the default button", kBitCasing, IDC_HDR_CASING_SIZE, "9,5x", kClient, kBitCasing, Qt::Key_Enter},
+        // Saved from "&Logging Run", the datum page is the last one looked at.
+        {"a real on the page looked at last", kDatum, IDC_HDR_KELLY_BUSHING, "1O", kRun, kDatum},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
