@@ -150,12 +150,16 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
         return;
     }
 
-    StorePaths(path, ".lox");
-    m_Preferences.SaveConfig();
+    // Read before anything is stored: a header that cannot be read (a pipe, a
+    // folder) leaves the settings and the log open before as they were.
     if (m_Header.ReadHeader(HeaderPathOf(path))) {
-        m_PowerDlg.DisablePlayerButtons();
+        AfxMessageBox("Bad header file.\n" + PathDisplayText(HeaderPathOf(path)) +
+                          " cannot be read: the log is not opened.",
+                      MB_ICONEXCLAMATION);
         return;
     }
+    StorePaths(path, ".lox");
+    m_Preferences.SaveConfig();
     m_StatusBar.SetText(0, std::string("Data file : ") + paths.FileName);
 
     RunState& run = *theApp.m_pRunState;

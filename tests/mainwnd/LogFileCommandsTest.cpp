@@ -251,6 +251,14 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
     ASSERT_GE(pipe, 0);
     ASSERT_EQ(ssize_t(sizeof(LogRecord)), ::write(pipe, std::string(sizeof(LogRecord), '\0').data(), sizeof(LogRecord)));
     fs::create_symlink("/dev/null", Path("Data/Null.log"));
+    // Data files whose header file cannot be read.
+    WriteFile("Data/PipeHeader.log", "recorded");
+    ASSERT_EQ(0, mkfifo(Path("Data/PipeHeader.hed").c_str(), 0600));
+    WriteFile("Data/FolderHeader.log", "recorded");
+    fs::create_directories(Path("Data/FolderHeader.hed"));
+    const auto unreadable = [&](const char* title) {
+        return "Bad header file.\n" + Path("Data/") + title + ".hed cannot be read: the log is not opened.";
+    };
     const std::string data = Path("Data/");
     const std::string longest = data + std::string(255 - data.size() - 4, 'L') + ".log";
 
@@ -264,11 +272,15 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
         {true, Path("Data/Pipe.log"), special},
         {false, Path("Data/Pipe.log"), special},
         {false, Path("Data/Null.log"), special},
+        {true, Path("Data/PipeHeader.log"), unreadable("PipeHeader")},
+        {true, Path("Data/FolderHeader.log"), unreadable("FolderHeader")},
         {true, data + "L" + longest.substr(data.size()), tooLong},
         {false, data + "L" + longest.substr(data.size()), tooLong},
         // Its header file's path would be one longer.
         {false, longest.substr(0, longest.size() - 4) + "L.lg", tooLong},
     };
+    const std::string config = ReadFile("Zarkv.cfg");
+    const std::string status = m_dialog->m_StatusBar.GetText(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         CopyBounded(theApp.m_pPathSettings->DataFile, "before");
@@ -283,6 +295,8 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
         }
         EXPECT_STREQ("before", theApp.m_pPathSettings->DataFile);
         EXPECT_EQ(0, theApp.m_pRunState->fileLoaded);
+        EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+        EXPECT_EQ(status, m_dialog->m_StatusBar.GetText(0));
         EXPECT_EQ(header, ReadFile("Data/Well.hed"));
     }
     ::close(pipe);
