@@ -25,3 +25,6 @@ inline constexpr SettingRange kCableTypeRange{0, 1};
 
 // A cable type outside the list names no cable: the default one stands in.
 constexpr int KnownCableType(long long value) { return kCableTypeRange.Contains(value) ? int(value) : 0; }
+
+// The probe's raw channel that feeds a channel, as the files count it.
+inline constexpr SettingRange kPhysicalChannelRange{1, 6};

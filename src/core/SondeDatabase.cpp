@@ -42,27 +42,64 @@ std::int32_t TruncateToInt(double value)
     return std::int32_t(std::clamp(std::trunc(value), double(INT_MIN), double(INT_MAX)));
 }
 
-void ReadChannel(CIni& file, int k, ChannelRecord& ch)
+// Why a channel's number cannot be taken, naming it; empty when it can.
+std::string FiniteProblem(const std::string& section, const std::string& key, double value)
+{
+    return std::isfinite(value) ? std::string() : "[" + section + "] " + key + " is not a finite number.";
+}
+
+std::string RangeProblem(const std::string& section, const std::string& key, double value, SettingRange range)
+{
+    if (!std::isfinite(value))
+        return FiniteProblem(section, key, value);
+    if (value >= range.min && value <= range.max)
+        return {};
+    return "[" + section + "] " + key + " must lie between " + std::to_string(range.min) + " and " +
+           std::to_string(range.max) + ".";
+}
+
+// Only the first problem is told.
+void Note(std::string& first, std::string problem)
+{
+    if (first.empty())
+        first = std::move(problem);
+}
+
+// The scale ends are held as ints.
+constexpr SettingRange kScaleEndRange{INT_MIN, INT_MAX};
+// Decimals shown: a float's digits hold no more.
+constexpr SettingRange kCalibCommaRange{0, 6};
+
+void ReadChannel(CIni& file, int k, ChannelRecord& ch, std::string& badNumber)
 {
     const std::string section = Numbered("Channel", k);
     const char* s = section.c_str();
     ch.Title = file.GetString("Title", "none", s);
     ch.TitleShort = file.GetString("TitleShort", "-", s);
     ch.Unit = file.GetString("Unit", "", s);
-    ch.RangeLeft = TruncateToInt(file.GetDouble("Minimum", 0.0, s));
-    ch.RangeRight = TruncateToInt(file.GetDouble("Maximum", 65535.0, s));
+    const double minimum = file.GetDouble("Minimum", 0.0, s);
+    const double maximum = file.GetDouble("Maximum", 65535.0, s);
+    Note(badNumber, RangeProblem(section, "Minimum", minimum, kScaleEndRange));
+    Note(badNumber, RangeProblem(section, "Maximum", maximum, kScaleEndRange));
+    ch.RangeLeft = TruncateToInt(minimum);
+    ch.RangeRight = TruncateToInt(maximum);
     ch.FilterWidth = file.GetInt("FilterWidth", 1, s);
     ch.Offset = file.GetInt("Offset", 200, s);
     ch.CalibComma = file.GetInt("CalibComma", 2, s);
+    Note(badNumber, RangeProblem(section, "CalibComma", ch.CalibComma, kCalibCommaRange));
     const float identity[4] = {0.0f, 1.0f, 0.0f, 0.0f};
-    for (int c = 0; c < 4; ++c)
-        ch.Coefficient[c] = file.GetFloat(Numbered("Coefficient", c).c_str(), identity[c], s);
+    for (int c = 0; c < 4; ++c) {
+        const std::string key = Numbered("Coefficient", c);
+        ch.Coefficient[c] = file.GetFloat(key.c_str(), identity[c], s);
+        Note(badNumber, FiniteProblem(section, key, ch.Coefficient[c]));
+    }
     ch.CalFlag = file.GetBool("Calibration", FALSE, s) ? 1 : 0;
     ch.FilterFlag = file.GetBool("Filter", FALSE, s) ? 1 : 0;
     ch.NullValue = file.GetDouble("NullValue", -999.25, s);
     ch.LineColour = file.GetInt("LineColour", -1, s);
     ch.DisplayTrack = file.GetInt("DisplayTrack", -1, s);
     ch.PhysicalCh = file.GetInt("PhysicalCh", k, s);
+    Note(badNumber, RangeProblem(section, "PhysicalCh", ch.PhysicalCh, kPhysicalChannelRange));
 }
 
 void WriteChannel(std::FILE* f, int i, const ChannelRecord& ch)
@@ -261,7 +298,7 @@ std::unique_ptr<SondeImport> ReadSondeImport(const std::string& path)
 
     const int channels = std::min(tool.NumberOfChannels, kMaxImportChannels);
     for (int k = 1; k <= channels; ++k)
-        ReadChannel(file, k, tool.channels[k - 1]);
+        ReadChannel(file, k, tool.channels[k - 1], sonde->badNumber);
     return sonde;
 }
 
@@ -286,6 +323,8 @@ std::string SondeImportProblem(const SondeImport& sonde)
     if (!kVoltageRange.Contains(tool.Voltage))
         return invalid + "\nVoltage must lie between " + std::to_string(kVoltageRange.min) + " and " +
                std::to_string(kVoltageRange.max) + ".";
+    if (!sonde.badNumber.empty())
+        return invalid + "\n" + sonde.badNumber;
     return {};
 }
 

@@ -15,6 +15,9 @@ struct SondeList;
 struct SondeImport {
     std::string Date;  // the calibration file's LastCalibration
     ToolRecord tool;
+    // The first channel number that the sonde cannot take, with its key and
+    // why; empty when every one can.
+    std::string badNumber;
 };
 
 // Only six channels have default tracks and colours.

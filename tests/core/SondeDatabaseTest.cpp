@@ -19,7 +19,7 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
               "[Channel1]\nTitle=Gamma\nTitleShort=GR\nUnit=API\nMinimum=12,7\nMaximum=-3.9\nFilterWidth=5\n"
               "Offset=35\nCalibComma=3\nCoefficient0=-1.5\nCoefficient1=1.23456789\nCoefficient3=2e-6\n"
               "Calibration=yes\nFilter=1\nNullValue=-1.5\nLineColour=42\nDisplayTrack=3\nPhysicalCh=4\n"
-              "[Channel2]\nMaximum=1e300\nDisplayTrack=0\nLineColour=0\n");
+              "[Channel2]\nMaximum=2147483647\nDisplayTrack=0\nLineColour=0\n");
     const auto sonde = ReadSondeImport(Path("in/xy.txt"));
     ASSERT_EQ("", SondeImportProblem(*sonde));
     SondeList list;
@@ -69,7 +69,9 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
 // The ends of what an import may hold are taken.
 TEST_F(SondeDatabaseTest, ImportFilesAtTheEndsOfTheRangesAreAccepted)
 {
-    for (const char* keys : {"Voltage=30\nNumberOfChannels=1\n", "Voltage=100\nNumberOfChannels=6\n"}) {
+    for (const char* keys :
+         {"Voltage=30\nNumberOfChannels=1\n[Channel1]\nPhysicalCh=1\nCalibComma=0\nMinimum=-2147483648\n",
+          "Voltage=100\nNumberOfChannels=6\n[Channel6]\nPhysicalCh=6\nCalibComma=6\nCoefficient3=-3.4e38\n"}) {
         SCOPED_TRACE(keys);
         WriteFile("in/edge.txt", std::string("[Sonde]\nAbbreviation=A\nSerialNumber=1\n") + keys);
         EXPECT_EQ("", SondeImportProblem(*ReadSondeImport(Path("in/edge.txt"))));

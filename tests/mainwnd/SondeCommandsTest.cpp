@@ -327,6 +327,18 @@ TEST_F(SondeCommandsTest, RefusedImportFilesWriteNothing)
         {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=101\n", kBadVoltage},
         {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=29\n", kBadVoltage},
         {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\nVoltage=high\n", kBadVoltage},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel1]\nCoefficient1=nan\n",
+         "Import Aborted. Invalid import file.\n[Channel1] Coefficient1 is not a finite number."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel3]\nPhysicalCh=99\n",
+         "Import Aborted. Invalid import file.\n[Channel3] PhysicalCh must lie between 1 and 6."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel1]\nPhysicalCh=0\n",
+         "Import Aborted. Invalid import file.\n[Channel1] PhysicalCh must lie between 1 and 6."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel6]\nCalibComma=99999\n",
+         "Import Aborted. Invalid import file.\n[Channel6] CalibComma must lie between 0 and 6."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel1]\nMinimum=-1e400\n",
+         "Import Aborted. Invalid import file.\n[Channel1] Minimum is not a finite number."},
+        {"[Sonde]\nAbbreviation=ABC\nSerialNumber=12\n[Channel2]\nMaximum=1e300\n",
+         "Import Aborted. Invalid import file.\n[Channel2] Maximum must lie between -2147483648 and 2147483647."},
     };
     Start();
     const std::string config = ReadFile("Zarkv.cfg");
