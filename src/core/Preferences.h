@@ -3,6 +3,7 @@
 // its calibration, the window placements in Zarkv.dat and the error log.
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "core/Ini.h"
@@ -47,8 +48,9 @@ public:
     void LogError(const std::string& key, const std::string& value);
 
     void LoadTool();
-    // FALSE when the channel is absent ("NO INFO CHANNEL").
-    BOOL LoadChannels(int trackCounters[3], int channel);
+    // FALSE when the channel is absent ("NO INFO CHANNEL"). Values that
+    // cannot be used as written are added to `findings`, one line each.
+    BOOL LoadChannels(int trackCounters[3], int channel, std::string& findings);
     void SaveTool(BOOL communicationOnly);
     // Fills the polynomials of six records from a calibration file.
     void LoadCalibration(const std::string& path, ChannelRecord* records);
@@ -61,9 +63,11 @@ private:
     void SavePlacements();
     std::string ToolFilePath() const;
     bool UsesHeaderFile() const;
+    void TellFindings(const std::string& findings);
 
     std::uint16_t m_instanceId[8] = {};
     std::string m_programFolder;
     PathSettings* m_pSettings = nullptr;
     WindowPlacementStore* m_pPlacements = nullptr;
+    std::set<std::string> m_toldFindings;
 };

@@ -1,7 +1,9 @@
 // The current sonde's tool file (or the open log's header file) and its calibration.
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <strings.h>
 
 #include "core/Preferences.h"
@@ -11,6 +13,7 @@
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/MessageBox.h"
+#include "platform/PathDisplayText.h"
 #include "setup/Palette.h"
 
 namespace {
@@ -49,6 +52,47 @@ void ResetChannel(ChannelRecord& ch, int i)
     ch.PhysicalCh = i;
 }
 
+// Each finding is a line of its own.
+std::string KeyText(const char* section, const std::string& key, const std::string& text)
+{
+    return "\n[" + std::string(section) + "] " + key + "=" + text;
+}
+
+// An integer key brought into its range. A text that is not a whole number,
+// or one outside the range, is noted with the value used instead.
+int RangedInt(CIni& file, const char* key, int fallback, SettingRange range, const char* section,
+              std::string& findings)
+{
+    const std::string text = file.GetString(key, std::to_string(fallback).c_str(), section);
+    // Read as GetInt reads: the leading integer, 0 when there is none.
+    char* end = nullptr;
+    errno = 0;
+    const long read = std::strtol(text.c_str(), &end, 10);
+    const bool whole = end != text.c_str() && *end == '\0' && errno == 0;
+    const int used = range.Clamp(read);
+    if (!whole)
+        findings += KeyText(section, key, text) + " is not a whole number: " + std::to_string(used) + " is used.";
+    else if (used != read)
+        findings += KeyText(section, key, text) + " lies outside " + std::to_string(range.min) + " to " +
+                    std::to_string(range.max) + ": " + std::to_string(used) + " is used.";
+    return used;
+}
+
+// A coefficient that is no finite number would make every value of its
+// channel one: the key's default stands in.
+double FiniteCoefficient(CIni& file, const std::string& key, float fallback, const char* section,
+                         std::string& findings)
+{
+    const float read = file.GetFloat(key.c_str(), fallback, section);
+    if (std::isfinite(read))
+        return read;
+    char used[32];
+    std::snprintf(used, sizeof used, "%g", double(fallback));
+    findings += KeyText(section, key, file.GetString(key.c_str(), "", section)) + " is not a finite number: " +
+                used + " is used.";
+    return fallback;
+}
+
 int TrackOfFileValue(int value)
 {
     if (value >= 3)
@@ -83,6 +127,7 @@ void CPreferences::LoadTool()
 
     const std::string kept = GetPathName();
     SetPathName(ToolFilePath());
+    std::string findings;
     if (!UsesHeaderFile()) {
         tool.Name = GetString("Name", "NULL", kGeneral);
         tool.Abbreviation = GetString("Abbreviation", "NULL", kGeneral);
@@ -90,11 +135,15 @@ void CPreferences::LoadTool()
         tool.SerialNumber = GetString("SerialNumber", "xxxxxx", kGeneral);
         tool.CalibrationFile = GetString("CalibrationFile", "Default.cal", kGeneral);
         // What goes to the probe is brought into the Logger Setup pages' ranges.
-        logger.TimeInterval = std::uint16_t(kTimeIntervalRange.Clamp(GetInt("TimeInterval", 150, kGeneral)));
-        logger.DepthInterval = std::uint16_t(kDepthIntervalRange.Clamp(GetInt("DepthInterval", 10, kGeneral) / 10));
-        tool.CommGain = logger.CommGain = kCommGainRange.Clamp(GetInt("CommGain", 15, kGeneral));
-        tool.CommDrive = logger.CommDrive = kCommDriveRange.Clamp(GetInt("CommDrive", 25, kGeneral));
-        tool.Voltage = logger.Voltage = kVoltageRange.Clamp(GetInt("Voltage", 95, kGeneral));
+        logger.TimeInterval =
+            std::uint16_t(RangedInt(*this, "TimeInterval", 150, kTimeIntervalRange, kGeneral, findings));
+        // The file holds ten times the interval.
+        const SettingRange fileDepthRange{kDepthIntervalRange.min * 10, kDepthIntervalRange.max * 10};
+        logger.DepthInterval =
+            std::uint16_t(RangedInt(*this, "DepthInterval", 10, fileDepthRange, kGeneral, findings) / 10);
+        tool.CommGain = logger.CommGain = RangedInt(*this, "CommGain", 15, kCommGainRange, kGeneral, findings);
+        tool.CommDrive = logger.CommDrive = RangedInt(*this, "CommDrive", 25, kCommDriveRange, kGeneral, findings);
+        tool.Voltage = logger.Voltage = RangedInt(*this, "Voltage", 95, kVoltageRange, kGeneral, findings);
     }
     tool.NumberOfChannels = GetInt("NumberOfChannels", 6, kGeneral);
     tool.Scale = GetInt("Scale", 100, kGeneral);
@@ -110,7 +159,7 @@ void CPreferences::LoadTool()
     int firstAbsent = -1;
     for (int i = 0; i < kFileChannels; ++i) {
         ResetChannel(tool.channels[i], i);
-        if (!LoadChannels(counters, i) && firstAbsent < 0)
+        if (!LoadChannels(counters, i, findings) && firstAbsent < 0)
             firstAbsent = i;
     }
     if (firstAbsent >= 0 && firstAbsent != tool.NumberOfChannels) {
@@ -122,10 +171,21 @@ void CPreferences::LoadTool()
 
     for (int t = 0; t < ToolRecord::kTracks; ++t)
         tool.Cols[t] = GetInt("Cols", 4, kTrackSections[t]);
+    TellFindings(findings);
     SetPathName(kept);
 }
 
-BOOL CPreferences::LoadChannels(int trackCounters[3], int i)
+// The tool is loaded again and again: the same findings are told once a run.
+void CPreferences::TellFindings(const std::string& findings)
+{
+    if (findings.empty())
+        return;
+    const std::string text = "Values of " + PathDisplayText(GetPathName()) + " cannot be used as written:" + findings;
+    if (m_toldFindings.insert(text).second)
+        AfxMessageBox(text, MB_ICONEXCLAMATION);
+}
+
+BOOL CPreferences::LoadChannels(int trackCounters[3], int i, std::string& findings)
 {
     ChannelRecord& ch = theApp.m_pToolRecord->channels[i];
     const std::string section = ChannelSection(i);
@@ -160,10 +220,10 @@ BOOL CPreferences::LoadChannels(int trackCounters[3], int i)
 
     static const float kDefaults[4] = {0.0f, 1.0f, 0.0f, 0.0f};
     for (int k = 0; k < 4; ++k)
-        ch.Coefficient[k] = GetFloat(("Coefficient" + std::to_string(k)).c_str(), kDefaults[k], s);
+        ch.Coefficient[k] = FiniteCoefficient(*this, "Coefficient" + std::to_string(k), kDefaults[k], s, findings);
 
-    const long physical = long(GetInt("PhysicalCh", i + 1, s)) - 1;
-    ch.PhysicalCh = std::int32_t(std::clamp(physical, 0L, 5L));
+    // The file counts raw channels from 1, the record from 0.
+    ch.PhysicalCh = RangedInt(*this, "PhysicalCh", i + 1, kPhysicalChannelRange, s, findings) - 1;
     return present;
 }
 

@@ -54,8 +54,13 @@ TEST_F(ToolFileTest, LoadsChannelsTracksColoursAndCounts)
                   Channel(1, "Visible=1\nDisplayTrack=2\nLineColour=1\nPhysicalCh=9\nRangeRight=1e300\n") +
                   Channel(2, "Visible=1\nDisplayTrack=7\nPhysicalCh=-3\nCoefficient1=2,5\n") +
                   "[Channel3]\nTitle=NO INFO CHANNEL\nVisible=1\nDisplayTrack=3\n" +
-                  Channel(4, "Visible=0\nDisplayTrack=3\n") + Channel(5, "Visible=1\nDisplayTrack=1\n") +
-                  "[Track2]\nCols=6\n");
+                  Channel(4, "Visible=0\nDisplayTrack=3\nCoefficient1=nan\n") +
+                  Channel(5, "Visible=1\nDisplayTrack=1\n") + "[Track2]\nCols=6\n");
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Values of " + Path(m_toolFile) + " cannot be used as written:\n"
+                 "[Channel1] PhysicalCh=9 lies outside 1 to 6: 6 is used.\n"
+                 "[Channel2] PhysicalCh=-3 lies outside 1 to 6: 1 is used.\n"
+                 "[Channel4] Coefficient1=nan is not a finite number: 1 is used.");
     m_prefs.LoadTool();
 
     const ToolRecord& tool = Tool();
@@ -88,6 +93,7 @@ TEST_F(ToolFileTest, LoadsChannelsTracksColoursAndCounts)
     EXPECT_EQ(ch[5].PhysicalCh, 5);
     EXPECT_EQ(ch[1].RangeRight, 2147483647);
     EXPECT_DOUBLE_EQ(ch[2].Coefficient[1], 2.0);  // float reading stops at ','
+    EXPECT_DOUBLE_EQ(ch[4].Coefficient[1], 1.0);
     EXPECT_DOUBLE_EQ(ch[0].NullValue, -999.25);
     EXPECT_EQ(ch[4].TitleShort, "CH4");
     EXPECT_EQ(ch[4].Unit, "CPS");
@@ -195,7 +201,8 @@ TEST_F(ToolFileTest, CalibrationFileGivesPolynomials)
 }
 
 // A tool file may hold any number; the probe gets only what the Logger Setup
-// pages would accept, brought to the nearest end of their ranges.
+// pages would accept, brought to the nearest end of their ranges, and the
+// operator is told once what was not used as written.
 TEST_F(ToolFileTest, SettingsForTheProbeAreBroughtIntoTheirRanges)
 {
     const auto voltage = [] { return int(theApp.m_pLoggerSettings->Voltage); };
@@ -207,25 +214,58 @@ TEST_F(ToolFileTest, SettingsForTheProbeAreBroughtIntoTheirRanges)
         const char* line;
         int (*loaded)();
         int expected;
+        const char* told;
     } cases[] = {
-        {"Voltage=100000", voltage, 100}, {"Voltage=101", voltage, 100}, {"Voltage=100", voltage, 100},
-        {"Voltage=30", voltage, 30},      {"Voltage=29", voltage, 30},   {"Voltage=-5", voltage, 30},
-        {"TimeInterval=70000", time, 5000}, {"TimeInterval=5001", time, 5000}, {"TimeInterval=5000", time, 5000},
-        {"TimeInterval=100", time, 100},    {"TimeInterval=99", time, 100},    {"TimeInterval=0", time, 100},
-        {"DepthInterval=1010", depth, 100}, {"DepthInterval=1000", depth, 100}, {"DepthInterval=10", depth, 1},
-        {"DepthInterval=5", depth, 1},      {"DepthInterval=-20", depth, 1},
-        {"CommGain=36", gain, 35},  {"CommGain=35", gain, 35},   {"CommGain=0", gain, 0},  {"CommGain=-1", gain, 0},
-        {"CommDrive=61", drive, 60}, {"CommDrive=60", drive, 60}, {"CommDrive=5", drive, 5}, {"CommDrive=4", drive, 5},
+        {"Voltage=100000", voltage, 100, "lies outside 30 to 100: 100 is used."},
+        {"Voltage=101", voltage, 100, "lies outside 30 to 100: 100 is used."},
+        {"Voltage=100", voltage, 100, nullptr},
+        {"Voltage=30", voltage, 30, nullptr},
+        {"Voltage=29", voltage, 30, "lies outside 30 to 100: 30 is used."},
+        {"Voltage=-5", voltage, 30, "lies outside 30 to 100: 30 is used."},
+        {"Voltage=abc", voltage, 30, "is not a whole number: 30 is used."},
+        {"Voltage=", voltage, 30, "is not a whole number: 30 is used."},
+        {"Voltage=95 V", voltage, 95, "is not a whole number: 95 is used."},
+        {"TimeInterval=70000", time, 5000, "lies outside 100 to 5000: 5000 is used."},
+        {"TimeInterval=5001", time, 5000, "lies outside 100 to 5000: 5000 is used."},
+        {"TimeInterval=5000", time, 5000, nullptr},
+        {"TimeInterval=100", time, 100, nullptr},
+        {"TimeInterval=99", time, 100, "lies outside 100 to 5000: 100 is used."},
+        {"TimeInterval=0", time, 100, "lies outside 100 to 5000: 100 is used."},
+        {"TimeInterval=1.5e3", time, 100, "is not a whole number: 100 is used."},
+        {"DepthInterval=1010", depth, 100, "lies outside 10 to 1000: 1000 is used."},
+        {"DepthInterval=1000", depth, 100, nullptr},
+        {"DepthInterval=10", depth, 1, nullptr},
+        {"DepthInterval=5", depth, 1, "lies outside 10 to 1000: 10 is used."},
+        {"DepthInterval=-20", depth, 1, "lies outside 10 to 1000: 10 is used."},
+        {"CommGain=36", gain, 35, "lies outside 0 to 35: 35 is used."},
+        {"CommGain=35", gain, 35, nullptr},
+        {"CommGain=0", gain, 0, nullptr},
+        {"CommGain=-1", gain, 0, "lies outside 0 to 35: 0 is used."},
+        {"CommDrive=61", drive, 60, "lies outside 5 to 60: 60 is used."},
+        {"CommDrive=60", drive, 60, nullptr},
+        {"CommDrive=5", drive, 5, nullptr},
+        {"CommDrive=4", drive, 5, "lies outside 5 to 60: 5 is used."},
     };
+    const std::string told = "Values of " + Path(m_toolFile) + " cannot be used as written:\n[General] ";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         WriteFile(m_toolFile, std::string("[General]\n") + c.line + "\n");
+        ScriptedMessageBoxes boxes;
+        if (c.told != nullptr)
+            boxes.Expect(told + c.line + " " + c.told);
         m_prefs.LoadTool();
         EXPECT_EQ(c.expected, c.loaded());
     }
     WriteFile(m_toolFile, "[General]\nVoltage=5000\nCommGain=99\nCommDrive=1\n");
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(told + "CommGain=99 lies outside 0 to 35: 35 is used.\n"
+                 "[General] CommDrive=1 lies outside 5 to 60: 5 is used.\n"
+                 "[General] Voltage=5000 lies outside 30 to 100: 100 is used.");
     m_prefs.LoadTool();
     EXPECT_EQ(100, Tool().Voltage);
     EXPECT_EQ(35, Tool().CommGain);
     EXPECT_EQ(5, Tool().CommDrive);
+    // Loaded again, the same file is not told again.
+    m_prefs.LoadTool();
+    EXPECT_EQ(1u, boxes.AllShown().size());
 }
