@@ -1,7 +1,9 @@
 #include "platform/FileDialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QStringList>
 
 #include "platform/MessageBox.h"
@@ -20,6 +22,39 @@ QString Latin1(const std::string& text) { return QString::fromLatin1(text.data()
 
 // Paths keep the file system's own bytes, whatever the program's texts are in.
 QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// Qt holds paths as text: bytes that are no text in the locale's encoding
+// (a Latin-1 name under UTF-8) do not come back from it. A choice that is one
+// of the paths given, or lies in one, is given back in their bytes.
+std::string PathFromQt(const QString& chosen, const FileDialogRequest& request)
+{
+    const QString path = QDir::cleanPath(chosen);
+    for (std::string given : {request.fileName, request.initialDir}) {
+        if (given.empty() || given.front() != '/')
+            continue;
+        while (given.size() > 1 && given.back() == '/')
+            given.pop_back();
+        const QString text = QDir::cleanPath(PathToQt(given));
+        if (path == text)
+            return given;
+        if (path.startsWith(text + '/'))
+            return given + "/" + QFile::encodeName(path.mid(text.size() + 1)).toStdString();
+    }
+    return QFile::encodeName(chosen).toStdString();
+}
+
+// The name the dialog proposes. Qt shows a path whose folder it cannot
+// enter without its leading '/', which then names a file below the folder
+// shown: such a path is shown whole.
+void ProposeName(QFileDialog& dialog, const std::string& name)
+{
+    const QString path = PathToQt(name);
+    dialog.selectFile(path);
+    const QFileInfo info(path);
+    auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    if (info.isAbsolute() && dialog.directory().absolutePath() != info.absolutePath() && edit != nullptr)
+        edit->setText(path);
+}
 
 // "Text (*.txt)|*.txt|All|*.*||" as Qt's name filters; Qt finds the patterns
 // in the last parentheses of each.
@@ -51,10 +86,10 @@ std::optional<std::string> ShowQtDialog(const FileDialogRequest& request, CWnd* 
         dialog.setDirectory(PathToQt(request.initialDir));
     // A wildcard as the name only repeats the filter.
     if (!request.fileName.empty() && request.fileName.find('*') == std::string::npos)
-        dialog.selectFile(PathToQt(request.fileName));
+        ProposeName(dialog, request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    return PathFromQt(dialog.selectedFiles().first(), request);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ struct FileDialogShown {
 };
 
 // Once a file dialog is up, notes what it shows, types `name` into it as the
-// operator would and accepts it.
+// operator would (a null name: nothing) and accepts it.
 void TypeInFileDialog(const QString& name, FileDialogShown& shown)
 {
     auto* poll = new QTimer();
@@ -77,7 +77,8 @@ void TypeInFileDialog(const QString& name, FileDialogShown& shown)
         poll->deleteLater();
         auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
         shown = {dialog->directory().absolutePath(), edit->text()};
-        edit->setText(name);
+        if (!name.isNull())
+            edit->setText(name);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll->start(20);
@@ -204,6 +205,23 @@ TEST_F(LogFileCommandsTest, PathsOutsideAsciiGoFromTheSettingsToTheDialogsAndThe
     CIni config(Path("Zarkv.cfg"), TRUE);
     EXPECT_EQ(folder + "\xc3\xa9.log", config.GetString("DataFile", "", "VarnoLogger"));
     EXPECT_EQ(folder, config.GetString("FilePath", "", "VarnoLogger"));
+
+    // Names of another encoding (Latin-1 here) are bytes that are no text:
+    // the proposal made from Zarkv.cfg, accepted as shown, names those bytes.
+    const std::string latin = Path("d\xe4t\xe4/");
+    fs::create_directories(latin);
+    WriteFile("d\xe4t\xe4/x\xe4.log", "recorded");
+    config.WriteString("FilePath", latin, "VarnoLogger");
+    config.WriteString("DataFile", latin + "x\xe4.log", "VarnoLogger");
+    m_dialog->m_Preferences.LoadConfig();
+    theApp.m_pRunState->fileLoaded = 0;
+    TypeInFileDialog(QString(), shown);
+    ClickWhenModal({IDOK});
+    ASSERT_TRUE(m_dialog->NewLogFile());
+    EXPECT_EQ(QFile::decodeName((latin + "x\xe4_001.log").c_str()).toStdString(), shown.name.toStdString());
+    EXPECT_EQ(latin + "x\xe4_001.log", theApp.m_pPathSettings->DataFile);
+    EXPECT_EQ(latin + "x\xe4_001.hed", theApp.m_pPathSettings->LastFile);
+    EXPECT_EQ(latin, theApp.m_pPathSettings->FilePath);
 }
 
 // "&Open" with the tools box shown: the box shows the log's first record at
