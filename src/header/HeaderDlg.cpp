@@ -21,13 +21,14 @@ constexpr int kPageY = 20;
 
 }  // namespace
 
-CHeaderDlg::CHeaderDlg(CWnd* parent, CPicture* logo)
+CHeaderDlg::CHeaderDlg(CWnd* parent, CPicture* logo, std::function<bool()> writeHeader)
     : CDialogExt(IDD_HEADER_DLG, parent),
       m_CommentDlg(this),
       m_CompagnyDlg(this),
       m_WeelDatumDlg(this),
       m_RecordDlg(this),
-      m_GroundDlg(this)
+      m_GroundDlg(this),
+      m_writeHeader(std::move(writeHeader))
 {
     for (CHeaderPage* page : Pages())
         page->SetLogo(logo);
@@ -128,6 +129,8 @@ void CHeaderDlg::OnBnClickedSave()
     m_GroundDlg.SaveToHeader();
     m_WeelDatumDlg.SaveToHeader();
     m_RecordDlg.SaveToHeader();
+    if (m_writeHeader && !m_writeHeader())
+        return;
     EndDialog(IDOK);
 }
 

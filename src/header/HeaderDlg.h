@@ -1,8 +1,9 @@
 #pragma once
 // The modal, tabbed editor of the well information of a new log. It edits the
-// application's header record in place; the caller writes the header file
-// from the record afterwards, whatever the result.
+// application's header record in place; the header file is written from the
+// record, on Save by the caller's writer.
 #include <array>
+#include <functional>
 
 #include "header/HeaderPages.h"
 #include "platform/CommonControls.h"
@@ -15,7 +16,10 @@ public:
     static constexpr int kPages = 5;
 
     // The logo is the main window's picture, drawn on every page; none without it.
-    explicit CHeaderDlg(CWnd* parent = nullptr, CPicture* logo = nullptr);
+    // `writeHeader` runs on Save once the pages are stored: false (no header
+    // file written) keeps the editor open with what was typed.
+    explicit CHeaderDlg(CWnd* parent = nullptr, CPicture* logo = nullptr,
+                        std::function<bool()> writeHeader = nullptr);
     ~CHeaderDlg() override;
 
     void DoDataExchange(CDataExchange* dx) override;
@@ -50,4 +54,5 @@ private:
     CHGroundDlg m_GroundDlg;
     CTabCtrl m_Tab;
     CHeaderPage* m_pCurrentPage = nullptr;
+    std::function<bool()> m_writeHeader;
 };

@@ -95,12 +95,8 @@ void CVarnoLogger_KVXDlg::RecordNewLog()
     }
     if (!NewLogFile())
         return;
-    RunHeaderEditor();
-    // Ended by a signal: no header without its record.
-    if (m_bEndingOnSignal)
-        return;
     // A record without its header could not be replayed.
-    if (!m_Header.WriteHeader(theApp.m_pPathSettings->LastFile))
+    if (!RunHeaderEditor())
         return;
     run.recordStarted = 1;
     m_PowerDlg.StartRecording();
@@ -154,10 +150,29 @@ void CVarnoLogger_KVXDlg::OnSetPrinter()
     m_Preferences.SaveWinch();
 }
 
-void CVarnoLogger_KVXDlg::RunHeaderEditor()
+// The header editor of a new log; true when the log's header file is
+// written. Save writes it; Cancel leaves it to be written from the record.
+bool CVarnoLogger_KVXDlg::RunHeaderEditor()
 {
-    CHeaderDlg dialog(this, &m_Picture);
+    bool written = false;
+    CHeaderDlg dialog(this, &m_Picture, [&] { return written = WriteNewHeader(); });
     dialog.DoModal();
+    // Ended by a signal: no header without its record.
+    if (m_bEndingOnSignal)
+        return false;
+    return written || m_Header.WriteHeader(theApp.m_pPathSettings->LastFile);
+}
+
+// A header that cannot be written where the log was named (after the
+// message): the operator may name another place for the log. False keeps
+// the editor open with what was typed.
+bool CVarnoLogger_KVXDlg::WriteNewHeader()
+{
+    if (m_Header.WriteHeader(theApp.m_pPathSettings->LastFile))
+        return true;
+    if (m_bEndingOnSignal)
+        return false;
+    return ChooseNewLogFile() && m_Header.WriteHeader(theApp.m_pPathSettings->LastFile);
 }
 
 void CVarnoLogger_KVXDlg::RunCalibration()

@@ -191,7 +191,11 @@ bool CVarnoLogger_KVXDlg::NewLogFile()
         AfxMessageBox("Tool configuration file missing. (*.tol)", MB_ICONERROR);
         return false;
     }
+    return ChooseNewLogFile();
+}
 
+bool CVarnoLogger_KVXDlg::ChooseNewLogFile()
+{
     PathSettings& paths = *theApp.m_pPathSettings;
     const bool folderExisted = FolderOrDriveRootExists(paths.FilePath);
     if (StandsForDataFolder(paths.FilePath)) {

@@ -166,7 +166,10 @@ private:
     void ShowToolsBox();
     void ShowDisplayOptions();
     void RunLasExport();
-    void RunHeaderEditor();
+    bool RunHeaderEditor();
+    bool WriteNewHeader();
+    // The save dialog of "&New log." and what it stores; true when a file pair is chosen.
+    bool ChooseNewLogFile();
     // True when its OK sent the recording-mode frame.
     bool RunRecordingModeDialog();
     void ShowAboutBox();

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -236,19 +237,50 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
 
     // A log whose header cannot be made (a folder holds its name): the
-    // message, and no record starts without its header.
+    // message, and the header editor stays open with what was typed while
+    // the operator names the same place again. Cancel tries that place once
+    // more, and no record starts without its header.
     fs::create_directories(m_folder / "a.hed" / "taken");
     m_chosen = (m_folder / "a.log").string();
     const std::string mode = m_dialog->m_StatusBar.GetText(0);
-    boxes.Expect("Trouble opening or create header file.");
+    for (int tries = 0; tries < 3; ++tries)
+        boxes.Expect("Trouble opening or create header file.");
+    const auto typeCompany = [](QWidget* editor, const char* text) {
+        for (QLineEdit* edit : editor->findChildren<QLineEdit*>())
+            if (ControlIdOf(edit) == IDC_HDR_COMPANY)
+                edit->setText(text);
+    };
+    bool stayedOpen = false;
     ClickWhenModal({IDOK});
-    ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
+    WhenModalWith(IDC_HDR_SAVE, [&](QWidget* editor) {
+        typeCompany(editor, "Kept");
+        ModalButton(editor, IDC_HDR_SAVE)->click();
+        stayedOpen = editor->isVisible();
+        ModalButton(editor, IDC_HDR_CANCEL)->click();
+    });
     Click(IDC_RECORD);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ("Kept", theApp.m_pHeaderRecord->Company);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
     EXPECT_EQ(nullptr, theApp.m_pRecordFile);
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
     EXPECT_EQ(mode, m_dialog->m_StatusBar.GetText(0));
     EXPECT_FALSE(fs::exists(m_folder / "a.log"));
+
+    // Another place that takes the header: the record starts there, with the
+    // header as typed.
+    boxes.Expect("Trouble opening or create header file.");
+    ClickWhenModal({IDOK});
+    WhenModalWith(IDC_HDR_SAVE, [&](QWidget* editor) {
+        typeCompany(editor, "Elsewhere");
+        m_chosen = (m_folder / "b.log").string();
+        ModalButton(editor, IDC_HDR_SAVE)->click();
+    });
+    Click(IDC_RECORD);
+    EXPECT_EQ(1, theApp.m_pRunState->recording);
+    EXPECT_EQ("Elsewhere", CIni((m_folder / "b.hed").string(), TRUE).GetString("Company", "", "WellInfo"));
+    Click(IDC_STOP);
+    EXPECT_EQ(0, theApp.m_pRunState->recording);
     Grab(Panel(), "panel_powered.png");
     Grab(*m_dialog, "main_window_live_time_mode.png");
 
