@@ -17,7 +17,6 @@ namespace {
 constexpr int kModeTime = 4;
 constexpr int kLogModeTime = 10;
 constexpr int kLinkAlive = 3;
-constexpr int kLinkLive = 16;
 constexpr int kLinkRecordable = 17;
 constexpr int kVoltageAlarm = 106;
 constexpr int kCurrentAlarm = 251;

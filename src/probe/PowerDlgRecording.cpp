@@ -27,7 +27,6 @@ constexpr int kModeTime = 4;
 constexpr int kLogModeTime = 10;
 constexpr int kLogModeUp = 11;
 constexpr int kLogModeDown = 12;
-constexpr int kLinkLive = 16;
 
 const char kSondeOffText[] = "The sonde went off: recording stopped.\nThe records written so far are kept.";
 const char kHeaderWriteFailedText[] =

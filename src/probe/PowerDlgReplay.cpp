@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kLinkLive = 16;
 constexpr DWORD kReplayWaitMs = 10000;
 // Longer than the slowest tick of the player (500 ms).
 constexpr DWORD kReplayJoinMs = 2000;
