@@ -155,6 +155,7 @@ TEST_F(ReplyReaderTest, FramingSurvivesEveryCutNoiseAndBadFrames)
     Bytes stream = {0x13, 0x55, 0xAA, 0x5A, 0x00};  // noise holding a partial magic
     Append(stream, Frame(Payload(16, 1)));
     Append(stream, {0x55, 0xAA, 0x5A});
+    Append(stream, {0x55, 0xAA, 0x5A, 0xA5, 0x14});  // a frame cut after its type byte
     Append(stream, Frame(Payload(20, 2)));
     Append(stream, Frame(Payload(31, 3, false)));  // dispatched: the decoder checks the sum
     Append(stream, {0x99, 0x99, 0xA5});
@@ -186,8 +187,8 @@ TEST_F(ReplyReaderTest, FramingSurvivesEveryCutNoiseAndBadFrames)
         EXPECT_FALSE(decoder.seen[2].checksumOk);
         EXPECT_EQ(Payload(31, 4), decoder.seen[3].payload);
         EXPECT_EQ(5, usb->PacketCount());
-        EXPECT_EQ(3, usb->ErrorPacketCount());
-        EXPECT_EQ("5-3", usb->StatusText(3));
+        EXPECT_EQ(4, usb->ErrorPacketCount());
+        EXPECT_EQ("5-4", usb->StatusText(3));
         EXPECT_EQ("Packet size : 405 Bytes", usb->StatusText(2));
         EXPECT_EQ(4, theApp.m_nLinkStatus);
     }
