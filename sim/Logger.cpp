@@ -366,13 +366,16 @@ void Logger::sendData(std::int64_t counts, std::uint8_t readings, std::uint8_t o
         }
     }
     ++m_dataPackets;
-    const bool badLength = m_opts.badLengthAt > 0 && m_dataPackets == std::uint64_t(m_opts.badLengthAt);
-    if (badLength)
+    const BadLength* bad = nullptr;
+    for (const BadLength& b : m_opts.badLengths)
+        if (std::uint64_t(b.packet) == m_dataPackets)
+            bad = &b;
+    if (bad)
         m_log.event("bad length in data packet " + std::to_string(m_dataSincePowerOn));
-    send(std::move(p), now, badLength);
+    send(std::move(p), now, bad);
 }
 
-void Logger::send(Bytes payload, Clock::time_point now, bool badLength)
+void Logger::send(Bytes payload, Clock::time_point now, const BadLength* badLength)
 {
     ++m_packets;
     m_lastSent = now;
@@ -383,9 +386,11 @@ void Logger::send(Bytes payload, Clock::time_point now, bool badLength)
     Bytes packet = framePacket(payload);
     if (every(m_opts.badEndEvery))
         packet.back() = 0x66;
-    // One flipped bit in the high byte: 0x0027 becomes 0x8027.
-    if (badLength)
-        packet[6] ^= 0x80;
+    if (badLength) {
+        // One flipped bit in the high byte unless told: 0x0027 becomes 0x8027.
+        const int length = badLength->length >= 0 ? badLength->length : getU16(packet, 5) ^ 0x8000;
+        putU16(packet, 5, static_cast<std::uint16_t>(length));
+    }
     if (every(m_opts.noiseEvery)) {
         // Noise never holds 0x55, so it cannot fake the start of a header.
         const int count = 1 + static_cast<int>(m_faultRng.next() % 8);

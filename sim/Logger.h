@@ -61,7 +61,7 @@ private:
     void sendShort(Clock::time_point now);
     void sendStatus(Clock::time_point now);
     void sendData(std::int64_t counts, std::uint8_t readings, std::uint8_t overrun, Clock::time_point now);
-    void send(Bytes payload, Clock::time_point now, bool badLength = false);
+    void send(Bytes payload, Clock::time_point now, const BadLength* badLength = nullptr);
 
     const Options& m_opts;
     EventLog& m_log;

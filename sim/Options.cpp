@@ -30,6 +30,29 @@ bool toInt(const char* text, int& out)
     return true;
 }
 
+// N or N:LENGTH, the length decimal or 0x hexadecimal.
+bool toBadLength(const char* text, std::vector<BadLength>& out)
+{
+    BadLength bad;
+    char* end = nullptr;
+    errno = 0;
+    const long packet = std::strtol(text, &end, 10);
+    if (errno || end == text || packet < 1 || packet > 1000000)
+        return false;
+    bad.packet = static_cast<int>(packet);
+    if (*end == ':') {
+        const char* length = end + 1;
+        const long value = std::strtol(length, &end, 0);
+        if (errno || end == length || value < 0 || value > 0xFFFF)
+            return false;
+        bad.length = static_cast<int>(value);
+    }
+    if (*end)
+        return false;
+    out.push_back(bad);
+    return true;
+}
+
 bool toWindow(const char* text, Window& out)
 {
     int low = 0;
@@ -50,7 +73,7 @@ std::string usageText()
            "  link:   [--drive-window MIN:MAX] [--gain-window MIN:MAX]\n"
            "  faults: [--noise N] [--bad-checksum N] [--bad-end N] [--overrun N]\n"
            "          [--encoder-error] [--low-battery] [--disconnect-after S] [--no-echo]\n"
-           "          [--wheel-ratio-echo N] [--bad-length N]\n"
+           "          [--wheel-ratio-echo N] [--bad-length N[:LENGTH]]...\n"
            "  rate:   [--rate N]  time mode: N data packets per second, whatever the interval\n"
            "       loggersim --help\n";
 }
@@ -89,7 +112,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& opts)
         else if (name == "--bad-checksum") ok = toInt(value, opts.badChecksumEvery);
         else if (name == "--bad-end") ok = toInt(value, opts.badEndEvery);
         else if (name == "--overrun") ok = toInt(value, opts.overrunEvery);
-        else if (name == "--bad-length") ok = toInt(value, opts.badLengthAt);
+        else if (name == "--bad-length") ok = toBadLength(value, opts.badLengths);
         else if (name == "--disconnect-after") ok = toDouble(value, opts.disconnectAfter);
         else if (name == "--wheel-ratio-echo") ok = toInt(value, opts.wheelRatioEcho) && opts.wheelRatioEcho <= 0xFFFF;
         else return "unknown option " + name;

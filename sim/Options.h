@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -11,6 +12,13 @@ struct Window {
     int low = 0;
     int high = 0;
     bool contains(int v) const { return v >= low && v <= high; }
+};
+
+// A data packet of the run (counted from 1) and the length field it goes out
+// with; -1: its own with bit 15 flipped.
+struct BadLength {
+    int packet = 0;
+    int length = -1;
 };
 
 struct Options {
@@ -40,7 +48,7 @@ struct Options {
     int badChecksumEvery = 0;
     int badEndEvery = 0;
     int overrunEvery = 0;
-    int badLengthAt = 0;          // this data packet of the run has a corrupted length field; 0 = none
+    std::vector<BadLength> badLengths; // data packets of the run sent with a corrupted length field
     bool encoderError = false;
     bool lowBattery = false;
     double disconnectAfter = 0.0; // seconds, 0 = never

@@ -125,6 +125,14 @@ void RaiseAlarms(BYTE status)
 
 bool Recording() { return theApp.m_pRunState->recording != 0; }
 
+// The panel's error count: packets lost or without valid data, once valid
+// packets have been arriving.
+void CountErrorPacket()
+{
+    if (theApp.m_nValidFrames > 0)
+        ++theApp.m_nErrorFrames;
+}
+
 // 100-ns intervals since 1601-01-01.
 std::uint64_t Ticks(const FILETIME& time) { return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
 
@@ -177,6 +185,7 @@ void CToolsStream::DecodeStatusPacket()
     if (!CheckFrame20(packet)) {
         frame.errorFlags |= kChecksumError;
         frame.replyStatus = kChecksumError;
+        CountErrorPacket();
         UpdateStatusPanel(true);
         return;
     }
@@ -217,8 +226,11 @@ void CToolsStream::DecodeShortPacket()
 {
     ShortPacket& packet = *theApp.m_pShortPacket;
     std::memcpy(&packet, theApp.m_pRxBuffer, sizeof packet);
-    if (!CheckFrame16(packet))
+    // A data packet whose length the link damaged may arrive as a short one.
+    if (!CheckFrame16(packet)) {
+        CountErrorPacket();
         return;
+    }
 
     FrameState& frame = *theApp.m_pFrameState;
     frame.replyStatus = packet.replyFlags;
@@ -249,8 +261,7 @@ void CToolsStream::DecodeDataPacket()
     DataPacket& packet = *theApp.m_pDataPacket;
     std::memcpy(&packet, theApp.m_pRxBuffer, sizeof packet);
     if (!CheckFrame31(packet)) {
-        if (theApp.m_nValidFrames > 0)
-            ++theApp.m_nErrorFrames;
+        CountErrorPacket();
         return;
     }
 
@@ -309,8 +320,8 @@ void CToolsStream::DecodeDataPacket()
 
     if (valid)
         ++theApp.m_nValidFrames;
-    else if (theApp.m_nValidFrames > 0)
-        ++theApp.m_nErrorFrames;
+    else
+        CountErrorPacket();
 }
 
 int CToolsStream::CountSteps(const DataPacket& packet, double depth, bool recording)

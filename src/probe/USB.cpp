@@ -424,6 +424,7 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
             // A length of no reply kind is a damaged header: waiting for that many
             // bytes would swallow the packets behind it. Only this one is lost.
             CountFramingError();
+            theApp.m_nLinkStatus = 4;
             std::memmove(header, header + 1, kReplyHeaderSize - 1);
             got = kReplyHeaderSize - 1;
             continue;
@@ -455,8 +456,7 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
         } else {
             if (length > 400)
                 DispatchPacket(length - 1);
-            ++m_nErrorPacketCount;
-            SetStatusText(3, IntText(m_nPacketCount) + "-" + IntText(m_nErrorPacketCount));
+            CountFramingError();
         }
         m_nRetries = 0;
         theApp.m_bRxActivity = 1;
@@ -464,13 +464,14 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
     return kReaderClosed;
 }
 
-// Counted as a frame with a bad end byte is, and in the panel's error count as
-// a damaged data packet is: the operator sees the packet lost.
+// A frame lost to its length or its end byte: counted in the status bar, and
+// in the panel's error count as a damaged data packet is, so that the operator
+// sees every packet lost. A damaged length may make a data packet look like
+// any other kind.
 void CUSB::CountFramingError()
 {
     ++m_nErrorPacketCount;
     SetStatusText(3, IntText(m_nPacketCount) + "-" + IntText(m_nErrorPacketCount));
-    theApp.m_nLinkStatus = 4;
     if (theApp.m_nValidFrames > 0)
         ++theApp.m_nErrorFrames;
 }

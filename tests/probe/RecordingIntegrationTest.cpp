@@ -310,13 +310,18 @@ TEST_F(RecordingIntegrationTest, DownRecordIsStoredStepByStepAndReplaysTheSameVa
     EXPECT_NEAR(firstDepth + count * 0.10, theApp.m_pFrameState->replayDepth, 0.0015);
 }
 
-// One data packet whose length field the link damaged: it alone is lost, and
-// counted; every packet behind it is recorded.
+// Data packets whose length field the link damaged, one into a short packet's
+// and one into a status packet's length among them: each alone is lost, and
+// counted; every packet behind them is recorded.
 TEST_F(RecordingIntegrationTest, DamagedLengthLosesOnlyItsOwnRecord)
 {
-    m_emulator = std::make_unique<LoggerEmulator>(
-        m_folder / "s", m_folder / "sim.log",
-        std::vector<std::string>{"--rate", "1000", "--bad-length", "300", "--speed", "0"});
+    const char* const damaged[] = {"300", "400:0xFFFF", "500:0x0000", "600:0x0018", "700:0x001C"};
+    std::vector<std::string> options = {"--rate", "1000", "--speed", "0"};
+    for (const char* bad : damaged) {
+        options.push_back("--bad-length");
+        options.push_back(bad);
+    }
+    m_emulator = std::make_unique<LoggerEmulator>(m_folder / "s", m_folder / "sim.log", options);
     ASSERT_TRUE(m_emulator->Running());
     m_usb = std::make_unique<CUSB>();
     m_usb->SetLibraryPath(KVX_PROGRAM_DIR "/libftd2xx.so");
@@ -337,11 +342,7 @@ TEST_F(RecordingIntegrationTest, DamagedLengthLosesOnlyItsOwnRecord)
     ASSERT_TRUE(m_usb->SendChannelFrame());
     long made = -1;
     ASSERT_TRUE(WaitFor([&] {
-        const std::string log = m_emulator->Log();
-        const char kOff[] = "sonde off after ";
-        const size_t at = log.find(kOff);
-        if (at != std::string::npos)
-            made = std::strtol(log.c_str() + at + sizeof kOff - 1, nullptr, 10);
+        made = m_emulator->PacketsMade();
         return made >= 0 && (theApp.m_pProbeStatus->status & 0x0F) == 0;
     }, 10000));
     StopRecord();
@@ -349,12 +350,13 @@ TEST_F(RecordingIntegrationTest, DamagedLengthLosesOnlyItsOwnRecord)
     EXPECT_TRUE(boxes.AllShown().empty());
 
     const std::string log = m_emulator->Log();
-    EXPECT_NE(std::string::npos, log.find("bad length in data packet 300"));
+    for (const char* packet : {"300", "400", "500", "600", "700"})
+        EXPECT_NE(std::string::npos, log.find(std::string("bad length in data packet ") + packet)) << packet;
     EXPECT_EQ(std::string::npos, log.find("output dropped"));
     EXPECT_EQ(std::string::npos, log.find("late: skipped"));
-    EXPECT_EQ(size_t(made - 1) * sizeof(LogRecord), fs::file_size(data));
-    EXPECT_EQ(unsigned(made - 1), theApp.m_nValidFrames.load());
-    EXPECT_EQ(1u, theApp.m_nErrorFrames.load());
+    EXPECT_EQ(size_t(made - 5) * sizeof(LogRecord), fs::file_size(data));
+    EXPECT_EQ(unsigned(made - 5), theApp.m_nValidFrames.load());
+    EXPECT_EQ(5u, theApp.m_nErrorFrames.load());
     theApp.m_nValidFrames = 0;
     theApp.m_nErrorFrames = 0;
 }

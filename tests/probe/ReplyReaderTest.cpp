@@ -204,8 +204,8 @@ TEST_F(ReplyReaderTest, DamagedLengthLosesOnlyItsPacket)
     };
     const Case cases[] = {{0x8027, 1}, {0x1027, 1}, {0x0227, 1}, {0xFFFF, 1}, {0x0026, 1}, {0x0028, 1},
                           {0x0003, 1}, {0x0007, 1}, {0x0000, 1},
-                          // a short packet's length: read as one, its end byte is wrong
-                          {0x0018, 0}};
+                          // a short or status packet's length: read as one, its end byte is wrong
+                          {0x0018, 1}, {0x001C, 1}};
     for (auto [length, panelErrors] : cases) {
         SCOPED_TRACE(length);
         Bytes stream = Frame(Payload(31, 1));

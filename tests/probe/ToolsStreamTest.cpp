@@ -186,6 +186,18 @@ TEST_F(ToolsStreamTest, InvalidDataRepeatsTheLastValuesAndBadChecksumsCountOnceV
     EXPECT_EQ(1u, theApp.m_nValidFrames.load());
     EXPECT_EQ(2u, theApp.m_nErrorFrames.load());
     EXPECT_EQ(0x03, int{theApp.m_pFrameState->errorFlags});
+    // A data packet whose damaged length made it a short or a status packet is lost too.
+    ShortPacket badShort;
+    Seal(badShort);
+    badShort.checksum ^= 1;
+    Receive(badShort);
+    m_stream.DecodeShortPacket();
+    StatusPacket badStatus;
+    Seal(badStatus);
+    badStatus.checksum ^= 1;
+    Receive(badStatus);
+    m_stream.DecodeStatusPacket();
+    EXPECT_EQ(4u, theApp.m_nErrorFrames.load());
 
     // n = 0 is taken as 50 readings with frame byte 0x41.
     DataPacket empty = MakeData(4, 0.0);

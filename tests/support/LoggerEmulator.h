@@ -3,6 +3,7 @@
 // program's threads do while queued calls reach the user-interface thread.
 #include <QCoreApplication>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -95,6 +96,14 @@ public:
         m_pid = -1;
     }
     std::string Log() const { return ReadTextFile(m_log); }
+    // The data packets made since the sonde went on, once it has gone off; else -1.
+    long PacketsMade() const
+    {
+        const std::string log = Log();
+        const char kOff[] = "sonde off after ";
+        const size_t at = log.find(kOff);
+        return at == std::string::npos ? -1 : std::strtol(log.c_str() + at + sizeof kOff - 1, nullptr, 10);
+    }
 
 private:
     std::filesystem::path m_socket, m_log;
