@@ -244,7 +244,7 @@ void CToolsStream::DecodeShortPacket()
     SetReadBacks(packet.supplyVoltage, packet.supplyCurrent);
     frame.modeByte = packet.status;
 
-    UpdateStatusPanel(true);
+    UpdateStatusPanel(false);
     RaiseAlarms(packet.status);
 
     // The cable must not go back over depths already stored.

@@ -403,6 +403,20 @@ TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
         const std::string log = m_emulator->Log();
         EXPECT_NE(std::string::npos, log.find("sonde off", log.rfind("sonde on")));
     }
+
+// In a depth mode with the winch standing no data packet comes: the sonde's
+// idle short packets alone bring its supply read-backs, and the panel shows them.
+TEST_F(PowerDlgIntegrationTest, ShortPacketsRefreshTheSupplyReadouts)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--speed", "0"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    theApp.m_pLoggerSettings->recordingMode = 3;
+    ASSERT_TRUE(m_dialog->m_Usb.SendRecordingModeFrame());
+    ASSERT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == 3; }, 5000));
+    m_stream.voltage = 77;
+    EXPECT_TRUE(WaitFor([&] { return Panel().VoltageReadout().GetText() == "77"; }, 5000))
+        << Panel().VoltageReadout().GetText();
 }
 
 TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
