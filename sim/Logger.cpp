@@ -133,8 +133,13 @@ void Logger::tick(Clock::time_point now)
         streamTimeMode(now);
 
     const auto idle = powered() ? kIdlePeriodOn : kIdlePeriodOff;
-    if (now - m_lastSent >= idle)
+    if (now - m_lastSent < idle)
+        return;
+    // With the sonde off the logger reports its settings, as after a settings frame.
+    if (powered())
         sendShort(now);
+    else
+        sendStatus(now);
 }
 
 Clock::time_point Logger::nextWake(Clock::time_point now) const

@@ -15,7 +15,7 @@ class Logger {
 public:
     // The probe takes one reading per channel every 20 ms.
     static constexpr std::chrono::milliseconds kReadingPeriod{20};
-    // Short packets keep the host informed while nothing else is sent.
+    // Idle packets keep the host informed while nothing else is sent.
     static constexpr std::chrono::milliseconds kIdlePeriodOff{500};
     static constexpr std::chrono::milliseconds kIdlePeriodOn{1000};
 

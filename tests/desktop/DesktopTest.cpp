@@ -15,6 +15,7 @@
 #include "desktop/DialogLayout.h"
 #include "desktop/ProgramOnDesktop.h"
 #include "desktop/XDesktop.h"
+#include "platform/MessageBox.h"
 #include "res/Resource.h"
 #include "support/LasReader.h"
 
@@ -181,7 +182,7 @@ protected:
     WindowInfo main;
 };
 
-TEST_F(DesktopTest, MenuBarOpensFileAndSetupRunsTheirItemsAndExitAsksFirst)
+TEST_F(DesktopTest, MenuBarOpensFileAndSetupRunsTheirItemsAndExitEndsTheProgram)
 {
     const int bar = MenuBarHeight(kMainDialog);
     ASSERT_GT(bar, 0);
@@ -228,30 +229,14 @@ TEST_F(DesktopTest, MenuBarOpensFileAndSetupRunsTheirItemsAndExitAsksFirst)
     ASSERT_TRUE(program->WaitUntilGone(calibration->id));
     ASSERT_TRUE(program->WaitUntilActive(main.id)) << ActiveName();
 
-    // File > Exit asks first; No, the default, keeps the program.
-    const auto exit = [&] {
-        Click({main.client.left() + 12, barY});
-        std::optional<WindowInfo> menu = WaitForMenu([](const WindowInfo&) { return true; });
-        if (!menu)
-            return false;
-        // "&Exit" is the last item.
-        Click({menu->client.left() + 20, menu->client.bottom() - 10});
-        return true;
-    };
-    ASSERT_TRUE(exit());
-    std::optional<WindowInfo> question = program->WaitForMessageBox();
-    ASSERT_TRUE(question) << "File > Exit asked nothing";
-    ExpectInFront(*question, "exit-question", kModal);
-    ASSERT_TRUE(program->Answer(*question, "Return"));
-    ASSERT_TRUE(program->WaitUntilGone(question->id));
-    EXPECT_TRUE(program->Running());
-    EXPECT_TRUE(program->WaitUntilActive(main.id));
-
-    ASSERT_TRUE(exit());
-    question = program->WaitForMessageBox();
-    ASSERT_TRUE(question);
-    ASSERT_TRUE(program->Answer(*question, "alt+y"));
-    ASSERT_TRUE(program->WaitForExit());
+    // File > Exit, "&Exit" being the last item: with the sonde off the logger
+    // reports in status packets, so the program does not take the sonde for
+    // powered and ends without a question.
+    Click({main.client.left() + 12, barY});
+    file = WaitForMenu([](const WindowInfo&) { return true; });
+    ASSERT_TRUE(file) << "a click on File opened no menu";
+    Click({file->client.left() + 20, file->client.bottom() - 10});
+    ASSERT_TRUE(program->WaitForExit()) << "File > Exit did not end the program";
     EXPECT_EQ(0, program->ExitCode());
     EXPECT_TRUE(program->Placements()) << "Zarkv.dat was not written";
 }
@@ -417,6 +402,29 @@ TEST_F(DesktopTest, DepthMagnifierKeepsThePlaceItWasDraggedTo)
     EXPECT_EQ(44u, DWORD{kept.length});
     EXPECT_NEAR(moved->client.left(), LONG{kept.rcNormalPosition.left}, 10);
     EXPECT_NEAR(moved->client.top(), LONG{kept.rcNormalPosition.top}, 30);
+}
+
+// With the sonde off the logger reports in status packets, at which the depth
+// panel's "Set current depth." button answers.
+TEST_F(DesktopTest, DepthResetSendsTheTypedDepthToTheLogger)
+{
+    std::optional<WindowInfo> reset;
+    WaitUntil([&] {
+        Click(At(Main(), DepthPanelControl(IDC_DEPTH_RESET)));
+        return WaitUntil([&] { return (reset = program->Window("Depth reset.")).has_value(); }, 2000);
+    });
+    ASSERT_TRUE(reset) << "the depth panel's depth reset button opened no Depth reset.";
+    ExpectInFront(*reset, "depth-reset", kModal);
+
+    Click(At(*reset, ControlRect(IDD_SET_DEPTH, IDC_SET_DEPTH_EDIT).center()));
+    Key("ctrl+a");
+    Type("12.5");
+    Click(At(*reset, ControlRect(IDD_SET_DEPTH, IDOK).center()));
+    EXPECT_TRUE(program->WaitUntilGone(reset->id));
+    // 12.50 m and the sonde's 250 cm, at the default wheel's 8000 counts a metre.
+    EXPECT_TRUE(WaitUntil([&] { return program->EmulatorLog().find("depth set to 120000 counts") != std::string::npos; }))
+        << "the logger received no depth frame for 12.50 m";
+    SaveScreen(CurrentTestName() + "-depth-set");
 }
 
 TEST_F(DesktopTest, ClosingWithTheSondeOffTakesEveryWindowAway)

@@ -113,6 +113,12 @@ public:
         Patch(sizeof(DataPacket));
         CToolsStream::DecodeDataPacket();
     }
+    // With the sonde off the probe reports in status packets.
+    void DecodeStatusPacket() override
+    {
+        Set(sizeof(StatusPacket), 0, status);
+        CToolsStream::DecodeStatusPacket();
+    }
 
 private:
     void Patch(size_t size)

@@ -299,6 +299,17 @@ TEST_F(LoggerSimTest, GreetsAndEchoesEachFrameType)
     Packet off = waitFor(16, [](const Bytes& p) { return (p[0] & 0x0F) == 0; });
     ASSERT_EQ(off.payload.size(), 16u) << "powered off";
     EXPECT_EQ(off.payload[13], 0);
+
+    // Idle with the sonde off: status packets with the settings kept.
+    Packet idle = waitFor(20);
+    ASSERT_EQ(idle.payload.size(), 20u);
+    EXPECT_EQ(idle.payload[0], 0x20);
+    EXPECT_EQ(u16(idle.payload, 1), 1500);
+    EXPECT_EQ(u16(idle.payload, 3), 20480);
+    EXPECT_EQ(idle.payload[6], 15);
+    EXPECT_EQ(idle.payload[7], 25);
+    EXPECT_EQ(u16(idle.payload, 8), 1000);
+    EXPECT_EQ(idle.payload[16], 0) << "no supply read back";
     EXPECT_EQ(m_junk, 0u);
 }
 
@@ -509,9 +520,9 @@ TEST_F(LoggerSimTest, ProbeWithoutEchoTakesNoOrder)
     connectSim();
     send(modeFrame(4, 100));
     auto all = collect(1500ms, [](const std::vector<Packet>&) { return false; });
-    ASSERT_FALSE(all.empty()) << "idle short packets go on";
+    ASSERT_FALSE(all.empty()) << "idle status packets go on";
     for (const Packet& p : all) {
-        EXPECT_EQ(p.payload.size(), 16u);
+        EXPECT_EQ(p.payload.size(), 20u);
         EXPECT_EQ(p.payload[0] & 0x0F, 0) << "never reports a mode";
     }
     EXPECT_NE(logText().find("RX type=6 len=8 checksum=ok"), std::string::npos);
