@@ -109,11 +109,12 @@ void Logger::powerOn(std::uint8_t mode, Clock::time_point now)
                   powered() ? "mode change" : "on", mode, m_interval, m_gain, m_drive,
                   m_opts.driveWindow.contains(m_drive) && m_opts.gainWindow.contains(m_gain) ? "ok" : "down");
     m_log.event(text);
+    if (!powered())
+        m_dataSincePowerOn = 0;
     // Every recording-mode order restarts the sampling from here.
     m_mode = mode;
     m_samplingStart = now;
     m_timePackets = 0;
-    m_dataSincePowerOn = 0;
     m_lastReading = 0;
     m_lastStep = depthCounts(now);
     m_overrun = 0;

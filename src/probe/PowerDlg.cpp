@@ -406,10 +406,12 @@ void CPowerDlg::OnPowerOnOrder()
         RefuseOrder(modeReported ? "Order refused !!!\n check your parameters.\n" : "Order refused !!!");
         return;
     }
+    // The counts start with the order's first frame: a retry must not lose
+    // the packets that an earlier frame of the order brought in the meantime.
+    if (!modeReported && m_nRetry == 0)
+        theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
     Arm(kPowerOnTimer, 200);
     m_pHost->SendRecordingModeFrame();
-    if (!modeReported)
-        theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
     ++m_nRetry;
 }
 

@@ -191,14 +191,7 @@ TEST_F(LinkThroughputTest, EveryPacketCountedAtTheChipsRateWithTheUiAnswering)
                 watch.Run(kSeconds);
             SaveArtifact(main.GetSafeHwnd(), "main_window_live_full_rate.png");
             main.m_PowerDlg.OnPowerButton();  // off: the emulator stops and counts
-            WaitFor([&] {
-                const std::string log = emulator.Log();
-                const char kOff[] = "sonde off after ";
-                const size_t at = log.find(kOff);
-                if (at != std::string::npos)
-                    made = std::strtol(log.c_str() + at + sizeof kOff - 1, nullptr, 10);
-                return made >= 0;
-            }, 5000);
+            WaitFor([&] { return (made = emulator.PacketsMade()) >= 0; }, 5000);
             streamSeconds = SecondsSince(start);
             WaitFor([&] { return long(theApp.m_nValidFrames) >= made; }, 10000);
             errorPackets = main.m_Usb.ErrorPacketCount();

@@ -368,7 +368,7 @@ TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
 {
     ScriptedMessageBoxes boxes;
     ASSERT_NO_FATAL_FAILURE(Start({}));
-    ASSERT_TRUE(WaitFor([&] { return Button(IDC_RECORD)->isEnabled(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
     std::ofstream(m_folder / "kept.log") << "recorded";
     struct Case {
         const char* name;
@@ -392,7 +392,9 @@ TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
         const int modeFrames = FramesReceived(6);
         const int offFrames = FramesReceived(0);
         ClickWhenModal({IDOK});
-        Click(IDC_RECORD);
+        // A sonde off answers with status packets, which gray Record: pressed
+        // as in the moment after a short packet.
+        Panel().OnCommand(IDC_RECORD, 0);
         EXPECT_EQ(0, theApp.m_pRunState->recording);
         ASSERT_NO_FATAL_FAILURE(SyncWithEmulator());
         EXPECT_EQ(modeFrames + 1, FramesReceived(6));
@@ -409,6 +411,28 @@ TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
         const std::string log = m_emulator->Log();
         EXPECT_NE(std::string::npos, log.find("sonde off", log.rfind("sonde on")));
     }
+}
+
+// A probe slow to report its mode: the order is sent again while the
+// packets of its first frame arrive, and every packet made is counted.
+TEST_F(PowerDlgIntegrationTest, PowerOnOrderSentAgainCountsEveryPacket)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({"--speed", "0"}));
+    m_stream.status = 0;
+    ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
+    Click(IDC_POWER);
+    ASSERT_TRUE(WaitFor([&] { return FramesReceived(6) >= 3 && theApp.m_nValidFrames > 0; }, 5000));
+    m_stream.status = -1;
+    ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+    ASSERT_TRUE(Panel().IsSondeOn());
+    Click(IDC_POWER);
+    long made = -1;
+    ASSERT_TRUE(WaitFor([&] { return (made = m_emulator->PacketsMade()) >= 0; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return long(theApp.m_nValidFrames) >= made; }, 5000)) << made;
+    EXPECT_EQ(made, long(theApp.m_nValidFrames));
+    EXPECT_EQ(0u, theApp.m_nErrorFrames.load());
+}
 
 // In a depth mode with the winch standing no data packet comes: the sonde's
 // idle short packets alone bring its supply read-backs, and the panel shows them.
