@@ -126,12 +126,17 @@ void Logger::rebaseCounter(std::int64_t counts, Clock::time_point now)
     m_counterBase = counts;
 }
 
-void Logger::tick(Clock::time_point now)
+void Logger::stream(Clock::time_point now)
 {
     if (depthMode())
         streamDepthMode(now);
     else if (m_mode == 4)
         streamTimeMode(now);
+}
+
+void Logger::tick(Clock::time_point now)
+{
+    stream(now);
 
     const auto idle = powered() ? kIdlePeriodOn : kIdlePeriodOff;
     if (now - m_lastSent < idle)

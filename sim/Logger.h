@@ -25,6 +25,8 @@ public:
     void receive(const Bytes& frame, Clock::time_point now);
     // Streams what is due by now.
     void tick(Clock::time_point now);
+    // The data packets due by now, without the idle replies.
+    void stream(Clock::time_point now);
     // When tick has something to do next.
     Clock::time_point nextWake(Clock::time_point now) const;
     // Restarts the idle schedule for a new host connection.

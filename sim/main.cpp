@@ -214,8 +214,12 @@ int main(int argc, char** argv)
             }
             continue;
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            // The data that fell due while the emulator waited goes out before an order changes it.
+            logger.stream(now);
+            session.queue(logger.takeOutput());
             session.readFrames(logger, now);
+        }
         if (session.open() && (fds[0].revents & POLLOUT))
             session.flush();
     }
