@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,16 @@ protected:
         return found;
     }
     int FrameCount(int type) const { return int(Frames(type).size()); }
+    // Settings frames carrying these bytes after the winch byte. A frame built
+    // before the page's change (the main window resends its order while the
+    // echo differs) may still be on its way when the page sends: counted by
+    // their bytes, the page's own frames are told from it.
+    int SettingsFramesWith(const std::string& wordAndRatio) const
+    {
+        const std::vector<std::string> frames = Frames(1);
+        return int(std::count_if(frames.begin(), frames.end(),
+                                 [&](const std::string& frame) { return frame.find(" " + wordAndRatio + " ") == 5; }));
+    }
 
     // The winch page's send timer, once no other order is being written.
     void SendFromWinchPage()
@@ -140,16 +151,18 @@ TEST_F(LoggerSetupIntegrationTest, WinchPageSendsHalfTheFastRatioAndTakesItsEcho
     Type(page, IDC_WINCH_RESOLUTION, "4000");
     Click(page, IDC_PAGE_SET);
     EXPECT_EQ(81920u, theApp.m_pLoggerSettings->encoderRateFixed);
-    const int before = FrameCount(1);
-    ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
-    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 1; }, 10000));
     // After the winch byte: settings word 1500, then the ratio halved: 40960.
-    EXPECT_EQ(5, Frames(1).back().find(" DC 05 00 A0 ")) << Frames(1).back();
+    const std::string sent = "DC 05 00 A0";
+    ASSERT_EQ(0, SettingsFramesWith(sent));
+    ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
+    ASSERT_TRUE(WaitQuietly([&] { return SettingsFramesWith(sent) == 1; }, 10000)) << m_link->Emulator().Log();
+    const int before = FrameCount(1);
+    EXPECT_EQ(5, Frames(1).back().find(" " + sent + " ")) << Frames(1).back();
     ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->echoWheelRatio == 40960; }, 10000));
     ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
     page.OnTimer(CPWinchDlg::kAckTimer);
     EXPECT_EQ(0, page.RetryCount());
-    EXPECT_EQ(before + 1, FrameCount(1));
+    EXPECT_EQ(before, FrameCount(1));
     // The save timer writes the wheel to the configuration.
     EXPECT_TRUE(WaitFor([&] { return ReadTextFile(m_folder / "Zarkv.cfg").find("PulsResolution=4000") != std::string::npos; },
                         3000));
@@ -182,26 +195,30 @@ TEST_F(LoggerSetupIntegrationTest, WinchEchoOfAnotherRatioGetsFiveResendsThenOne
     Type(page, IDC_WINCH_CIRCUMFERENCE, "1000");
     Type(page, IDC_WINCH_RESOLUTION, "1000");
     Click(page, IDC_PAGE_SET);
-    const int before = FrameCount(1);
+    // The frames carry 10240, not halved at rate 40.
+    const std::string sent = "DC 05 00 28";
+    ASSERT_EQ(0, SettingsFramesWith(sent));
     ASSERT_NO_FATAL_FAILURE(SendFromWinchPage());
     for (int resend = 1; resend <= CPWinchDlg::kMaxResends; ++resend) {
         SCOPED_TRACE(resend);
-        ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + resend; }, 10000));
+        ASSERT_TRUE(WaitQuietly([&] { return SettingsFramesWith(sent) == resend; }, 10000))
+            << m_link->Emulator().Log();
         ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
         ASSERT_TRUE(WaitQuietly([] { return theApp.m_nTxLength == 0; }, 10000));
         page.OnTimer(CPWinchDlg::kAckTimer);
         EXPECT_EQ(resend, page.RetryCount());
     }
-    ASSERT_TRUE(WaitQuietly([&] { return FrameCount(1) == before + 6; }, 10000));
+    ASSERT_TRUE(WaitQuietly([&] { return SettingsFramesWith(sent) == 6; }, 10000)) << m_link->Emulator().Log();
+    const int before = FrameCount(1);
     ASSERT_TRUE(WaitQuietly([] { return theApp.m_pProbeStatus->updated == 1; }, 10000));
     boxes.Expect("Warning consigne error, ACK puley -Mode error");
     page.OnTimer(CPWinchDlg::kAckTimer);
     EXPECT_EQ(0, page.RetryCount());
     ASSERT_EQ(1u, boxes.AllShown().size());
-    EXPECT_EQ(before + 6, FrameCount(1));
-    // The echo every resend got back; the frames carried 10240, not halved at rate 40.
+    EXPECT_EQ(before, FrameCount(1));
+    // The echo every resend got back; the last frame is the page's.
     EXPECT_EQ(123, theApp.m_pProbeStatus->echoWheelRatio);
-    EXPECT_EQ(5, Frames(1).back().find(" DC 05 00 28 ")) << Frames(1).back();
+    EXPECT_EQ(5, Frames(1).back().find(" " + sent + " ")) << Frames(1).back();
 }
 
 TEST_F(LoggerSetupIntegrationTest, ProbePageSendsSettingsWhenOffRecordingModeWhenPoweredAndShowsTheEcho)
