@@ -186,11 +186,24 @@ protected:
     }
     // A click as the operator makes it: a disabled button takes none.
     void Click(int id) { Button(id)->click(); }
+    // The panel enables its buttons from the link state on its refresh, which
+    // a loaded machine runs late: a click waits for it, and its dialogs are
+    // answered only once it is sure to open them.
+    void WaitUntilEnabled(int id)
+    {
+        ASSERT_TRUE(WaitFor([&] { return Button(id)->isEnabled(); }, 5000))
+            << "button " << id << " stays disabled; link state " << theApp.m_nLinkStatus << "\n"
+            << m_emulator->Log();
+    }
+    void ClickWhenEnabled(int id)
+    {
+        ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(id));
+        Click(id);
+    }
 
     void PowerOnConfirmed()
     {
-        ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
-        Click(IDC_POWER);
+        ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
         ASSERT_TRUE(Panel().IsOrderPending());
         ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
         ASSERT_TRUE(Panel().IsSondeOn());
@@ -239,7 +252,6 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_EQ("Acquisition Mode.", m_dialog->m_StatusBar.GetText(0));
     EXPECT_TRUE(WaitFor([&] { return Panel().StatusText() == "Status OK"; }, 3000));
     EXPECT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 50; }, 20000));
-    EXPECT_TRUE(Button(IDC_RECORD)->isEnabled());
     EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
 
     // A log whose header cannot be made (a folder holds its name): the
@@ -257,6 +269,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
                 edit->setText(text);
     };
     bool stayedOpen = false;
+    ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
     ClickWhenModal({IDOK});
     WhenModalWith(IDC_HDR_SAVE, [&](QWidget* editor) {
         typeCompany(editor, "Kept");
@@ -276,6 +289,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     // Another place that takes the header: the record starts there, with the
     // header as typed.
     boxes.Expect("Trouble opening or create header file.");
+    ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
     ClickWhenModal({IDOK});
     WhenModalWith(IDC_HDR_SAVE, [&](QWidget* editor) {
         typeCompany(editor, "Elsewhere");
@@ -299,7 +313,7 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_TRUE(WaitFor([&] { return !Panel().VoltageReadout().IsBlinking(); }, 3000));
     EXPECT_FALSE(Panel().CurrentReadout().IsBlinking());
 
-    Click(IDC_POWER);
+    ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
     EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
     EXPECT_EQ(0, theApp.m_pProbeStatus->status & 0x0F);
     EXPECT_EQ(0, theApp.m_bSondePowered);
@@ -466,6 +480,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     CopyBounded(theApp.m_pPathSettings->DataFile, data.string());
     CopyBounded(theApp.m_pPathSettings->LastFile, header.string());
     m_chosen = data.string();
+    ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
     ClickWhenModal({IDOK});
     ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
     Click(IDC_RECORD);
@@ -491,7 +506,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     EXPECT_GT(ini.GetInt("EndTime", -1, "WellInfo"), 0);
     // The mode saved when the record began.
     EXPECT_EQ(3, settings.recordingMode);
-    Click(IDC_POWER);
+    ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
     ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
 
     // The log opened for replay, as the open command leaves it.
@@ -544,7 +559,7 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     Panel().SpeedSlider().SetPos(1);
     Click(IDC_PLAY);
     ASSERT_TRUE(WaitFor([&] { return theApp.m_nReplayPos >= record; }, 3000));
-    Click(IDC_POWER);
+    ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
     EXPECT_EQ(0, theApp.m_pRunState->playing);
     EXPECT_EQ(0, theApp.m_pRunState->fileLoaded);
     ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
