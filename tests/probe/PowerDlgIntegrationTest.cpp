@@ -396,8 +396,9 @@ TEST_F(PowerDlgIntegrationTest, NewLogThatDoesNotStartLeavesTheSondeAsItFoundIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.sondeOn)
+        if (c.sondeOn) {
             ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+        }
         SetFileDialogHandler([&](const FileDialogRequest&) {
             return c.chosen ? std::optional<std::string>((m_folder / c.chosen).string()) : std::nullopt;
         });
