@@ -93,6 +93,8 @@ void DrawPage(QPainter& painter, int dotsPerInch, const QImage& canvas, const Te
 {
     auto at = [dotsPerInch](double units) { return ToDevice(units, dotsPerInch); };
     const int canvasHeight = int(canvas.height() * kRowHeight);
+    // Lossless: JPEG would blur the one-pixel curves and grid lines.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     painter.drawImage(QRect(at(kFrameLeft), at(kFrameTop), at(kFrameRight - kFrameLeft), at(canvasHeight)), canvas);
 
     QPen frame(Qt::black, std::max(1, at(1)));
