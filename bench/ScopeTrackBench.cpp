@@ -50,7 +50,7 @@ void BM_ScopeTrackDraw(benchmark::State& state)
     }
     tracks.OnSize(1920, 1080);
     for (auto _ : state) {
-        tracks.Draw(false);
+        tracks.Draw();
         benchmark::DoNotOptimize(tracks.Image().constBits());
     }
 }

@@ -53,23 +53,6 @@ void SetFont(QPainter& painter, int height, int dotsPerInch)
 
 int ToDevice(double units, int dotsPerInch) { return int(std::lround(units * dotsPerInch / kUnitsPerInch)); }
 
-bool PageDue(double pixelsPerSample, double samplesSincePage)
-{
-    return pixelsPerSample * samplesSincePage > kPagePixels;
-}
-
-double PrintedSamples(double pageSamples, double pixelsPerSample, bool fromMenu)
-{
-    const double fullPage = kPagePixels / pixelsPerSample;
-    if (fromMenu)
-        return fullPage;
-    if (pageSamples < kShortestPagePixels / pixelsPerSample)
-        return 0.0;
-    return std::min(pageSamples, fullPage);
-}
-
-double NextPageStart(bool autoPrint, double pixelsPerSample) { return autoPrint ? kOverlapPixels / pixelsPerSample : 0.0; }
-
 std::string JobName(int pageCount)
 {
     char name[32];

@@ -10,24 +10,17 @@ class QPainter;
 
 namespace page {
 
-// Rows of curves on a full page.
-constexpr double kPagePixels = 1180.0;
-// The next automatic page repeats the newest rows of the last one.
-constexpr double kOverlapPixels = 50.0;
+// Rows of a full page, its legend's included.
+constexpr int kPagePixels = 1180;
+// The next automatic page repeats the newest rows of curves of the last one.
+constexpr int kOverlapPixels = 50;
 // Shorter pages are not worth the paper.
-constexpr double kShortestPagePixels = 10.0;
+constexpr int kShortestPagePixels = 10;
 constexpr int kCanvasWidth = 750;
 constexpr int kUnitsPerInch = 600;
 
 // A place on the 600 dpi page, in units of a printer of this resolution.
 int ToDevice(double units, int dotsPerInch);
-// Auto print: once more than a page of new rows has arrived.
-bool PageDue(double pixelsPerSample, double samplesSincePage);
-// The samples a print covers (a full page from the menu, at most a full
-// page otherwise); 0 when the page is too short to print.
-double PrintedSamples(double pageSamples, double pixelsPerSample, bool fromMenu);
-// Where the count of the next page starts after a print.
-double NextPageStart(bool autoPrint, double pixelsPerSample);
 
 // "varnologger Print Job %d", kept to 31 characters.
 std::string JobName(int pageCount);

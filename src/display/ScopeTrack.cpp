@@ -79,14 +79,18 @@ BOOL CScopeTrack::Create(DWORD, const RECT& rect, CWnd* parent, UINT id)
     // Client coordinates: below the parent's menu bar, when it has one.
     MoveWindow(rect);
     widget->show();
-    Draw(false);
+    Draw();
     return TRUE;
 }
 
 void CScopeTrack::SetSampleInterval(int scale)
 {
     std::lock_guard lock(m_mutex);
-    m_scale = ApplyScale(m_scale, scale);
+    const ScaleState next = ApplyScale(m_scale, scale);
+    // The next page starts at the same sample on the rows of another scale.
+    if (next.pixelsPerSample != m_scale.pixelsPerSample)
+        m_nPageStart = SampleRow(RowSample(m_nPageStart - 1, m_scale.pixelsPerSample), next.pixelsPerSample) + 1;
+    m_scale = next;
 }
 
 track::ScaleState CScopeTrack::Scale() const
@@ -154,6 +158,7 @@ void CScopeTrack::ResetOrigin(double startDepth, double toolLength, int mode, in
         m_pChannels[i].position = 0.0;
         m_pChannels[i].count = 0;
     }
+    RestartPages();
 }
 
 
@@ -190,7 +195,7 @@ void CScopeTrack::OnTimer(UINT_PTR id)
     switch (id) {
     case kRedrawTimer:
         m_nRedrawTimer = 0;
-        Draw(false);
+        Draw();
         break;
     case kDoubleClickTimer: m_nDoubleClickTimer = 0; break;
     case kAutoPrintTimer: PrintDuePages(); break;
@@ -236,7 +241,7 @@ void CScopeTrack::OnSize(int width, int height)
     }
     m_nClientHeight = height;
     m_image = QImage(width, height, QImage::Format_RGB32);
-    Draw(false);
+    Draw();
 }
 
 bool CScopeTrack::MainWindowMinimised() const

@@ -91,10 +91,11 @@ public:
     // Arms the redraw if it is not armed; any thread.
     void StartRefreshTimer();
     // Renders into the off-screen image; the user-interface thread only.
-    void Draw(bool forPrint);
+    void Draw();
 
     // Prints the newest page of curves on the application's printer; true
-    // when a page went out. fromMenu prints one full page.
+    // when a page went out. fromMenu prints one full page, else what came
+    // after the last automatic page's overlap.
     bool Print(bool fromMenu);
     // stop = false switches auto print on or off; stop = true ends it at the
     // end of a record, printing the last part. Returns 1 when now on.
@@ -136,30 +137,42 @@ private:
 
     void ArmRedraw(unsigned milliseconds);
     void ArmAutoPrint();
-    // Keeps the page that came due with this step; the lock held.
-    void QueuePage();
+    // The rows of curves under the legend of a full page; the lock held.
+    int PageRows() const;
+    // The first row of a page that follows one ending at `endRow`.
+    static long long NextPageStart(long long endRow);
+    // Keeps every page whose rows have all arrived; the lock held. True when one came due.
+    bool QueueDuePages();
+    // The rings start again: so do the pages, and those due are dropped. The lock held.
+    void RestartPages();
     // Prints every page that came due, oldest first.
     void PrintDuePages();
     // Prints the print picture as page `pageCount`.
     bool PrintPage(int pageCount);
-    // The print picture: the newest `samples` of the picture.
-    void RenderPage(const Picture& picture, double samples);
+    // The print picture: the picture's newest `rows` rows of curves under the legend.
+    void RenderPage(const Picture& picture, int rows);
     void Paint(QWidget* target);
     void LayOut(int width, int height, TrackLayout (&layout)[5]) const;
-    void TakePicture(Picture& picture) const;
-    // TakePicture with the lock held.
-    void CopyPicture(Picture& picture) const;
+    // The newest `rows` rows.
+    void TakePicture(Picture& picture, int rows) const;
+    // The newest sample drawn, and its last row; the lock held.
+    long long NewestSample() const;
+    long long NewestRow() const;
+    // The `rows` rows up to row `newestRow`; the lock held.
+    void CopyPicture(Picture& picture, long long newestRow, int rows) const;
     // The rows of the data area a drawing fills, from `oldest` behind the
     // newest up to it; -1 when there is nothing to draw.
     struct Rows {
         int top = 0, bottom = 0;
         int oldest = -1;
-        int newestIndex = 0;  // ring index of the newest sample
+        long long newestRow = 0;  // the log's row drawn newest
     };
     void Render(const Picture& picture, QImage& image, bool forPrint, std::vector<DepthMark>& labels) const;
     static Rows ShownRows(const Picture& picture, int top, int bottom);
     static void DrawCurves(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], const Rows& rows);
     static void DrawCurve(QPainter& painter, const Picture& picture, int c, const TrackLayout& track, const Rows& rows);
+    // The value of curve `c` at ring index `index`: the mean of the samples of its point that hold data.
+    static double PointValue(const Picture& picture, int c, int index, int perPoint);
     static void DrawLegend(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int width);
     void DrawDepthGrid(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5], int oldestRow,
                        int width, int dataTop, int dataBottom, std::vector<DepthMark>& labels) const;
@@ -184,14 +197,15 @@ private:
     bool m_bFirstStepAtOrigin = false;
     double m_dToolLength = 0.0;
     bool m_bAutoPrint = false;
-    double m_dSamplesSincePage = 0.0;
+    // The log's row at the top of the next automatic page's curves.
+    long long m_nPageStart = 0;
     double m_dPageCount = 0.0;
-    double m_dPageSamples = 0.0;
     // A page as it was when it came due, so that the records that arrive
     // before it is printed neither show on it nor go missing from the next.
+    // It keeps only the samples it prints.
     struct DuePage {
         std::unique_ptr<Picture> picture;
-        double samples = 0.0;
+        int rows = 0;
         int number = 0;
     };
     std::deque<DuePage> m_duePages;

@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <mutex>
 
 #include "display/PrintedPage.h"
@@ -19,16 +18,49 @@ namespace {
 constexpr COLORREF kRangeText = 0xC80000;
 constexpr COLORREF kNameText = 0x640000;
 
-}  // namespace
-
-void CScopeTrack::TakePicture(Picture& picture) const
+// `kept` ring entries from `first` on, across the ring's end.
+template <typename T>
+void CopyRing(const T* ring, int first, int kept, std::vector<T>& to)
 {
-    std::lock_guard lock(m_mutex);
-    CopyPicture(picture);
+    to.resize(size_t(kept));
+    const int head = std::min(kept, kRingSize - first);
+    std::copy(ring + first, ring + first + head, to.begin());
+    std::copy(ring, ring + (kept - head), to.begin() + head);
 }
 
-void CScopeTrack::CopyPicture(Picture& picture) const
+}  // namespace
+
+void CScopeTrack::TakePicture(Picture& picture, int rows) const
 {
+    std::lock_guard lock(m_mutex);
+    CopyPicture(picture, NewestRow(), rows);
+}
+
+long long CScopeTrack::NewestSample() const
+{
+    long long newest = 0;
+    int widestWindow = 0;
+    for (int i = 0; i < m_nCurves; ++i) {
+        newest = std::max<long long>(newest, m_pChannels[i].count);
+        widestWindow = std::max(widestWindow, FilterWindow(m_pChannels[i], m_nStepSize));
+    }
+    // In time the filter has not yet placed the newest samples.
+    if (m_nMode == kModeTime)
+        newest = std::max<long long>(0, newest - (widestWindow - 1) / 2);
+    return newest;
+}
+
+long long CScopeTrack::NewestRow() const { return SampleRow(NewestSample(), m_scale.pixelsPerSample); }
+
+void CScopeTrack::CopyPicture(Picture& picture, long long newestRow, int rows) const
+{
+    const double pps = m_scale.pixelsPerSample;
+    // The samples of `rows` rows, one point more for the means of the small scales.
+    const int kept = int(std::min<double>(kRingSize, std::ceil((rows + 1) / pps) + 1));
+    picture.firstIndex = WrapIndex(RowSample(newestRow, pps) - kept + 1);
+    picture.kept = kept;
+    picture.newestSample = NewestSample();
+    picture.newestRow = newestRow;
     picture.nCurves = m_nCurves;
     std::copy(std::begin(m_tracks), std::end(m_tracks), picture.tracks);
     picture.legendHeight = m_nLegendHeight;
@@ -51,45 +83,28 @@ void CScopeTrack::CopyPicture(Picture& picture) const
         to.shading = from.shading;
         to.rangeLeft = from.rangeLeft;
         to.rangeRight = from.rangeRight;
-        to.count = from.count;
-        to.filterWindow = FilterWindow(from, m_nStepSize);
         to.name = from.name;
         to.unit = from.unit;
-        std::memcpy(to.display, from.display, sizeof to.display);
-        std::memcpy(to.noData, from.noData, sizeof to.noData);
+        CopyRing(from.display, picture.firstIndex, kept, to.display);
+        CopyRing(from.noData, picture.firstIndex, kept, to.noData);
     }
 }
 
-void CScopeTrack::Draw(bool forPrint)
+void CScopeTrack::Draw()
 {
-    // A page printed while the window is minimised still shows its curves.
-    if (!forPrint && MainWindowMinimised())
+    if (MainWindowMinimised() || m_image.isNull())
         return;
     Picture& picture = *m_pPicture;
-    TakePicture(picture);
-    if (forPrint) {
-        double samples;
-        {
-            std::lock_guard lock(m_mutex);
-            samples = m_dPageSamples;
-        }
-        RenderPage(picture, samples);
-        return;
-    }
-    if (m_image.isNull())
-        return;
+    TakePicture(picture, m_image.height());
     m_labels.clear();
     Render(picture, m_image, false, m_labels);
     if (m_hWnd)
         m_hWnd->update();
 }
 
-void CScopeTrack::RenderPage(const Picture& picture, double samples)
+void CScopeTrack::RenderPage(const Picture& picture, int rows)
 {
-    const int height = int(samples * picture.scale.pixelsPerSample);
-    if (height <= 0)
-        return;
-    m_printImage = QImage(page::kCanvasWidth, height, QImage::Format_RGB32);
+    m_printImage = QImage(page::kCanvasWidth, picture.legendHeight + rows, QImage::Format_RGB32);
     m_printLabels.clear();
     Render(picture, m_printImage, true, m_printLabels);
 }
@@ -113,7 +128,7 @@ struct CurvePens {
     }
     // A wrapped point alternates dotted and white every four rows, except at the
     // small scales where rows are too few.
-    const QPen* For(bool wrapped, int scale, int row) const
+    const QPen* For(bool wrapped, int scale, long long row) const
     {
         if (!wrapped)
             return &solid;
@@ -124,24 +139,6 @@ struct CurvePens {
     QPen dotted;
     QPen dottedWhite;
 };
-
-// The value drawn at ring index `index`: the mean of the samples of the point
-// that hold data.
-double PointValue(const double* display, const unsigned char* noData, int index, int perPoint)
-{
-    if (perPoint <= 1)
-        return display[index];
-    int used = 0;
-    double sum = 0.0;
-    for (int j = 0; j < perPoint; ++j) {
-        const int at = WrapIndex((long long)index - j);
-        if (!noData[at]) {
-            sum += display[at];
-            ++used;
-        }
-    }
-    return sum / used;
-}
 
 void DrawColumnGrid(QPainter& painter, const CScopeTrack::TrackLayout (&tracks)[5])
 {
@@ -193,19 +190,29 @@ void CScopeTrack::Render(const Picture& picture, QImage& image, bool forPrint, s
 
 CScopeTrack::Rows CScopeTrack::ShownRows(const Picture& picture, int top, int bottom)
 {
-    long long newest = 0;
-    int widestWindow = 0;
-    for (int i = 0; i < picture.nCurves; ++i) {
-        newest = std::max<long long>(newest, picture.curves[i].count);
-        widestWindow = std::max(widestWindow, picture.curves[i].filterWindow);
-    }
-    if (picture.mode == kModeTime)
-        newest = std::max<long long>(0, newest - (widestWindow - 1) / 2);
-    const int rows = std::max(0, bottom - top);
     const double pps = picture.scale.pixelsPerSample;
+    const long long logged = picture.newestRow - SampleRow(0, pps);
     // Never more than one turn of the ring.
-    const long long shownSamples = std::min<long long>({(long long)(rows / pps), newest, kRingSize - 1});
-    return Rows{top, bottom, int(std::min<double>(rows, shownSamples * pps)) - 1, WrapIndex(newest)};
+    const long long ring = (long long)((kRingSize - 1) * pps);
+    const long long rows = std::min<long long>({std::max(0, bottom - top), logged, ring});
+    return Rows{top, bottom, int(rows) - 1, picture.newestRow};
+}
+
+double CScopeTrack::PointValue(const Picture& picture, int c, int index, int perPoint)
+{
+    const Picture::Curve& curve = picture.curves[c];
+    if (perPoint <= 1)
+        return picture.Display(curve, index);
+    int used = 0;
+    double sum = 0.0;
+    for (int j = 0; j < perPoint; ++j) {
+        const int at = WrapIndex((long long)index - j);
+        if (!picture.NoData(curve, at)) {
+            sum += picture.Display(curve, at);
+            ++used;
+        }
+    }
+    return sum / used;
 }
 
 void CScopeTrack::DrawCurves(QPainter& painter, const Picture& picture, const TrackLayout (&tracks)[5],
@@ -241,17 +248,19 @@ void CScopeTrack::DrawCurve(QPainter& painter, const Picture& picture, int c, co
     bool havePrevious = false;
     QPoint previous;
     for (int row = rows.oldest; row >= 0; --row) {
-        int index = RowToRingIndex(rows.newestIndex, row, pps);
-        index -= index % perPoint;
+        const long long logRow = rows.newestRow - row;
+        const int index = WrapIndex(RowSample(logRow, pps));
         const TrackPoint point =
-            curve.noData[index] ? TrackPoint{}
-                                : ValueToX(PointValue(curve.display, curve.noData, index, perPoint), curve.rangeLeft,
-                                           curve.rangeRight, curve.wrap, curve.invertScale, track.left, track.right);
+            picture.NoData(curve, index)
+                ? TrackPoint{}
+                : ValueToX(PointValue(picture, c, index, perPoint), curve.rangeLeft, curve.rangeRight, curve.wrap,
+                           curve.invertScale, track.left, track.right);
         if (!point.drawn) {
             havePrevious = false;
             continue;
         }
-        const QPen* pen = pens.For(point.wrapped, picture.scale.scale, row);
+        // Counted along the log, so that a page and the next dash the same rows alike.
+        const QPen* pen = pens.For(point.wrapped, picture.scale.scale, logRow);
         if (pen != current) {
             painter.setPen(*pen);
             current = pen;

@@ -21,7 +21,9 @@ void CScopeTrack::DrawDepthGrid(QPainter& painter, const Picture& picture, const
                                 std::vector<DepthMark>& labels) const
 {
     const double pps = picture.scale.pixelsPerSample;
-    const long long originRows = (long long)(std::fabs(picture.runningCounter) * pps);
+    // A page ending before the newest row ends its grid as far before.
+    const long long behind = SampleRow(picture.newestSample, pps) - picture.newestRow;
+    const long long originRows = (long long)(std::fabs(picture.runningCounter) * pps) - behind;
     const bool upward = picture.mode == kModeUp;
     for (const GridLine& line : DepthGrid(picture.scale, picture.startDepth, originRows, oldestRow, upward)) {
         const int y = RowToY(line.row, picture.direction, dataTop, dataBottom);

@@ -2,6 +2,7 @@
 // length of new data while auto print is on.
 #include <QPainter>
 #include <QPrinter>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -17,21 +18,24 @@
 
 bool CScopeTrack::Print(bool fromMenu)
 {
+    Picture& picture = *m_pPicture;
+    int rows = 0;
     int pageCount = 0;
     {
         std::lock_guard lock(m_mutex);
-        m_dPageSamples = page::PrintedSamples(m_dPageSamples, m_scale.pixelsPerSample, fromMenu);
-        if (m_dPageSamples <= 0.0)
+        const long long newest = NewestRow();
+        // From the menu a full page; at a record's end what came after the last page's overlap.
+        rows = fromMenu ? PageRows() : int(std::min<long long>(newest - m_nPageStart + 1, PageRows()));
+        if (rows < page::kShortestPagePixels)
             return false;
+        CopyPicture(picture, newest, rows);
         pageCount = int(m_dPageCount);
+        if (m_bAutoPrint)
+            m_nPageStart = NextPageStart(newest);
     }
-    Draw(true);
+    RenderPage(picture, rows);
     const bool printed = PrintPage(pageCount);
-    {
-        std::lock_guard lock(m_mutex);
-        m_dPageSamples = m_dSamplesSincePage = page::NextPageStart(m_bAutoPrint, m_scale.pixelsPerSample);
-    }
-    Draw(false);
+    Draw();
     return printed;
 }
 
@@ -70,38 +74,38 @@ void CScopeTrack::PrintDuePages()
             due = std::move(m_duePages.front());
             m_duePages.pop_front();
         }
-        RenderPage(*due.picture, due.samples);
+        RenderPage(*due.picture, due.rows);
         PrintPage(due.number);
     }
 }
 
 int CScopeTrack::ToggleAutoPrint(bool stop)
 {
-    bool printLastPart = false;
     {
         std::lock_guard lock(m_mutex);
         if (!m_bAutoPrint) {
             if (stop)
                 return 0;
-            m_dSamplesSincePage = m_pChannels[0].count;
-            m_dPageSamples = m_dSamplesSincePage;
+            // The first page holds what is there already, up to a page of it.
+            m_nPageStart = std::max(track::SampleRow(0, m_scale.pixelsPerSample) + 1, NewestRow() - PageRows() + 1);
             m_dPageCount = 0.0;
             m_bAutoPrint = true;
             return 1;
         }
         m_bAutoPrint = false;
-        if (stop) {
-            m_dPageCount += 1.0;
-            m_dPageSamples = m_dSamplesSincePage;
-            printLastPart = true;
-        }
+        if (!stop)
+            return 0;
+        m_dPageCount += 1.0;
     }
-    if (printLastPart) {
-        PrintDuePages();
-        Print(false);
-    }
+    // The pages that came due go first, the last part after them.
+    PrintDuePages();
+    Print(false);
     return 0;
 }
+
+int CScopeTrack::PageRows() const { return page::kPagePixels - m_nLegendHeight; }
+
+long long CScopeTrack::NextPageStart(long long endRow) { return endRow - page::kOverlapPixels + 1; }
 
 bool CScopeTrack::IsAutoPrintOn() const
 {

@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "core/ToolRecord.h"
-#include "display/PrintedPage.h"
 #include "display/ScopeTrack.h"
 #include "display/ScopeTrackPicture.h"
 #include "setup/Palette.h"
@@ -62,15 +61,6 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
     {
         std::lock_guard lock(m_mutex);
         m_nStepSize = n;
-        if (m_bAutoPrint) {
-            // Counted in ring samples, so that a page of deep steps is as long as a page of fine ones.
-            m_dSamplesSincePage += n;
-            if (m_pChannels[0].count == 0)
-                m_dSamplesSincePage = 0.0;
-            // Due with the step that completes the page, not one step later, so that
-            // consecutive pages keep their overlap.
-            pageDue = page::PageDue(m_scale.pixelsPerSample, m_dSamplesSincePage);
-        }
         m_nMode = mode;
         m_nDirection = mode == kModeUp ? 0 : 1;
         // A log's first record lands on the origin, which is its depth.
@@ -114,25 +104,37 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
             }
             curve.count += unsigned(n);
         }
-        if (pageDue)
-            QueuePage();
+        if (m_bAutoPrint)
+            pageDue = QueueDuePages();
     }
     if (pageDue)
         ArmAutoPrint();
 }
 
-void CScopeTrack::QueuePage()
+bool CScopeTrack::QueueDuePages()
 {
-    DuePage due;
-    due.picture = std::make_unique<Picture>();
-    CopyPicture(*due.picture);
-    due.samples = page::PrintedSamples(m_dSamplesSincePage, m_scale.pixelsPerSample, false);
-    m_dPageCount += 1.0;
-    due.number = int(m_dPageCount);
-    m_duePages.push_back(std::move(due));
-    // The next page starts its overlap before this one's end, and counts every
-    // step from here on, however late this page is printed.
-    m_dSamplesSincePage = page::NextPageStart(true, m_scale.pixelsPerSample);
+    const int rows = PageRows();
+    bool queued = false;
+    // A page ends where its rows are full, and what a step brought beyond it
+    // goes on the next one. A deep step may fill more than one.
+    for (long long end = m_nPageStart + rows - 1; end <= NewestRow(); end = m_nPageStart + rows - 1) {
+        DuePage due;
+        due.picture = std::make_unique<Picture>();
+        CopyPicture(*due.picture, end, rows);
+        due.rows = rows;
+        m_dPageCount += 1.0;
+        due.number = int(m_dPageCount);
+        m_duePages.push_back(std::move(due));
+        m_nPageStart = NextPageStart(end);
+        queued = true;
+    }
+    return queued;
+}
+
+void CScopeTrack::RestartPages()
+{
+    m_duePages.clear();
+    m_nPageStart = SampleRow(0, m_scale.pixelsPerSample) + 1;
 }
 
 void CScopeTrack::FilterChannel(int curveIndex)
@@ -163,6 +165,7 @@ void CScopeTrack::ClearBuffers()
         }
         // The grid restarts with the rings: a replay from its start is drawn at its depths again.
         m_dRunningCounter = 0.0;
+        RestartPages();
     }
     ArmRedraw(kSettingsRedrawDelay);
 }

@@ -24,6 +24,16 @@ constexpr ScaleRow kScales[] = {
 // Below this distance from a whole metre a depth counts as whole.
 constexpr double kWholeTolerance = 1e-6;
 
+long long FloorDivide(long long a, long long b)
+{
+    const long long q = a / b;
+    return q * b > a ? q - 1 : q;
+}
+
+// A sample takes 1, 2 or 4 rows, or a row 2, 5 or 10 samples.
+int RowsPerSample(double pixelsPerSample) { return pixelsPerSample >= 1.0 ? int(std::lround(pixelsPerSample)) : 1; }
+int SamplesPerRow(double pixelsPerSample) { return pixelsPerSample < 1.0 ? int(std::lround(1.0 / pixelsPerSample)) : 1; }
+
 }  // namespace
 
 ScaleState ApplyScale(ScaleState current, int scale)
@@ -55,9 +65,15 @@ int WrapIndex(long long index)
     return int(wrapped < 0 ? wrapped + kRingSize : wrapped);
 }
 
-int RowToRingIndex(int newestIndex, int row, double pixelsPerSample)
+long long SampleRow(long long sample, double pixelsPerSample)
 {
-    return WrapIndex(newestIndex - (long long)(row / pixelsPerSample));
+    const int rows = RowsPerSample(pixelsPerSample);
+    return FloorDivide(sample, SamplesPerRow(pixelsPerSample)) * rows + rows - 1;
+}
+
+long long RowSample(long long row, double pixelsPerSample)
+{
+    return FloorDivide(row, RowsPerSample(pixelsPerSample)) * SamplesPerRow(pixelsPerSample);
 }
 
 int RowToY(int row, int direction, int top, int bottom) { return direction == 0 ? top + row : bottom - 1 - row; }

@@ -30,8 +30,13 @@ int SamplesPerPoint(int scale);
 
 // Any index brought into the ring 0..kRingSize-1 (several turns allowed).
 int WrapIndex(long long index);
-// The ring index drawn at `row` rows behind the newest ring index.
-int RowToRingIndex(int newestIndex, int row, double pixelsPerSample);
+// Pixel rows counted along the log, as the tracks and their pages draw them:
+// at 1/25 sample s fills rows 4s to 4s+3; at 1/1000 row r shows the mean of
+// samples 10r-9 to 10r.
+// The last row that shows sample `sample`.
+long long SampleRow(long long sample, double pixelsPerSample);
+// The sample drawn at row `row`: the last of the samples of its point.
+long long RowSample(long long row, double pixelsPerSample);
 // The y of `row` rows behind the newest; direction 0 puts the newest at the top of the data area.
 int RowToY(int row, int direction, int top, int bottom);
 // The ring index that a step writes for a curve at ring cursor `position`.

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -87,6 +88,43 @@ QImage Rasterise(const fs::path& pdf, int dpi)
 
 std::string TextOf(const fs::path& pdf) { return Output("pdftotext -layout '" + pdf.string() + "' -"); }
 
+// The canvas of a printed job, as the page received it.
+QImage PrintedCanvas(const fs::path& pdf)
+{
+    const fs::path stem = pdf.parent_path().parent_path() / "canvas";
+    std::system(("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + stem.string() + "'").c_str());
+    const QString png = QString::fromStdString(stem.string() + "-000.png");
+    QImage canvas = QImage(png).convertToFormat(QImage::Format_RGB32);
+    QFile::remove(png);
+    return canvas;
+}
+
+// The rows of curves at the foot of `upper` that come again at the head of
+// `lower`, below the legend; 0 when none do. The scale columns are left out,
+// as a depth is labelled only away from a page's newest row, and so are the
+// two rows at each end of the overlap, where the curves of a page end.
+int RepeatedRows(const QImage& upper, const QImage& lower, int legend)
+{
+    const int trackWidth = (page::kCanvasWidth - 100) / 3;
+    auto inScaleColumn = [trackWidth](int x) {
+        return (x > trackWidth && x < trackWidth + 50) || (x > 2 * trackWidth + 50 && x < 2 * trackWidth + 100);
+    };
+    auto sameRow = [&](int upperY, int lowerY) {
+        for (int x = 0; x < page::kCanvasWidth; ++x)
+            if (!inScaleColumn(x) && upper.pixel(x, upperY) != lower.pixel(x, lowerY))
+                return false;
+        return true;
+    };
+    for (int overlap = std::min(upper.height(), lower.height()) - legend; overlap > 4; --overlap) {
+        bool same = true;
+        for (int j = 2; j < overlap - 2 && same; ++j)
+            same = sameRow(upper.height() - overlap + j, legend + j);
+        if (same)
+            return overlap;
+    }
+    return 0;
+}
+
 // A window for the tracks, so that their timers run.
 class Parent : public CWnd {
 public:
@@ -166,30 +204,6 @@ TEST(PrintedPageTest, PlacesAreThoseOfA600DpiPageAtAnyResolution)
     }
 }
 
-TEST(PrintedPageTest, ShortPagesAreNotPrintedLongOnesAreCut)
-{
-    struct Case {
-        double pageSamples;
-        double pixelsPerSample;
-        bool fromMenu;
-        double printed;
-    } cases[] = {
-        {0.0, 1.0, true, 1180.0},  // a menu print is one full page
-        {0.0, 4.0, true, 295.0},
-        {0.0, 0.1, true, 11800.0},
-        {9.0, 1.0, false, 0.0},  // under 10 pixels: not worth a page
-        {2.4, 4.0, false, 0.0},
-        {2.5, 4.0, false, 2.5},
-        {700.0, 1.0, false, 700.0},
-        {1190.0, 1.0, false, 1180.0},  // a page due a step late still fits the frame
-        {400.0, 4.0, false, 295.0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.pageSamples << " at " << c.pixelsPerSample);
-        EXPECT_DOUBLE_EQ(c.printed, page::PrintedSamples(c.pageSamples, c.pixelsPerSample, c.fromMenu));
-    }
-}
-
 class PrintTest : public DemoLogTest {
 protected:
     void SetUp() override
@@ -217,6 +231,14 @@ protected:
         for (int c = 0; c < 6; ++c)
             values[c] = 500.0 + 400.0 * std::sin(k * 0.013 * (c + 1));
         tracks.AddSamples(values, mode, n, tool);
+    }
+
+    // The tracks in a window of their own, showing `tool` at `scale`.
+    static void ShowTool(CScopeTrack& tracks, Parent& parent, const ToolRecord& tool, int scale)
+    {
+        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
+        tracks.LoadChannelSettings(tool);
+        tracks.SetSampleInterval(scale);
     }
 
     fs::path Job(int pageCount) const { return m_jobs / (page::JobName(pageCount) + ".pdf"); }
@@ -343,6 +365,7 @@ TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
 
 TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
 {
+    ASSERT_TRUE(HavePoppler()) << "poppler-utils reads the printed pages back";
     const ToolRecord tool = PlainTool();
     struct Case {
         int scale;
@@ -352,8 +375,11 @@ TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
     } cases[] = {
         {100, track::kModeTime, 1, 0},
         {25, track::kModeTime, 1, 0},
+        {1000, track::kModeTime, 1, 0},
         {100, track::kModeDown, 5, 0},
+        {100, track::kModeDown, 10, 0},
         {25, track::kModeDown, 2, 0},
+        {25, track::kModeDown, 20, 0},
         {1000, track::kModeUp, 10, 0},
         // A fast replay: the print runs behind the records.
         {100, track::kModeTime, 1, 300},
@@ -361,18 +387,18 @@ TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
         {25, track::kModeTime, 1, 700},  // pages come due while others wait
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "scale " << c.scale << ", n " << c.n << ", late " << c.late);
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << ", mode " << c.mode << ", n " << c.n << ", late "
+                                        << c.late);
         fs::remove_all(m_jobs);
         Parent parent;
         CScopeTrack tracks;
-        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
-        tracks.LoadChannelSettings(tool);
-        tracks.SetSampleInterval(c.scale);
-        tracks.ResetOrigin(100.0, 0.0, c.mode, 0);
+        ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, c.scale));
+        // Labels short enough to stay in their scale column.
+        tracks.ResetOrigin(10.0, 0.0, c.mode, 0);
         const double pps = tracks.Scale().pixelsPerSample;
+        const int legend = tracks.LegendHeight();
         ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
         std::vector<unsigned> printedAt;  // newest sample of each page, as it came due
-        std::vector<QImage> pages;        // the pages printed one at a time
         for (long long k = 0; printedAt.size() < 3;) {
             ASSERT_LT(k, 100000);
             WaveStep(tracks, k++, c.mode, c.n, tool);
@@ -386,75 +412,102 @@ TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
             }
             const int number = int(printedAt.size());
             ASSERT_TRUE(PumpUntil([&] { return fs::exists(Job(number)); })) << "page " << number;
-            pages.push_back(tracks.PrintImage().copy());
+        }
+        // The first page once its rows under the legend are all there, from the first record on.
+        auto rowsOf = [pps](unsigned samples) { return int(std::floor(samples * pps + 1e-9)); };
+        EXPECT_GE(rowsOf(printedAt[0]), 1180 - legend);
+        EXPECT_LT(rowsOf(printedAt[0] - c.n), 1180 - legend);
+        std::vector<QImage> pages;
+        for (int p = 1; p <= 3; ++p) {
+            pages.push_back(PrintedCanvas(Job(p)));
             ASSERT_EQ(1180, pages.back().height()) << "every automatic page is a full page";
         }
-        for (size_t p = 1; p <= printedAt.size(); ++p)
-            EXPECT_TRUE(fs::exists(Job(int(p)))) << "page " << p;
-        // The first page once more than 1180 rows have arrived (the first step is not counted).
-        EXPECT_GT(pps * (printedAt[0] - c.n), 1180.0);
-        EXPECT_LE(pps * (printedAt[0] - c.n), 1180.0 + pps * c.n);
-        // Each next page repeats the last 50 rows of the one before, less at most one step.
-        for (size_t p = 1; p < printedAt.size(); ++p) {
-            const double overlap = 1180.0 - pps * (printedAt[p] - printedAt[p - 1]);
-            EXPECT_LE(overlap, 50.0);
-            EXPECT_GE(overlap, 50.0 - pps * c.n);
+        // Going up the newest rows are at the top: a page's overlap is at the foot of the next one.
+        for (size_t p = 1; p < pages.size(); ++p) {
+            const bool upward = c.mode == track::kModeUp;
+            EXPECT_EQ(50, RepeatedRows(upward ? pages[p] : pages[p - 1], upward ? pages[p - 1] : pages[p], legend))
+                << "page " << p + 1 << " repeats the last 50 rows of page " << p;
         }
-        if (c.mode == track::kModeTime && c.scale == 100) {
-            // Row y of a page shows what row y + shift showed on the page before.
-            const int shift = int(printedAt[1] - printedAt[0]);
-            const int legend = tracks.LegendHeight();
-            int compared = 0;
-            // The newest row of a page ends its curves: it is left out.
-            for (int y = legend + 1; y + shift < 1180 - 2; ++y, ++compared)
-                for (int x = 0; x < page::kCanvasWidth; ++x)
-                    ASSERT_EQ(pages[0].pixel(x, y + shift), pages[1].pixel(x, y)) << x << "," << y;
-            EXPECT_GT(compared, 10);
-            SaveArtifact(pages[0], "print_auto_page1.png");
-            SaveArtifact(pages[1], "print_auto_page2.png");
-        }
-        if (HavePoppler() && c.scale == 100 && c.mode == track::kModeTime) {
+        if (c.scale == 25 && c.n == 20) {
             // The text layout squeezes the two blanks before the colon.
             const std::string text = TextOf(Job(2));
             EXPECT_NE(std::string::npos, text.find("Page N\xC2\xB0")) << text;
             EXPECT_NE(std::string::npos, text.find(":2")) << text;
+            CopyArtifact(Job(1), "print_auto_page1.pdf");
             CopyArtifact(Job(2), "print_auto_page2.pdf");
         }
         EXPECT_EQ(0, tracks.ToggleAutoPrint(false));
     }
 }
 
+TEST_F(PrintTest, AfterAScaleChangeTheNextPageStartsAtTheSameSample)
+{
+    const ToolRecord tool = PlainTool();
+    Parent parent;
+    CScopeTrack tracks;
+    ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
+    ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
+    long long k = 0;
+    while (tracks.PageCount() == 0.0)
+        WaveStep(tracks, k++, track::kModeTime, 1, tool);
+    ASSERT_EQ(1158u, tracks.Count(0));
+    // Page 2 starts with sample 1109 at any scale; at 1/25 its 1158 rows hold
+    // 289.5 samples, full with the 1398th.
+    tracks.SetSampleInterval(25);
+    while (tracks.Count(0) < 1397) {
+        WaveStep(tracks, k++, track::kModeTime, 1, tool);
+        ASSERT_EQ(1.0, tracks.PageCount()) << "sample " << tracks.Count(0);
+    }
+    WaveStep(tracks, k++, track::kModeTime, 1, tool);
+    EXPECT_EQ(2.0, tracks.PageCount());
+    EXPECT_EQ(0, tracks.ToggleAutoPrint(false));
+}
+
 TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
 {
+    ASSERT_TRUE(HavePoppler()) << "poppler-utils reads the printed pages back";
     const ToolRecord tool = PlainTool();
     struct Case {
         const char* what;
         int rows;   // new rows after switching on
         bool stop;  // a record ends, rather than the menu switching off
+        int rowsAfterReset;  // the rings emptied after `rows`, and as many rows again; -1: no reset
         int jobs;
+        int lastRows;  // rows of curves on the last part
     } cases[] = {
-        {"record end", 300, true, 1},
-        {"menu switch", 300, false, 0},
-        {"record end, too little to print", 8, true, 0},  // 9 rows with the one before
+        {"record end", 300, true, -1, 1, 301},  // what was there when switched on, and after
+        {"menu switch", 300, false, -1, 0, 0},
+        {"record end, too little to print", 8, true, -1, 0, 0},  // 9 rows with the one before
+        // The page that came due with the 1158th row has not printed yet: it
+        // goes first, and the last part repeats its last 50 rows.
+        {"record end, a page still due", 1300, true, -1, 2, 50 + 1301 - 1158},
+        // A replay started again: the page due before is dropped, the pages start again.
+        {"record end after a reset", 1300, true, 100, 1, 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(m_jobs);
         Parent parent;
         CScopeTrack tracks;
-        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
-        tracks.LoadChannelSettings(tool);
-        tracks.SetSampleInterval(100);
+        ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
         WaveStep(tracks, 0, track::kModeTime, 1, tool);
         ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
         for (int k = 1; k <= c.rows; ++k)
             WaveStep(tracks, k, track::kModeTime, 1, tool);
+        if (c.rowsAfterReset >= 0)
+            tracks.ClearBuffers();
+        for (int k = 1; k <= c.rowsAfterReset; ++k)
+            WaveStep(tracks, k, track::kModeTime, 1, tool);
         EXPECT_EQ(0, tracks.ToggleAutoPrint(c.stop));
         EXPECT_FALSE(tracks.IsAutoPrintOn());
         EXPECT_EQ(c.jobs, JobCount());
-        if (c.jobs == 1) {
-            EXPECT_TRUE(fs::exists(Job(1)));
-            EXPECT_EQ(c.rows + 1, tracks.PrintImage().height());  // what was there when switched on, and after
+        if (c.jobs > 0) {
+            const int last = int(tracks.PageCount());
+            ASSERT_TRUE(fs::exists(Job(last))) << "page " << last;
+            EXPECT_EQ(tracks.LegendHeight() + c.lastRows, PrintedCanvas(Job(last)).height());
+        }
+        if (c.jobs > 1) {
+            EXPECT_EQ(50, RepeatedRows(PrintedCanvas(Job(1)), PrintedCanvas(Job(2)), tracks.LegendHeight()));
         }
         // Off already: a record end prints nothing more.
         EXPECT_EQ(0, tracks.ToggleAutoPrint(true));
@@ -485,9 +538,7 @@ TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
         theApp.m_strPrinterUsed = c.printerUsed;
         Parent parent;
         CScopeTrack tracks;
-        ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
-        tracks.LoadChannelSettings(tool);
-        tracks.SetSampleInterval(100);
+        ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
         EXPECT_EQ(c.jobs == 1, tracks.Print(true));
         EXPECT_EQ(c.jobs, JobCount());
         // Auto print runs its pages through the timer all the same.
@@ -511,9 +562,7 @@ TEST_F(PrintTest, AMinimisedWindowStillPrintsItsCurves)
     const ToolRecord tool = PlainTool();
     Parent parent;
     CScopeTrack tracks;
-    ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
-    tracks.LoadChannelSettings(tool);
-    tracks.SetSampleInterval(100);
+    ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
     for (int k = 0; k < 1500; ++k)
         WaveStep(tracks, k, track::kModeTime, 1, tool);
     parent.GetSafeHwnd()->showMinimized();
@@ -533,9 +582,7 @@ TEST_F(PrintTest, AutoPrintFedFromTheSampleThreadPrintsOnTheUserInterfaceThread)
     const ToolRecord tool = PlainTool();
     Parent parent;
     CScopeTrack tracks;
-    ASSERT_TRUE(tracks.Create(0, RECT{0, 0, 900, 700}, &parent, 0));
-    tracks.LoadChannelSettings(tool);
-    tracks.SetSampleInterval(100);
+    ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
     ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
     std::atomic<bool> done{false};
     std::thread worker([&] {

@@ -86,7 +86,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return theApp.m_nReplayPos >= from + kReplayed; }, 20000));
         Button(IDC_PAUSE)->click();
         ASSERT_TRUE(m_main->m_PowerDlg.WaitForReplayEnd(2000));
-        m_main->m_ScopeTrack.Draw(false);
+        m_main->m_ScopeTrack.Draw();
     }
 
     void ExpectLabelsOfTheReplayedRecords(const std::vector<CScopeTrack::DepthMark>& labels)

@@ -34,7 +34,7 @@ protected:
         const track::ScaleState scale = tracks.Scale();
         const int newest = track::WrapIndex(tracks.Count(curve));
         const int perPoint = track::SamplesPerPoint(scale.scale);
-        int index = track::RowToRingIndex(newest, row, scale.pixelsPerSample);
+        int index = track::WrapIndex(newest - (long long)(row / scale.pixelsPerSample));
         index -= index % perPoint;
         double value = 0.0;
         for (int j = 0; j < perPoint; ++j)

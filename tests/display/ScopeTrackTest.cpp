@@ -299,7 +299,7 @@ TEST(ScopeTrackTest, WorkerStepsQueueAtMostOneRedrawRequest)
     });
     // The user-interface thread is busy drawing while the worker writes.
     while (!done)
-        tracks.Draw(false);
+        tracks.Draw();
     worker.join();
     QCoreApplication::processEvents();
     qApp->removeEventFilter(&counter);

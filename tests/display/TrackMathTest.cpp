@@ -39,15 +39,21 @@ TEST(TrackMathTest, EveryIndexWrapsAroundTheRing)
     EXPECT_EQ(5, WrapIndex(45005));
     EXPECT_EQ(14995, WrapIndex(-30005));
 
+    // Rows along the log: a sample fills 4, 2 or 1 rows, or a row holds 2, 5 or 10 samples.
     struct Row {
-        int newest, row;
         double pps;
-        int expected;
+        long long sample, lastRow, drawn;  // the sample's last row, and the sample drawn there
     } rows[] = {
-        {100, 0, 4.0, 100}, {100, 7, 4.0, 99}, {0, 1, 1.0, 14999}, {5, 20, 0.5, 14965}, {3, 1079, 0.1, 4213},
+        {4.0, 100, 403, 100}, {2.0, 7, 15, 7},     {1.0, 0, 0, 0},           {0.5, 5, 2, 4},
+        {0.2, 14999, 2999, 14995}, {0.1, 25, 2, 20}, {4.0, -1, -1, -1}, {0.1, -1, -1, -10},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(r.expected, RowToRingIndex(r.newest, r.row, r.pps)) << r.newest << " row " << r.row;
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.lastRow, SampleRow(r.sample, r.pps)) << r.sample << " at " << r.pps;
+        EXPECT_EQ(r.drawn, RowSample(r.lastRow, r.pps)) << r.lastRow << " at " << r.pps;
+    }
+    // The first of a sample's four rows, and the one before it.
+    EXPECT_EQ(100, RowSample(400, 4.0));
+    EXPECT_EQ(99, RowSample(399, 4.0));
 
     struct Write {
         int position, mode;

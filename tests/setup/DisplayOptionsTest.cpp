@@ -144,7 +144,7 @@ protected:
     Pixels ColourOnTrack(int paletteIndex, int trackIndex)
     {
         CScopeTrack& tracks = m_main->m_ScopeTrack;
-        tracks.Draw(false);
+        tracks.Draw();
         const QImage& image = tracks.Image();
         const CScopeTrack::TrackLayout area = tracks.Layout(trackIndex);
         const QRgb colour = ToQColor(PaletteColour(paletteIndex)).rgb();

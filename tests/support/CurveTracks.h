@@ -68,7 +68,7 @@ inline int ExpectLabelsAtTheDepthsOfTheirRecords(const CScopeTrack& tracks,
     int checked = 0;
     for (const CScopeTrack::DepthMark& label : labels) {
         SCOPED_TRACE(testing::Message() << "label" << label.text << "at y " << label.y);
-        const int index = track::RowToRingIndex(newest, label.row, pps);
+        const int index = track::WrapIndex(newest - (long long)(label.row / pps));
         double drawn[6];
         for (int c = 0; c < 6; ++c)
             drawn[c] = tracks.SampleAt(c, index).raw;
