@@ -203,6 +203,8 @@ QWidget* MakeEdit(const ControlTemplate& ctl, QWidget* parent, CWnd* owner)
     QWidget* edit = nullptr;
     if (ctl.kind == ControlKind::MultiLineEdit) {
         auto* text = new QPlainTextEdit(QString::fromLatin1(ctl.text), parent);
+        // In a dialog Tab leaves the edit; Return still makes a new line.
+        text->setTabChangesFocus(true);
         QObject::connect(text, &QPlainTextEdit::textChanged, parent, [owner, id] { Notify(owner, id, EN_CHANGE); });
         edit = text;
     } else {

@@ -44,18 +44,18 @@ protected:
         default: QDialog::keyPressEvent(event);
         }
     }
-    // Enter presses the dialog's default button, or in its place the push
-    // button that has the focus; a dialog without one hears IDOK.
+    // Enter presses the push button that has the focus, wherever it lies in
+    // the window, else the dialog's default button; a dialog without one
+    // hears IDOK.
     void PressEnter()
     {
-        QPushButton* button = DefaultButton();
+        QPushButton* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button == nullptr)
+            button = DefaultButton();
         if (button == nullptr) {
             m_owner->OnCommand(IDOK, 0);
             return;
         }
-        auto* focused = qobject_cast<QPushButton*>(focusWidget());
-        if (focused != nullptr && ControlOwnerOf(focused) == m_owner)
-            button = focused;
         button->click();
     }
     // Among this dialog's own controls, not those of a panel inside it.

@@ -178,6 +178,10 @@ TEST_F(ControlsTest, UserActionsReachTheDialogWithTheirCodes)
          }, {{kEdit, EN_CHANGE}, {kEdit, EN_CHANGE}}},
         {"leaving the edit", [&] { dlg.Widget(kRemarks)->setFocus(); }, {{kEdit, EN_KILLFOCUS}}},
         {"remarks", [&] { QTest::keyClick(dlg.Widget(kRemarks), Qt::Key_A); }, {{kRemarks, EN_CHANGE}}},
+        {"return in the remarks", [&] { QTest::keyClick(dlg.Widget(kRemarks), Qt::Key_Return); },
+         {{kRemarks, EN_CHANGE}}},
+        {"tab leaves the remarks", [&] { QTest::keyClick(dlg.Widget(kRemarks), Qt::Key_Tab); },
+         {{kRemarks, EN_KILLFOCUS}}},
         {"disabled check box", [&] {
              dlg.GetDlgItem(kCheck)->EnableWindow(false);
              QTest::mouseClick(dlg.Widget(kCheck), Qt::LeftButton);
@@ -188,6 +192,9 @@ TEST_F(ControlsTest, UserActionsReachTheDialogWithTheirCodes)
              dlg.commands.clear();
              QTest::keyClick(dlg.GetSafeHwnd(), Qt::Key_S, Qt::AltModifier);
          }, {{kEdit, EN_KILLFOCUS}, {kButton, BN_CLICKED}}},
+        // A dialog without a default button: the focused one is pressed, not IDOK.
+        {"enter on the focused push button", [&] { QTest::keyClick(dlg.Widget(kButton), Qt::Key_Return); },
+         {{kButton, BN_CLICKED}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action);
@@ -197,6 +204,7 @@ TEST_F(ControlsTest, UserActionsReachTheDialogWithTheirCodes)
     }
     EXPECT_EQ(dlg.m_check.GetCheck(), BST_CHECKED);
     EXPECT_EQ(dlg.GetDlgItemText(kEdit, 20), "12");
+    EXPECT_EQ(dlg.GetDlgItemText(kRemarks, 20), "a\r\n");
 }
 
 TEST_F(ControlsTest, RadiosCheckOutOnlyTheirOwnGroup)
