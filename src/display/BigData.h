@@ -32,6 +32,8 @@ public:
     void ShowAtStoredPlacement();
     // Stores the placement under the index, then closes.
     void OnCancel() override;
+    // Enter closes the window as Escape does.
+    void OnOK() override { OnCancel(); }
 
     CGraphicCounterCtrl& Readout() { return m_Readout; }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -51,6 +51,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void OnOK() override { StoreAndHide(); }
     void OnCancel() override { StoreAndHide(); }
     void OnClose() override { StoreAndHide(); }
 

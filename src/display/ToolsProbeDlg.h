@@ -46,6 +46,8 @@ public:
 
     void OnTimer(UINT_PTR id) override;
     void OnCancel() override;
+    // Enter closes the box as Escape does.
+    void OnOK() override { OnCancel(); }
 
     CBigData& Window(int index) { return m_BigData[index]; }
     CColorStaticST& RawStatic(int channel) { return m_stRaw[channel]; }

@@ -105,6 +105,8 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
     void OnCancel() override;
+    // Enter ends the check as "&Cancel" does.
+    void OnOK() override { OnCancel(); }
 
 private:
     bool WriteBusy() override;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>
@@ -298,6 +299,14 @@ TEST_F(DepthPanelTest, MagnifierOpensCentredBelowTheMainWindowTopThenWhereItWasL
     Button(IDC_MAGNIFIER)->click();
     EXPECT_EQ(300, magnifier.GetWindowRect().left);
     EXPECT_EQ(200, magnifier.GetWindowRect().top);
+
+    // Closed with Enter: the same.
+    magnifier.GetSafeHwnd()->move(320, 210);
+    QTest::keyClick(magnifier.GetSafeHwnd(), Qt::Key_Return);
+    EXPECT_FALSE(magnifier.IsWindowVisible());
+    Button(IDC_MAGNIFIER)->click();
+    EXPECT_EQ(320, magnifier.GetWindowRect().left);
+    EXPECT_EQ(210, magnifier.GetWindowRect().top);
 }
 
 }  // namespace

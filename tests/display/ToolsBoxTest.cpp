@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTest>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -243,8 +244,11 @@ TEST_F(ToolsBoxTest, DoubleClickOpensTheChannelsWindowAndClosingTheBoxStoresTheO
     fast->click();
     EXPECT_EQ(200, temperature.Readout().GetRefreshDelay());
 
+    // Enter closes the windows as Escape does.
     temperature.GetSafeHwnd()->move(120, 130);  // as dragged
-    m_box.OnCancel();
+    QTest::keyClick(temperature.GetSafeHwnd(), Qt::Key_Return);
+    EXPECT_FALSE(temperature.IsWindowVisible());
+    QTest::keyClick(m_box.GetSafeHwnd(), Qt::Key_Return);
     EXPECT_FALSE(m_box.IsWindowVisible());
     EXPECT_EQ(0, theApp.m_pRunState->toolsBoxVisible);
     EXPECT_FALSE(raw.IsWindowVisible());

@@ -4,12 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <string>
@@ -23,6 +25,7 @@
 #include "header/HeaderRecord.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
+#include "platform/Dialog.h"
 #include "probe/Frames.h"
 #include "probe/ToolsStream.h"
 #include "res/Resource.h"
@@ -185,9 +188,10 @@ TEST_F(CommLinkIntegrationTest, AProbeThatDoesNotEchoGetsFiveResendsThenOneWarni
     m_page->KillTimer(CPCommDlg::kAckTimer);
 }
 
-// "&Cancel" in the sweep: the probe goes back to the pair in force before the
-// check, not the gain 0 it was trying, and the page and the settings agree.
-TEST_F(CommLinkIntegrationTest, CancelledCheckPutsTheProbeBackOnThePairInForce)
+// Ended in the sweep, however: the probe goes back to the pair in force
+// before the check, not the gain 0 it was trying, the page and the settings
+// agree, and live samples are taken again.
+TEST_F(CommLinkIntegrationTest, EndedCheckPutsTheProbeBackOnThePairInForce)
 {
     ScriptedMessageBoxes boxes;
     ASSERT_NO_FATAL_FAILURE(Start({}));
@@ -195,29 +199,49 @@ TEST_F(CommLinkIntegrationTest, CancelledCheckPutsTheProbeBackOnThePairInForce)
     const int gain = theApp.m_pLoggerSettings->CommGain;
     ASSERT_NE(0, gain);
 
-    // Once the probe runs on the sweep's gain 0, the operator cancels.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* check = QApplication::activeModalWidget();
-        const ProbeStatus& echo = *theApp.m_pProbeStatus;
-        const bool sweeping = echo.echoCommGain == 0 && echo.echoCommDrive >= 8;
-        if (check == nullptr || !HasControl(check, IDC_CHECK_STATUS) || !sweeping)
-            return;
-        poll.stop();
-        ModalButton(check, IDCANCEL)->click();
-    });
-    poll.start(20);
-    Click(IDC_COMM_CHECK);
-    ASSERT_FALSE(poll.isActive()) << "the check ended before it was cancelled";
+    const auto key = [](QWidget* check, Qt::Key which) {
+        // On no button: Enter reaches the dialog itself.
+        if (QWidget* focus = check->focusWidget())
+            focus->clearFocus();
+        QTest::keyClick(check, which);
+    };
+    const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> ends = {
+        {"&Cancel", [](QWidget* check) { ModalButton(check, IDCANCEL)->click(); }},
+        {"Enter on &Cancel", [](QWidget* check) {
+             ModalButton(check, IDCANCEL)->setFocus();
+             QTest::keyClick(ModalButton(check, IDCANCEL), Qt::Key_Return);
+         }},
+        {"Enter", [&](QWidget* check) { key(check, Qt::Key_Return); }},
+        {"Escape", [&](QWidget* check) { key(check, Qt::Key_Escape); }},
+        {"close box", [](QWidget* check) { check->close(); }},
+        {"termination signal", [](QWidget*) { EndModalDialogs(); }},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        // Once the probe runs on the sweep's gain 0, the operator ends the check.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* check = QApplication::activeModalWidget();
+            const ProbeStatus& echo = *theApp.m_pProbeStatus;
+            const bool sweeping = echo.echoCommGain == 0 && echo.echoCommDrive >= 8;
+            if (check == nullptr || !HasControl(check, IDC_CHECK_STATUS) || !sweeping)
+                return;
+            poll.stop();
+            end(check);
+        });
+        poll.start(20);
+        Click(IDC_COMM_CHECK);
+        ASSERT_FALSE(poll.isActive()) << "the check ended before it was ended";
 
-    EXPECT_EQ(0, theApp.m_bCheckCommRunning);
-    EXPECT_EQ(drive, theApp.m_pLoggerSettings->CommDrive);
-    EXPECT_EQ(gain, theApp.m_pLoggerSettings->CommGain);
-    EXPECT_EQ(std::to_string(drive), m_page->GetDlgItemText(IDC_COMM_DRIVE, 20));
-    EXPECT_EQ(std::to_string(gain), m_page->GetDlgItemText(IDC_COMM_GAIN, 20));
-    EXPECT_TRUE(WaitFor([&] {
-        return theApp.m_pProbeStatus->echoCommDrive == drive && theApp.m_pProbeStatus->echoCommGain == gain;
-    }, 5000));
+        EXPECT_EQ(0, theApp.m_bCheckCommRunning);
+        EXPECT_EQ(drive, theApp.m_pLoggerSettings->CommDrive);
+        EXPECT_EQ(gain, theApp.m_pLoggerSettings->CommGain);
+        EXPECT_EQ(std::to_string(drive), m_page->GetDlgItemText(IDC_COMM_DRIVE, 20));
+        EXPECT_EQ(std::to_string(gain), m_page->GetDlgItemText(IDC_COMM_GAIN, 20));
+        EXPECT_TRUE(WaitFor([&] {
+            return theApp.m_pProbeStatus->echoCommDrive == drive && theApp.m_pProbeStatus->echoCommGain == gain;
+        }, 5000)) << "the probe did not echo the pair in force";
+    }
 }
 
 }  // namespace
