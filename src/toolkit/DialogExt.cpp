@@ -35,7 +35,17 @@ bool OnlyAccepted(const std::string& text, const char* accepted)
     return text.find_first_not_of(accepted) == std::string::npos;
 }
 
-void ReportBadNumber() { AfxMessageBox("Please enter a number.", MB_ICONHAND); }
+// One bad entry, one message: the box takes the focus from the edit, and the
+// check that leaving the edit runs must not stack a second box on the first.
+void ReportBadNumber()
+{
+    static bool reporting = false;
+    if (reporting)
+        return;
+    reporting = true;
+    AfxMessageBox("Please enter a number.", MB_ICONHAND);
+    reporting = false;
+}
 void ReportNoControl() { AfxMessageBox("No value read", MB_ICONASTERISK); }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <ctime>
@@ -175,6 +176,22 @@ TEST_F(CalibrationDlgTest, LeavingAnEditWritesItsOwnKeyAndSetWritesThemAll)
         // Enter presses "&Set": what is typed is stored while its edit keeps the focus.
         Edit(IDC_CAL_COEFFICIENT0 + 3)->setText("8");
         QTest::keyClick(Edit(IDC_CAL_COEFFICIENT0 + 3), Qt::Key_Return);
+        EXPECT_EQ("8", ToolKey(1, "Coefficient3"));
+
+        // A bad entry and Enter: one message, though the box, a real one,
+        // takes the focus from the edit and so leaves it.
+        SetMessageBoxHandler(nullptr);
+        const int shown = MessageBoxCount();
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Ok)->click();
+        });
+        answer.start(20);
+        Edit(IDC_CAL_COEFFICIENT0 + 3)->setFocus();
+        Edit(IDC_CAL_COEFFICIENT0 + 3)->setText("1x");
+        QTest::keyClick(Edit(IDC_CAL_COEFFICIENT0 + 3), Qt::Key_Return);
+        EXPECT_EQ(1, MessageBoxCount() - shown) << "messages for one bad entry";
         EXPECT_EQ("8", ToolKey(1, "Coefficient3"));
     });
 }
