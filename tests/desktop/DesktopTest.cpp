@@ -405,25 +405,46 @@ TEST_F(DesktopTest, DepthMagnifierKeepsThePlaceItWasDraggedTo)
 }
 
 // With the sonde off the logger reports in status packets, at which the depth
-// panel's "Set current depth." button answers.
-TEST_F(DesktopTest, DepthResetSendsTheTypedDepthToTheLogger)
+// panel's "Set current depth." button answers. Enter presses the button that
+// has the focus: on Cancel it sends nothing.
+TEST_F(DesktopTest, DepthResetSendsTheTypedDepthToTheLoggerAndEnterOnCancelSendsNothing)
 {
-    std::optional<WindowInfo> reset;
-    WaitUntil([&] {
-        Click(At(Main(), DepthPanelControl(IDC_DEPTH_RESET)));
-        return WaitUntil([&] { return (reset = program->Window("Depth reset.")).has_value(); }, 2000);
-    });
-    ASSERT_TRUE(reset) << "the depth panel's depth reset button opened no Depth reset.";
-    ExpectInFront(*reset, "depth-reset", kModal);
+    const auto openReset = [&] {
+        std::optional<WindowInfo> reset;
+        WaitUntil([&] {
+            Click(At(Main(), DepthPanelControl(IDC_DEPTH_RESET)));
+            return WaitUntil([&] { return (reset = program->Window("Depth reset.")).has_value(); }, 2000);
+        });
+        EXPECT_TRUE(reset) << "the depth panel's depth reset button opened no Depth reset.";
+        return reset.value_or(WindowInfo{});
+    };
+    const auto typeDepth = [&](const WindowInfo& reset, const std::string& depth) {
+        Click(At(reset, ControlRect(IDD_SET_DEPTH, IDC_SET_DEPTH_EDIT).center()));
+        Key("ctrl+a");
+        Type(depth);
+    };
 
-    Click(At(*reset, ControlRect(IDD_SET_DEPTH, IDC_SET_DEPTH_EDIT).center()));
-    Key("ctrl+a");
-    Type("12.5");
-    Click(At(*reset, ControlRect(IDD_SET_DEPTH, IDOK).center()));
-    EXPECT_TRUE(program->WaitUntilGone(reset->id));
+    WindowInfo reset = openReset();
+    ASSERT_NE(0u, reset.id);
+    ExpectInFront(reset, "depth-reset", kModal);
+    typeDepth(reset, "5");
+    Key("Tab");
+    Key("Tab");
+    Key("Return");
+    EXPECT_TRUE(program->WaitUntilGone(reset.id)) << "Enter on Cancel left the Depth reset. open";
+
+    reset = openReset();
+    ASSERT_NE(0u, reset.id);
+    ASSERT_TRUE(program->WaitUntilActive(reset.id)) << ActiveName();
+    typeDepth(reset, "12.5");
+    Click(At(reset, ControlRect(IDD_SET_DEPTH, IDOK).center()));
+    EXPECT_TRUE(program->WaitUntilGone(reset.id));
     // 12.50 m and the sonde's 250 cm, at the default wheel's 8000 counts a metre.
     EXPECT_TRUE(WaitUntil([&] { return program->EmulatorLog().find("depth set to 120000 counts") != std::string::npos; }))
         << "the logger received no depth frame for 12.50 m";
+    // Frames arrive in order: one for the cancelled 5 m would be logged by now.
+    EXPECT_EQ(std::string::npos, program->EmulatorLog().find("depth set to 60000 counts"))
+        << "Enter on Cancel sent the typed 5 m";
     SaveScreen(CurrentTestName() + "-depth-set");
 }
 
