@@ -1,6 +1,6 @@
 // Template controls driven as a user drives them: the right widget in the
-// right place, and clicks, choices, typing and spins reaching the dialog with
-// their codes.
+// right place, and clicks, choices, typing, spins and keys reaching the
+// dialog with their codes; and every dialog's push buttons under Enter.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -17,14 +17,36 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "core/ConfigFolder.h"
+#include "core/Preferences.h"
+#include "display/ScopeTrack.h"
+#include "header/HeaderDlg.h"
+#include "header/HeaderRecord.h"
+#include "header/LasExport.h"
+#include "mainwnd/AboutDlg.h"
 #include "platform/CommonControls.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "probe/AcqDialogHost.h"
+#include "probe/AlertDlg.h"
+#include "probe/RecordingModeDlg.h"
+#include "probe/SetDepthDlg.h"
+#include "res/Resource.h"
+#include "setup/CheckComm.h"
+#include "setup/ColorPen.h"
+#include "setup/PCalibration.h"
+#include "setup/PSetChannelDlg.h"
+#include "setup/PropertyLoggerDlg.h"
+#include "support/ModalDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 
 namespace {
@@ -486,6 +508,207 @@ TEST(FileDialogTest, AnUnexpectedDialogFailsTheTestInsteadOfBlocking)
             EXPECT_EQ(dialog.DoModal(), IDCANCEL);
         },
         "unexpected file dialog");
+}
+
+}  // namespace
+
+namespace {
+
+// Every dialog: Enter on each of its push buttons does what a click does.
+// The dialog, its host and the file and message boxes it opens tell what
+// happened; both presses start with the button focused, as a click leaves it.
+class DialogButtonsTest : public ConfigFolderTest {
+protected:
+    // What the dialogs ask of the windows and the link around them.
+    class Host : public IAcqDialogHost, public ISetupSheetHost {
+    public:
+        explicit Host(std::vector<std::string>& events) : m_events(events) {}
+        bool SendRecordingModeFrame() override { return Note("mode frame"); }
+        bool SendDepthFrame() override { return Note("depth frame"); }
+        void ResetCurveOrigin(double, double, int) override { Note("curve origin"); }
+        void ResetAcquisition(bool) override { Note("reset"); }
+        bool SendSettingsFrame() override { return Note("settings frame"); }
+        bool SendCommFrame() override { return Note("comm frame"); }
+        void SaveWinch() override { Note("save winch"); }
+        void SaveCommSettings() override { Note("save comm"); }
+        void ClearToolsBoxUpdateFlag() override {}
+        void RefreshPages() override {}
+
+    private:
+        bool Note(const std::string& event)
+        {
+            m_events.push_back(event);
+            return true;
+        }
+        std::vector<std::string>& m_events;
+    };
+
+    // The main window as the display options see it: it hears their commands.
+    class MainWindow : public CWnd {
+    public:
+        explicit MainWindow(std::vector<std::string>& events) : m_events(events) {}
+        BOOL OnCommand(WPARAM wParam, LPARAM) override
+        {
+            m_events.push_back("command " + std::to_string(LOWORD(wParam)));
+            return TRUE;
+        }
+
+    private:
+        std::vector<std::string>& m_events;
+    };
+
+    struct Row {
+        const char* dialog;
+        int button;
+        std::function<std::unique_ptr<CDialog>(Host&)> make;
+        // Before the press, in the open dialog.
+        std::function<void(CDialog&)> prepare;
+        // After the press: what the dialog shows.
+        std::function<std::string(CDialog&)> state;
+        // The page that holds the button, when not the dialog itself.
+        std::function<CWnd&(CDialog&)> page;
+    };
+
+    static constexpr int kLeftOpen = -2;
+
+    void SetUp() override
+    {
+        ConfigFolderTest::SetUp();
+        SetMessageBoxHandler([this](const std::string& text, const std::string&, UINT) {
+            m_events.push_back("box " + text);
+            return IDOK;
+        });
+        SetFileDialogHandler([this](const FileDialogRequest& request) -> std::optional<std::string> {
+            m_events.push_back("file dialog " + request.filter);
+            return std::exchange(m_nextFile, std::nullopt);
+        });
+    }
+    void TearDown() override
+    {
+        SetFileDialogHandler(nullptr);
+        SetMessageBoxHandler(nullptr);
+        theApp.m_bSondePowered = 0;
+        ConfigFolderTest::TearDown();
+    }
+
+    // The events of one press, the dialog's result last.
+    std::vector<std::string> Press(const Row& row, bool byEnter)
+    {
+        m_events.clear();
+        Host host(m_events);
+        std::unique_ptr<CDialog> dialog = row.make(host);
+        QTimer::singleShot(0, [&] {
+            if (row.prepare)
+                row.prepare(*dialog);
+            CWnd& holder = row.page ? row.page(*dialog) : *dialog;
+            QAbstractButton* button = ModalButton(holder.GetSafeHwnd(), row.button);
+            if (button == nullptr || !button->isEnabled()) {
+                ADD_FAILURE() << "no enabled button " << row.button;
+                dialog->EndDialog(kLeftOpen);
+                return;
+            }
+            button->setFocus();
+            m_events.clear();
+            if (byEnter)
+                QTest::keyClick(button, Qt::Key_Return);
+            else
+                button->click();
+            if (row.state)
+                m_events.push_back(row.state(*dialog));
+            if (dialog->IsWindowVisible())
+                dialog->EndDialog(kLeftOpen);
+        });
+        const int result = dialog->DoModal();
+        m_events.push_back("result " + std::to_string(result));
+        return m_events;
+    }
+
+    std::vector<std::string> m_events;
+    std::optional<std::string> m_nextFile;
+};
+
+TEST_F(DialogButtonsTest, EnterOnEachPushButtonDoesWhatItsClickDoes)
+{
+    // A sonde's tool file for the calibration, a log pair for the export.
+    WriteFile("Ressources/KVXS0001.tol", "[General]\r\nName=Brannoquist\r\nAbbreviation=KVXS\r\nSerialNumber=0001\r\n"
+                                         "NumberOfChannels=1\r\n[Channel0]\r\nTitle=Gamma Ray\r\nCoefficient1=1\r\n");
+    CPreferences prefs;
+    prefs.Initialize();
+    CScopeTrack tracks;
+    for (const char* ext : {".log", ".hed"})
+        std::filesystem::copy_file(std::string(KVX_PROGRAM_DIR "/Demo/KPXG3241") + ext, Path("KPXG3241") + ext);
+    theApp.m_bSondePowered = 1;
+
+    const auto keep = [](std::unique_ptr<CDialog> dialog) { return dialog; };
+    const auto makeDepth = [&](Host& host) { return keep(std::make_unique<CPSetDepthDlg>(host)); };
+    const auto makeMode = [&](Host& host) { return keep(std::make_unique<CPRecordingMode>(host)); };
+    const auto makeAlarm = [&](Host&) { return keep(std::make_unique<CAlertDlg>()); };
+    const auto makeAbout = [&](Host&) { return keep(std::make_unique<CAboutDlg>()); };
+    const auto makeCheck = [&](Host& host) { return keep(std::make_unique<CCheckComm>(host, nullptr)); };
+    const auto makeHeader = [&](Host&) {
+        theApp.m_pHeaderRecord->Wellname = "Well 7";
+        return keep(std::make_unique<CHeaderDlg>());
+    };
+    const auto wellName = [](CDialog&) { return "well " + theApp.m_pHeaderRecord->Wellname; };
+    const auto makeCalibration = [&](Host&) { return keep(std::make_unique<CPCalibration>(prefs, tracks, nullptr)); };
+    const auto saveEnabled = [](CDialog& dialog) {
+        return std::string("save ") + (dialog.GetDlgItem(IDC_CAL_SAVE)->GetSafeHwnd()->isEnabled() ? "enabled" : "disabled");
+    };
+    const auto makeLas = [&](Host&) {
+        std::filesystem::remove_all(Path("LAS20"));
+        return keep(std::make_unique<CLasExport>());
+    };
+    const auto chooseLog = [&](CDialog& dialog) {
+        m_nextFile = Path("KPXG3241.log");
+        ModalButton(dialog.GetSafeHwnd(), IDC_LAS_SELECT_INPUT)->click();
+    };
+    int colour = 3;
+    const auto makePen = [&](Host&) { return keep(std::make_unique<CColorPen>(&colour, nullptr)); };
+    const auto makeSheet = [&](Host& host) {
+        auto sheet = std::make_unique<CPropertyLoggerDlg>();
+        sheet->SetHost(&host);
+        return keep(std::move(sheet));
+    };
+    const auto commPage = [](CDialog& sheet) -> CWnd& { return static_cast<CPropertyLoggerDlg&>(sheet).CommPage(); };
+    const auto badDrive = [&](CDialog& sheet) { commPage(sheet).SetDlgItemText(IDC_COMM_DRIVE, "4"); };
+
+    MainWindow main(m_events);
+    const auto makeOptions = [&](Host&) {
+        auto options = std::make_unique<CPSetChannelDlg>();
+        options->SetOwner(&main, &prefs, &tracks);
+        return keep(std::move(options));
+    };
+
+    const Row rows[] = {
+        {"depth reset", IDOK, makeDepth, {}, {}},
+        {"depth reset", IDCANCEL, makeDepth, {}, {}},
+        {"recording mode", IDOK, makeMode, {}, {}},
+        {"recording mode", IDCANCEL, makeMode, {}, {}},
+        {"alarm", IDOK, makeAlarm, {}, {}},
+        {"about", IDOK, makeAbout, {}, {}},
+        {"auto check", IDCANCEL, makeCheck, {}, {}},
+        {"header editor", IDC_HDR_LOAD, makeHeader, {}, wellName},
+        {"header editor", IDC_HDR_RESET, makeHeader, {}, wellName},
+        {"header editor", IDC_HDR_CANCEL, makeHeader, {}, wellName},
+        {"header editor", IDC_HDR_SAVE, makeHeader, {}, wellName},
+        {"calibration", IDC_CAL_LOAD, makeCalibration, {}, saveEnabled},
+        {"calibration", IDC_CAL_SET, makeCalibration, {}, saveEnabled},
+        {"calibration", IDCANCEL, makeCalibration, {}, saveEnabled},
+        {"LAS export", IDC_LAS_SELECT_INPUT, makeLas, {}, {}},
+        {"LAS export", IDC_LAS_SELECT_OUTPUT, makeLas, {}, {}},
+        {"LAS export", IDC_LAS_START, makeLas, chooseLog, {}},
+        {"LAS export", IDCANCEL, makeLas, {}, {}},
+        {"colour", IDOK, makePen, {}, {}},
+        {"colour", IDCANCEL, makePen, {}, {}},
+        {"display options", IDC_OPT_CAL, makeOptions, {}, {}},
+        {"logger setup", IDC_COMM_SET, makeSheet, badDrive, {}, commPage},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.dialog) + ", button " + std::to_string(row.button));
+        const std::vector<std::string> clicked = Press(row, false);
+        EXPECT_EQ(clicked, Press(row, true));
+        EXPECT_NE(clicked, std::vector<std::string>{"result " + std::to_string(kLeftOpen)}) << "the click did nothing";
+    }
 }
 
 }  // namespace
