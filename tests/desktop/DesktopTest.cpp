@@ -157,15 +157,22 @@ protected:
         return options.value_or(WindowInfo{});
     }
 
-    // The setup button is enabled by a timer once the link is live: the
-    // operator clicks again until it answers.
+    // A button that a timer enables once the link is live: the operator
+    // clicks again until its window opens.
+    std::optional<WindowInfo> ClickUntilOpen(const std::function<QPoint()>& button, const std::string& name)
+    {
+        std::optional<WindowInfo> window;
+        WaitUntil([&] {
+            Click(button());
+            return WaitUntil([&] { return (window = program->Window(name)).has_value(); }, 2000);
+        });
+        return window;
+    }
+
     WindowInfo OpenLoggerSetup()
     {
-        std::optional<WindowInfo> sheet;
-        WaitUntil([&] {
-            Click(At(Main(), ProbeBarControl(IDC_LOGGER_SETUP)));
-            return WaitUntil([&] { return (sheet = program->Window("Logger Setup")).has_value(); }, 2000);
-        });
+        std::optional<WindowInfo> sheet =
+            ClickUntilOpen([&] { return At(Main(), ProbeBarControl(IDC_LOGGER_SETUP)); }, "Logger Setup");
         EXPECT_TRUE(sheet) << "the probe bar's setup button opened no Logger Setup";
         return sheet.value_or(WindowInfo{});
     }
@@ -410,11 +417,8 @@ TEST_F(DesktopTest, DepthMagnifierKeepsThePlaceItWasDraggedTo)
 TEST_F(DesktopTest, DepthResetSendsTheTypedDepthToTheLoggerAndEnterOnCancelSendsNothing)
 {
     const auto openReset = [&] {
-        std::optional<WindowInfo> reset;
-        WaitUntil([&] {
-            Click(At(Main(), DepthPanelControl(IDC_DEPTH_RESET)));
-            return WaitUntil([&] { return (reset = program->Window("Depth reset.")).has_value(); }, 2000);
-        });
+        std::optional<WindowInfo> reset =
+            ClickUntilOpen([&] { return At(Main(), DepthPanelControl(IDC_DEPTH_RESET)); }, "Depth reset.");
         EXPECT_TRUE(reset) << "the depth panel's depth reset button opened no Depth reset.";
         return reset.value_or(WindowInfo{});
     };
