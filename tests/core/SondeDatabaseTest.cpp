@@ -64,6 +64,14 @@ TEST_F(SondeDatabaseTest, ValuesOfTheImportFileReachTheToolAndCalibrationFiles)
     EXPECT_EQ("3", calibration.GetString("CalibNbComma", "", "Channel0"));
     EXPECT_EQ("1.23457", calibration.GetString("Coefficient1", "", "Channel0"));
     EXPECT_EQ("~", calibration.GetString("CalibrationMethod", "~", "Channel2"));
+
+    // A read-only tool file is kept as it is; the owner's write bit counts, even for root.
+    WriteFile("Ressources/XY0042.tol", "[General]\nName=Kept\n");
+    std::filesystem::permissions(Path("Ressources/XY0042.tol"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(-1, CSondeDatabase(m_folder).Import(*sonde, list, failure));
+    EXPECT_EQ("Trouble opening file.", failure);
+    EXPECT_EQ("[General]\nName=Kept\n", ReadFile("Ressources/XY0042.tol"));
 }
 
 // The ends of what an import may hold are taken.
