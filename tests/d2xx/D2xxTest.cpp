@@ -399,9 +399,14 @@ TEST_F(D2xxTest, LostLoggerGivesIoErrors)
     ASSERT_NE(handle, nullptr);
     api.SetTimeouts(handle, 3000, 100);
 
-    // What came before the loss is still delivered, without waiting out the timeout.
+    // What came before the loss is still counted and delivered, without waiting out the timeout.
     logger.sendBytes("end");
     logger.closePeer();
+    for (int i = 0; i < 2; ++i) {
+        DWORD pending = 0;
+        EXPECT_EQ(api.GetQueueStatus(handle, &pending), FT_OK);
+        EXPECT_EQ(pending, 3u);
+    }
     char buffer[16];
     DWORD got = 0;
     auto start = Clock::now();
