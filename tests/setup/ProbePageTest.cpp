@@ -3,9 +3,11 @@
 // probe, one past it is refused with its message and the stored one comes back.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <string>
+#include <utility>
 
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
@@ -109,6 +111,17 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
             EXPECT_TRUE(WaitFor([&] { return m_host.sends > sendsBefore; }, 5000));
         }
     }
+
+    // Typed without leaving the edits: Set takes all three.
+    Reset();
+    const std::pair<int, const char*> typed[] = {{IDC_PROBE_VOLTAGE, "60"}, {IDC_PROBE_TIME, "2000"}, {IDC_PROBE_DEPTH, "20"}};
+    for (const auto& [id, text] : typed)
+        qobject_cast<QLineEdit*>(m_page.GetDlgItem(id)->GetSafeHwnd())->setText(text);
+    qobject_cast<QAbstractButton*>(m_page.GetDlgItem(IDC_PAGE_SET)->GetSafeHwnd())->click();
+    const LoggerSettings& settings = *theApp.m_pLoggerSettings;
+    EXPECT_EQ(60, int(settings.Voltage));
+    EXPECT_EQ(2000, int(settings.TimeInterval));
+    EXPECT_EQ(20, int(settings.DepthInterval));
 }
 
 }  // namespace
