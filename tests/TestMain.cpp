@@ -5,6 +5,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
+#include "support/ModalDialogs.h"
 #include "support/TestPrinter.h"
 
 int main(int argc, char** argv)
@@ -17,5 +18,6 @@ int main(int argc, char** argv)
     // Tests that start the main window see no printer question.
     UseTestPrinter();
     ::testing::InitGoogleTest(&argc, argv);
+    WatchModalDialogs();
     return RUN_ALL_TESTS();
 }

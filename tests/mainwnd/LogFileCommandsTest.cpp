@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -42,20 +41,16 @@ enum class Answer { EnterKey, ClickYes, ClickNo };
 // Once a message box is up, notes its text and answers it as the operator would.
 void AnswerMessageBox(Answer answer, std::string& text)
 {
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, answer, &text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        text = box->text().toStdString();
-        if (answer == Answer::EnterKey)
-            QTest::keyClick(box, Qt::Key_Return);
-        else
-            box->button(answer == Answer::ClickYes ? QMessageBox::Yes : QMessageBox::No)->click();
-    });
-    poll->start(20);
+    AnswerModal(
+        "message box", [](QWidget* modal) { return qobject_cast<QMessageBox*>(modal) != nullptr; },
+        [answer, &text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            text = box->text().toStdString();
+            if (answer == Answer::EnterKey)
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                box->button(answer == Answer::ClickYes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
 }
 
 // What a file dialog showed when it came up.
@@ -68,20 +63,16 @@ struct FileDialogShown {
 // operator would (a null name: nothing) and accepts it.
 void TypeInFileDialog(const QString& name, FileDialogShown& shown)
 {
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, name, &shown] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-        shown = {dialog->directory().absolutePath(), edit->text()};
-        if (!name.isNull())
-            edit->setText(name);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    poll->start(20);
+    AnswerModal(
+        "file dialog", [](QWidget* modal) { return qobject_cast<QFileDialog*>(modal) != nullptr; },
+        [name, &shown](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+            shown = {dialog->directory().absolutePath(), edit->text()};
+            if (!name.isNull())
+                edit->setText(name);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
 }
 
 class LogFileCommandsTest : public ConfigFolderTest {
@@ -320,6 +311,7 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
     ::close(pipe);
 
     // A path of 255 characters is kept whole, in the settings and in Zarkv.cfg.
+    ScriptedMessageBoxes none;
     ASSERT_TRUE(NewLogFile(longest));
     EXPECT_EQ(longest, theApp.m_pPathSettings->DataFile);
     EXPECT_EQ(longest, CIni(Path("Zarkv.cfg"), TRUE).GetString("DataFile", "", "VarnoLogger"));
