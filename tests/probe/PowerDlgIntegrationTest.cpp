@@ -102,16 +102,27 @@ public:
     std::atomic<int> voltage{-1};
     std::atomic<int> gain{-1};
     std::atomic<int> status{-1};
+    std::atomic<bool> refuseStartDepth{false};
 
     void DecodeShortPacket() override
     {
         Patch(sizeof(ShortPacket));
         CToolsStream::DecodeShortPacket();
     }
+    // With refuseStartDepth, the header is read-only while a record's first
+    // record writes its start depth, and only then.
     void DecodeDataPacket() override
     {
         Patch(sizeof(DataPacket));
+        const bool refuse = refuseStartDepth && theApp.m_pRunState->recording && theApp.m_bRewriteStartDepth;
+        if (refuse)
+            fs::permissions(theApp.m_pPathSettings->LastFile, fs::perms::owner_write, fs::perm_options::remove);
         CToolsStream::DecodeDataPacket();
+        if (!refuse)
+            return;
+        fs::permissions(theApp.m_pPathSettings->LastFile, fs::perms::owner_write, fs::perm_options::add);
+        if (!theApp.m_bRewriteStartDepth)
+            refuseStartDepth = false;
     }
     // With the sonde off the probe reports in status packets.
     void DecodeStatusPacket() override
@@ -254,6 +265,30 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
     EXPECT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 50; }, 20000));
     EXPECT_GT(theApp.m_nValidFrames.load(), 0u);
 
+    Grab(Panel(), "panel_powered.png");
+    Grab(*m_dialog, "main_window_live_time_mode.png");
+
+    // The probe reports 106 V: both supply read-outs blink until it is back at 105.
+    m_stream.voltage = 106;
+    EXPECT_TRUE(WaitFor([&] { return Panel().VoltageReadout().IsBlinking(); }, 3000));
+    EXPECT_EQ("106", Panel().VoltageReadout().GetText());
+    EXPECT_TRUE(Panel().CurrentReadout().IsBlinking());
+    m_stream.voltage = 105;
+    EXPECT_TRUE(WaitFor([&] { return !Panel().VoltageReadout().IsBlinking(); }, 3000));
+    EXPECT_FALSE(Panel().CurrentReadout().IsBlinking());
+
+    ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
+    EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+    EXPECT_EQ(0, theApp.m_pProbeStatus->status & 0x0F);
+    EXPECT_EQ(0, theApp.m_bSondePowered);
+}
+
+TEST_F(PowerDlgIntegrationTest, RecordStartsOnlyWithItsHeaderWrittenAndEndsWithoutIt)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+
     // A log whose header cannot be made (a folder holds its name): the
     // message, and the header editor stays open with what was typed while
     // the operator names the same place again. Cancel tries that place once
@@ -297,26 +332,25 @@ TEST_F(PowerDlgIntegrationTest, PowerOnInTimeModeFillsTheCurvesAndTheVoltageAlar
         ModalButton(editor, IDC_HDR_SAVE)->click();
     });
     Click(IDC_RECORD);
-    EXPECT_EQ(1, theApp.m_pRunState->recording);
+    ASSERT_EQ(1, theApp.m_pRunState->recording);
     EXPECT_EQ("Elsewhere", CIni((m_folder / "b.hed").string(), TRUE).GetString("Company", "", "WellInfo"));
     Click(IDC_STOP);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
-    Grab(Panel(), "panel_powered.png");
-    Grab(*m_dialog, "main_window_live_time_mode.png");
 
-    // The probe reports 106 V: both supply read-outs blink until it is back at 105.
-    m_stream.voltage = 106;
-    EXPECT_TRUE(WaitFor([&] { return Panel().VoltageReadout().IsBlinking(); }, 3000));
-    EXPECT_EQ("106", Panel().VoltageReadout().GetText());
-    EXPECT_TRUE(Panel().CurrentReadout().IsBlinking());
-    m_stream.voltage = 105;
-    EXPECT_TRUE(WaitFor([&] { return !Panel().VoltageReadout().IsBlinking(); }, 3000));
-    EXPECT_FALSE(Panel().CurrentReadout().IsBlinking());
-
-    ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
-    EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
-    EXPECT_EQ(0, theApp.m_pProbeStatus->status & 0x0F);
-    EXPECT_EQ(0, theApp.m_bSondePowered);
+    // The first record's start depth cannot be written: the record ends at once,
+    // and the operator is told then, not at Stop.
+    boxes.Expect("Trouble writing header file: recording stopped.\nThe records written so far are kept.");
+    m_chosen = (m_folder / "c.log").string();
+    m_stream.refuseStartDepth = true;
+    ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
+    ClickWhenModal({IDOK});
+    ClickWhenModal({IDC_HDR_SAVE});
+    Click(IDC_RECORD);
+    ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 5000)) << "the record runs on";
+    EXPECT_FALSE(m_stream.refuseStartDepth);
+    EXPECT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 5; }, 5000));
+    EXPECT_EQ(0u, fs::file_size(m_folder / "c.log"));
+    EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
 }
 
 TEST_F(PowerDlgIntegrationTest, ProbeTakingNoOrderIsRefusedAfterTenTriesAndSwitchedOff)
