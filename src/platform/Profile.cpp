@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -227,80 +232,179 @@ void syncFolder(const std::string& folder)
     ::close(fd);
 }
 
-// Writes a temp file beside `path` and renames it over, so that a reader never
-// sees a half-written file. A new file gets the usual mode (umask applies).
-bool replaceFile(const std::string& path, std::string_view text, bool keepMode, mode_t mode)
+// A copy is named after its file, the writing process and a count, the
+// file's name cut so that the copy's name stays a valid one.
+std::string copyName(const std::string& path, unsigned count)
+{
+    const std::string suffix = ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(count);
+    const size_t slash = path.rfind('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, name) + path.substr(name, NAME_MAX - suffix.size()) + suffix;
+}
+
+// A new file beside `path` under a copy's name; -1 with errno set when none
+// can be made.
+int createCopy(const std::string& path, std::string& name)
 {
     static unsigned counter = 0;
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = copyName(path, counter++);
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
     }
+    return -1;
+}
+
+bool allDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The process that named the copy `name`, or 0 when it is no copy.
+pid_t copyWriter(std::string_view name)
+{
+    const size_t tmp = name.rfind(".tmp");
+    if (tmp == std::string_view::npos)
+        return 0;
+    const std::string_view rest = name.substr(tmp + 4);
+    const size_t underscore = rest.find('_');
+    if (underscore == std::string_view::npos || !allDigits(rest.substr(0, underscore)) ||
+        !allDigits(rest.substr(underscore + 1)))
+        return 0;
+    pid_t pid = 0;
+    std::from_chars(rest.data(), rest.data() + underscore, pid);
+    return pid;
+}
+
+// A process killed while it wrote a copy leaves it behind. Looked for once a
+// folder: a process that dies later is a later run, which looks again.
+void removeStaleCopies(const std::string& folder)
+{
+    static std::set<std::string> cleared;
+    if (!cleared.insert(folder).second)
+        return;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t writer = copyWriter(entry->d_name);
+        if (writer > 0 && (writer == ::getpid() || (::kill(writer, 0) != 0 && errno == ESRCH)))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Writes a copy beside `path` and renames it over, so that the file is the
+// old or the new text at every moment. A new file gets the usual mode (umask
+// applies). Gives 0 or the errno of the step that failed.
+int replaceFile(const std::string& path, std::string_view text, bool keepMode, mode_t mode)
+{
+    std::string temp;
+    const int fd = createCopy(path, temp);
     if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, text) && (!keepMode || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
+        return errno;
+    int error = 0;
+    if (!writeAll(fd, text) || (keepMode && ::fchmod(fd, mode) != 0) || ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) == 0) {
         syncFolder(folderOf(path));
+        return 0;
+    }
+    if (error == 0)
+        error = errno;
+    ::unlink(temp.c_str());
+    return error;
+}
+
+// The disk or the process's file size limit has no room for a copy.
+bool isNoRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+// Room for one copy of a file, held by a file without a name: a rewrite that
+// finds the disk full gives it up and writes its copy into it. A process that
+// dies gives the room back by itself.
+class Reserve {
+public:
+    void Take(const std::string& path)
+    {
+        Drop();
+        struct stat info {};
+        const off_t size = ::stat(path.c_str(), &info) == 0 ? info.st_size : 0;
+        // Enough for values to grow, whatever the disk's block size.
+        m_size = size + 16384;
+        m_path = path;
+        Make();
+    }
+    void Drop()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_path.clear();
+    }
+    // Frees the room for a copy of `path`; false when none is held for it.
+    bool Free(const std::string& path)
+    {
+        if (m_fd < 0 || path != m_path)
+            return false;
+        ::close(m_fd);
+        m_fd = -1;
         return true;
     }
-    ::unlink(temp.c_str());
-    return false;
-}
-
-bool writeAt(int fd, std::string_view data, size_t offset)
-{
-    while (!data.empty()) {
-        ssize_t n = ::pwrite(fd, data.data(), data.size(), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(size_t(n));
-        offset += size_t(n);
+    // Takes the room back after a copy, when the disk still has it.
+    void Make()
+    {
+        std::string name;
+        m_fd = createCopy(m_path, name);
+        if (m_fd < 0)
+            return;
+        ::unlink(name.c_str());
+        if (::posix_fallocate(m_fd, 0, m_size) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
     }
-    return true;
-}
 
-// A write that reaches past the process's file size limit stops part-way.
+private:
+    std::string m_path;
+    int m_fd = -1;
+    off_t m_size = 0;
+};
+
+Reserve g_reserve;
+
+// A write past the process's file size limit stops part-way.
 bool withinFileSizeLimit(size_t end)
 {
     rlimit limit {};
     return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || end <= limit.rlim_cur;
 }
 
-// Rewrites only the bytes that change, for a file that has no room for a
-// copy (a full disk): a changed value of the same length needs no new room.
-// What the file grows by is written first and a write past the size limit is
-// not begun, so that a file which cannot take the change stays as it was.
+// A file without room for a copy takes the change in place only when that
+// cannot tear it: the same length, and the bytes that change within one page.
+// One write within a page is made whole or not at all, even by a process
+// killed meanwhile; a length that changes would move the rest of the file in
+// several writes.
 bool rewriteInPlace(const std::string& path, std::string_view old, std::string_view text)
 {
-    const size_t common = std::min(old.size(), text.size());
+    if (old.size() != text.size())
+        return false;
     size_t begin = 0;
-    while (begin < common && old[begin] == text[begin])
+    while (begin < text.size() && old[begin] == text[begin])
         ++begin;
     size_t end = text.size();
-    if (old.size() == text.size()) {
-        while (end > begin && old[end - 1] == text[end - 1])
-            --end;
-    }
-    if (!withinFileSizeLimit(end))
+    while (end > begin && old[end - 1] == text[end - 1])
+        --end;
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    if (begin == end || begin / page != (end - 1) / page || !withinFileSizeLimit(end))
         return false;
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = text.size() <= old.size() || writeAt(fd, text.substr(old.size()), old.size());
-    if (!ok) {
-        (void)::ftruncate(fd, off_t(old.size()));
-    } else {
-        const size_t overwritten = std::min(end, old.size());
-        ok = writeAt(fd, text.substr(begin, overwritten - begin), begin) &&
-             (text.size() >= old.size() || ::ftruncate(fd, off_t(text.size())) == 0) && ::fsync(fd) == 0;
-    }
+    const ssize_t written = ::pwrite(fd, text.data() + begin, end - begin, off_t(begin));
+    bool ok = written == ssize_t(end - begin) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     return ok;
 }
@@ -396,8 +500,10 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 
 namespace {
 
-// Reads the file, lets `edit` change its text and writes the result back:
-// through a copy renamed over it, or in place when no copy can be made.
+// Reads the file, lets `edit` change its text and writes the result back
+// through a copy renamed over it. Without room for the copy, the room kept
+// for the file is given up for it; failing that, only a change that cannot
+// tear the file is written in place.
 template <typename Edit>
 BOOL editFile(const char* path, Edit edit)
 {
@@ -415,9 +521,16 @@ BOOL editFile(const char* path, Edit edit)
     // Nothing changed: leave the file (or its absence) alone.
     if (edited == text && (read == ReadResult::Ok || edited.empty()))
         return TRUE;
-    if (replaceFile(path, edited, read == ReadResult::Ok, mode))
+    removeStaleCopies(folderOf(path));
+    const bool keepMode = read == ReadResult::Ok;
+    int error = replaceFile(path, edited, keepMode, mode);
+    if (isNoRoom(error) && g_reserve.Free(path)) {
+        error = replaceFile(path, edited, keepMode, mode);
+        g_reserve.Make();
+    }
+    if (error == 0)
         return TRUE;
-    return read == ReadResult::Ok && rewriteInPlace(path, text, edited) ? TRUE : FALSE;
+    return read == ReadResult::Ok && isNoRoom(error) && rewriteInPlace(path, text, edited) ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -449,6 +562,18 @@ BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<st
             edited = setKey(edited, splitLines(edited), trim(section), trim(key), value);
         return edited;
     });
+}
+
+void ReserveProfileRoom(const char* path)
+{
+    std::lock_guard lock(g_profileMutex);
+    g_reserve.Take(path);
+}
+
+void ReleaseProfileRoom()
+{
+    std::lock_guard lock(g_profileMutex);
+    g_reserve.Drop();
 }
 
 bool CProfileSnapshot::Read(const char* path)

@@ -4,8 +4,10 @@
 // Sections and keys are matched without regard to case, blanks around names
 // and values are ignored, one pair of matching quotes around a value is
 // removed. CR LF, LF, CR and a NUL byte all end a line. Every read and write
-// of the process is serialised; a changed file is replaced atomically, or
-// rewritten in place when no copy of it can be made (a full disk).
+// of the process is serialised. A changed file is replaced by a copy renamed
+// over it, so that it is the old or the new text whenever the process dies;
+// without room for the copy (a full disk) it takes only a change that one
+// write makes whole: the same length, within one page.
 #include <cstddef>
 #include <string>
 #include <unordered_map>
@@ -33,6 +35,13 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
 // in one rewrite of the file instead of one per key.
 BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
                              const char* path);
+
+// Keeps room for one copy of the file at `path` on its disk until released or
+// taken for another file: a rewrite of it that finds the disk full gives the
+// room up for its copy, and takes it back when the disk still has it. Without
+// the room (a disk already full) the file is written as any other.
+void ReserveProfileRoom(const char* path);
+void ReleaseProfileRoom();
 
 // One file read at once, for a caller that reads many of its keys: each read
 // answers as GetPrivateProfileStringA does on the file as it was then.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <string>
@@ -13,7 +14,12 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/FileSizeLimit.h"
@@ -21,6 +27,48 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Runs `body` in a child process: its exit code, or -1 when it was killed.
+int inChild(const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A small tmpfs over `folder` that this process alone sees: a full disk
+// without filling the machine's. False where the process may not mount one.
+bool ownTmpfs(const std::string& folder, const char* options)
+{
+    const std::string uid = "0 " + std::to_string(::getuid()) + " 1";
+    const std::string gid = "0 " + std::to_string(::getgid()) + " 1";
+    if (::unshare(CLONE_NEWNS) != 0) {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << uid;
+        std::ofstream("/proc/self/gid_map") << gid;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0;
+}
+
+void fillDisk(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const char block[4096] = {};
+    while (::write(fd, block, sizeof block) > 0) {
+    }
+    ::close(fd);
+}
+
+size_t entries(const std::string& folder)
+{
+    return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
 
 class ProfileTest : public testing::Test {
 protected:
@@ -295,6 +343,153 @@ TEST_F(ProfileTest, FileWithoutRoomForACopyTakesOnlyWhatFitsInPlace)
         EXPECT_EQ(bytes(), expected);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     }
+}
+
+// A change of the same length is still written in place, but not when it
+// spans two pages: a process killed between them would leave both versions.
+TEST_F(ProfileTest, FileWithoutRoomForACopyTakesNoChangeAcrossAPage)
+{
+    const std::string file = "[S]\r\nk=1\r\npad=" + std::string(5000, 'x') + "\r\nm=7\r\n";
+    put(file);
+    // Short of a copy by one byte, the whole change below the limit.
+    FileSizeLimit limit(file.size() - 1);
+    ASSERT_TRUE(limit.Set());
+    EXPECT_FALSE(WritePrivateProfileKeys("S", {{"k", "2"}, {"m", "8"}}, path.c_str()));
+    EXPECT_TRUE(bytes() == file) << "the file changed";
+}
+
+// A name near the longest a file may have still gets a copy renamed over it.
+TEST_F(ProfileTest, FileWithTheLongestNamesIsReplacedWhole)
+{
+    for (size_t length : {240, 250, 255}) {
+        SCOPED_TRACE(length);
+        path = folder + "/" + std::string(length - 4, 'n') + ".hed";
+        for (const char* value : {"12345", "1", ""}) {
+            put("[W]\r\nEndDepth=0\r\n[T]\r\nGridColour=12632256\r\n");
+            EXPECT_TRUE(write("W", "EndDepth", value));
+            EXPECT_EQ(bytes(), "[W]\r\nEndDepth=" + std::string(value) + "\r\n[T]\r\nGridColour=12632256\r\n");
+        }
+        fs::remove(path);
+    }
+    EXPECT_EQ(entries(folder), 0u);
+}
+
+// Without room for a copy because the folder takes no new file, nothing is
+// written in place: only a full disk takes that way.
+TEST_F(ProfileTest, FolderThatRefusesNewFilesChangesNothing)
+{
+    put("[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    const int written = inChild([this] {
+        // Root writes into any folder.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        return write("S", "k", "2") || write("S", "k", "10") ? 1 : 0;
+    });
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(bytes(), "[S]\r\nk=1\r\n");
+}
+
+// A process killed while it writes a copy leaves it: the next write in the
+// folder removes it.
+TEST_F(ProfileTest, CopyOfAKilledWriterIsRemoved)
+{
+    put("[S]\r\nk=1\r\n");
+    const int killed = inChild([this] {
+        // Killed by the size limit's signal in the middle of the copy.
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit small{5, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        return write("S", "k", "2") ? 0 : 1;
+    });
+    EXPECT_EQ(killed, -1);
+    ASSERT_EQ(entries(folder), 2u);
+    EXPECT_TRUE(write("S", "m", "3"));
+    EXPECT_EQ(entries(folder), 1u);
+    EXPECT_EQ(bytes(), "[S]\r\nk=1\r\nm=3\r\n");
+}
+
+// Runs `write` in a child traced from the start of the write, killed at its
+// `stops`-th stop at a system call; `prepare` runs before the trace starts.
+enum class Traced { Killed, Done, WriteFailed, Untraceable };
+Traced killedAtStop(int stops, const std::function<void()>& prepare, const std::function<bool()>& write)
+{
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        prepare();
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            ::_exit(2);
+        ::raise(SIGSTOP);
+        ::_exit(write() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    for (int stop = 0; WIFSTOPPED(status) && stop < stops; ++stop) {
+        ::ptrace(PTRACE_SYSCALL, writer, nullptr, nullptr);
+        ::waitpid(writer, &status, 0);
+    }
+    if (WIFEXITED(status)) {
+        const int code = WEXITSTATUS(status);
+        return code == 0 ? Traced::Done : code == 1 ? Traced::WriteFailed : Traced::Untraceable;
+    }
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, &status, 0);
+    return Traced::Killed;
+}
+
+// A header on a full disk takes a value of another length, its writer killed
+// at each of the write's system calls in turn: the file is the old or the new
+// version every time, and no copy stays behind.
+TEST_F(ProfileTest, KilledWriterOnAFullDiskLeavesAWholeVersion)
+{
+    const auto version = [](const std::string& end) {
+        std::string text = "[WellInfo]\r\nStartdepth=0\r\nEndDepth=" + end + "\r\n";
+        for (int i = 0; i < 200; ++i)
+            text += "Key" + std::to_string(i) + "=some value\r\n";
+        return text + "[Track3]\r\nGridColour=12632256\r\n";
+    };
+    enum { kPassed, kNoTmpfs, kUntraceable, kWriteFailed, kTorn, kCopyLeft };
+    const int result = inChild([&] {
+        if (!ownTmpfs(folder, "size=128k"))
+            return int(kNoTmpfs);
+        const std::string filler = folder + "/filler";
+        const auto prepare = [&] {
+            ReserveProfileRoom(path.c_str());
+            fillDisk(filler);
+        };
+        // Longer, then shorter.
+        const std::pair<const char*, const char*> changes[] = {{"0", "123456"}, {"123456", "7"}};
+        for (const auto& [from, to] : changes) {
+            for (int stops = 1;; ++stops) {
+                put(version(from));
+                const Traced traced = killedAtStop(stops, prepare, [&] {
+                    return WritePrivateProfileKeys("WellInfo", {{"EndDepth", to}}, path.c_str()) != FALSE;
+                });
+                ::unlink(filler.c_str());
+                if (traced == Traced::Untraceable)
+                    return int(kUntraceable);
+                if (traced == Traced::WriteFailed)
+                    return int(kWriteFailed);
+                if (bytes() != version(from) && bytes() != version(to))
+                    return int(kTorn);
+                if (traced == Traced::Done)
+                    break;
+            }
+        }
+        if (!write("WellInfo", "EndDepth", "1") || entries(folder) != 1)
+            return int(kCopyLeft);
+        return int(kPassed);
+    });
+    if (result == kNoTmpfs || result == kUntraceable)
+        GTEST_SKIP() << "no tmpfs of its own or no trace for this process";
+    EXPECT_NE(result, kWriteFailed) << "a write on the full disk failed";
+    EXPECT_NE(result, kTorn) << "the file matches no version";
+    EXPECT_NE(result, kCopyLeft) << "a copy of a killed writer stayed";
+    EXPECT_EQ(result, kPassed);
 }
 
 TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)
