@@ -15,6 +15,7 @@
 #include "header/HeaderRecord.h"
 #include "platform/MessageBox.h"
 #include "platform/PathDisplayText.h"
+#include "platform/Profile.h"
 #include "platform/System.h"
 #include "probe/Frames.h"
 #include "probe/ToolsStream.h"
@@ -101,6 +102,8 @@ void CPowerDlg::StartRecording()
         AfxMessageBox("Trouble opening file.", MB_ICONERROR);
         return;
     }
+    // The record's header writes stay whole copies on a disk that the data file fills.
+    ReserveProfileRoom(CIni(theApp.m_pPathSettings->LastFile, TRUE).GetPathName().c_str());
     HeaderRecord& header = *theApp.m_pHeaderRecord;
     header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
                                                                 : m_pLoggerSettings->DepthInterval * 10;
@@ -108,6 +111,7 @@ void CPowerDlg::StartRecording()
     if (!WriteWellInfo({{"Startdepth", CToolsStream::HeaderDepth(m_pFrameState->replyDepth)},
                         {"StartTime", 0},
                         {"step", header.step}})) {
+        ReleaseProfileRoom();
         CToolsStream::CloseRecordFile();
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
         return;
@@ -137,6 +141,7 @@ void CPowerDlg::StopRecording()
 
     if (CToolsStream::StartDepthWriteFailed() || !WriteRecordEnd())
         m_bHeaderWriteFailed = true;
+    ReleaseProfileRoom();
 
     m_pLoggerSettings->recordingMode = theApp.m_nSavedRecordingMode;
     // The mode goes back to a sonde that is on; to one that went off it would be

@@ -54,6 +54,20 @@ bool WaitWithoutEvents(const std::function<bool()>& done)
     return true;
 }
 
+// Files of the folder that this process holds open after their names went:
+// the room kept for a copy of the header.
+int UnnamedFilesOf(const fs::path& folder)
+{
+    int count = 0;
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = fs::read_symlink(fd.path(), error).string();
+        if (target.rfind(folder.string() + "/", 0) == 0 && target.ends_with(" (deleted)"))
+            ++count;
+    }
+    return count;
+}
+
 class RecordEndIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -197,7 +211,8 @@ TEST_F(RecordEndIntegrationTest, HeaderHoldsTheRecordsEndWhileItRuns)
 }
 
 // A header that the record cannot write (made read-only here): a running
-// record ends and the operator is told; nor does a record start with it.
+// record ends and the operator is told, and gives up the room it kept for a
+// copy of the header; nor does a record start with it.
 TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
 {
     ScriptedMessageBoxes boxes;
@@ -205,6 +220,7 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
     ASSERT_NO_FATAL_FAILURE(Record("locked"));
     ASSERT_TRUE(WaitFor([&] { return HeaderInt("locked", "EndTime") > 0; }, 10000));
+    EXPECT_EQ(1, UnnamedFilesOf(m_folder)) << "no room kept for the header while the record runs";
 
     boxes.Expect("Trouble writing header file: recording stopped.\nThe records written so far are kept.");
     fs::permissions(m_folder / "locked.hed", fs::perms::owner_read | fs::perms::group_read);
@@ -212,6 +228,7 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     ASSERT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 5000));
     EXPECT_EQ("Header file write error: recording stopped.", m_dialog->m_StatusBar.GetText(0));
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
+    EXPECT_EQ(0, UnnamedFilesOf(m_folder));
 
     boxes.Expect("Trouble opening or create header file.");
     Panel().StartRecording();
