@@ -327,6 +327,8 @@ bool CHeader::WriteHeader(const std::string& path)
     const bool failed = std::ferror(file) != 0;
     if (std::fclose(file) == 0 && !failed)
         return true;
+    // A cut header would describe no log: none is left for a later record to find.
+    std::remove(path.c_str());
     AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
     return false;
 }

@@ -286,7 +286,7 @@ TEST_F(HeaderTest, FileThatCannotBeCreatedIsReportedAndChangesNothing)
     EXPECT_EQ(Record().Scale, 0);
 }
 
-TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReported)
+TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReportedAndRemoved)
 {
     MakeTool();
     ScriptedMessageBoxes boxes;
@@ -302,6 +302,7 @@ TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReported)
     setrlimit(RLIMIT_FSIZE, &kept);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(boxes.AllShown().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(Path("Log.hed")));
 }
 
 TEST_F(HeaderTest, ReadsBackWhatWasWrittenInTheFileEncodings)
