@@ -63,7 +63,7 @@ private:
     void SavePlacements();
     std::string ToolFilePath() const;
     bool UsesHeaderFile() const;
-    void TellFindings(const std::string& findings);
+    void TellFindings(const std::string& toolFile, const std::string& findings);
 
     std::uint16_t m_instanceId[8] = {};
     std::string m_programFolder;

@@ -171,16 +171,19 @@ void CPreferences::LoadTool()
 
     for (int t = 0; t < ToolRecord::kTracks; ++t)
         tool.Cols[t] = GetInt("Cols", 4, kTrackSections[t]);
-    TellFindings(findings);
+    // Told once this object is back on its own file: a setting written while
+    // the box waits must not go into the tool file.
+    const std::string toolFile = GetPathName();
     SetPathName(kept);
+    TellFindings(toolFile, findings);
 }
 
 // The tool is loaded again and again: the same findings are told once a run.
-void CPreferences::TellFindings(const std::string& findings)
+void CPreferences::TellFindings(const std::string& toolFile, const std::string& findings)
 {
     if (findings.empty())
         return;
-    const std::string text = "Values of " + PathDisplayText(GetPathName()) + " cannot be used as written:" + findings;
+    const std::string text = "Values of " + PathDisplayText(toolFile) + " cannot be used as written:" + findings;
     if (m_toldFindings.insert(text).second)
         AfxMessageBox(text, MB_ICONEXCLAMATION);
 }

@@ -268,4 +268,17 @@ TEST_F(ToolFileTest, SettingsForTheProbeAreBroughtIntoTheirRanges)
     // Loaded again, the same file is not told again.
     m_prefs.LoadTool();
     EXPECT_EQ(1u, boxes.AllShown().size());
+
+    // The box waits with the settings back on their own file: a setting
+    // written meanwhile stays out of the tool file.
+    WriteFile(m_toolFile, "[General]\nVoltage=5\n");
+    const std::string own = m_prefs.GetPathName();
+    std::string fileDuringBox;
+    SetMessageBoxHandler([&](const std::string&, const std::string&, UINT) {
+        fileDuringBox = m_prefs.GetPathName();
+        return IDOK;
+    });
+    m_prefs.LoadTool();
+    SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(own, fileDuringBox);
 }
