@@ -261,8 +261,9 @@ bool allDigits(std::string_view s)
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The process that named the copy `name`, or 0 when it is no copy.
-pid_t copyWriter(std::string_view name)
+// The process that wrote `name` in `dir` as a copy of a file, or 0 when it is
+// none: a name of that form beside no such file is someone else's.
+pid_t copyWriter(int dir, std::string_view name)
 {
     const size_t tmp = name.rfind(".tmp");
     if (tmp == std::string_view::npos)
@@ -271,6 +272,10 @@ pid_t copyWriter(std::string_view name)
     const size_t underscore = rest.find('_');
     if (underscore == std::string_view::npos || !allDigits(rest.substr(0, underscore)) ||
         !allDigits(rest.substr(underscore + 1)))
+        return 0;
+    // A copy's name cut to fit names its file no longer.
+    const std::string file(name.substr(0, tmp));
+    if (name.size() != NAME_MAX && ::faccessat(dir, file.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0)
         return 0;
     pid_t pid = 0;
     std::from_chars(rest.data(), rest.data() + underscore, pid);
@@ -288,7 +293,7 @@ void removeStaleCopies(const std::string& folder)
     if (dir == nullptr)
         return;
     while (const dirent* entry = ::readdir(dir)) {
-        const pid_t writer = copyWriter(entry->d_name);
+        const pid_t writer = copyWriter(::dirfd(dir), entry->d_name);
         if (writer > 0 && (writer == ::getpid() || (::kill(writer, 0) != 0 && errno == ESRCH)))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }

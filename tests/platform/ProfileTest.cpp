@@ -396,21 +396,38 @@ TEST_F(ProfileTest, FolderThatRefusesNewFilesChangesNothing)
 // folder removes it.
 TEST_F(ProfileTest, CopyOfAKilledWriterIsRemoved)
 {
-    put("[S]\r\nk=1\r\n");
-    const int killed = inChild([this] {
-        // Killed by the size limit's signal in the middle of the copy.
-        const rlimit noCore{0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit small{5, RLIM_INFINITY};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        return write("S", "k", "2") ? 0 : 1;
-    });
-    EXPECT_EQ(killed, -1);
-    ASSERT_EQ(entries(folder), 2u);
-    EXPECT_TRUE(write("S", "m", "3"));
-    EXPECT_EQ(entries(folder), 1u);
-    EXPECT_EQ(bytes(), "[S]\r\nk=1\r\nm=3\r\n");
+    // The second name is cut in the copy's.
+    for (size_t length : {8, 250}) {
+        SCOPED_TRACE(length);
+        // A folder of its own: each is looked at once.
+        const std::string own = folder + "/" + std::to_string(length);
+        ASSERT_TRUE(fs::create_directory(own));
+        path = own + "/" + std::string(length - 4, 'n') + ".ini";
+        put("[S]\r\nk=1\r\n");
+        const int killed = inChild([this] {
+            // Killed by the size limit's signal in the middle of the copy.
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit small{5, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            return write("S", "k", "2") ? 0 : 1;
+        });
+        EXPECT_EQ(killed, -1);
+        ASSERT_EQ(entries(own), 2u);
+        // A name of that form beside no file of its name is not a copy.
+        std::string copy;
+        for (const auto& entry : fs::directory_iterator(own)) {
+            if (entry.path() != path)
+                copy = entry.path().filename().string();
+        }
+        const std::string notCopy = own + "/notes" + copy.substr(copy.rfind(".tmp"));
+        std::ofstream(notCopy) << "kept";
+        EXPECT_TRUE(write("S", "m", "3"));
+        EXPECT_EQ(entries(own), 2u);
+        EXPECT_TRUE(fs::exists(notCopy));
+        EXPECT_EQ(bytes(), "[S]\r\nk=1\r\nm=3\r\n");
+    }
 }
 
 // Runs `write` in a child traced from the start of the write, killed at its
