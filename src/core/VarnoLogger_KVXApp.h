@@ -41,6 +41,18 @@ struct ToolRecord;
 
 using Flag = std::atomic<std::uint8_t>;
 
+// Values of m_nLinkStatus. The link thread sets "checking" then "checked"; the
+// reader sets "failed" when the receive queue fails or a reply has no known
+// length, else the kind of packet it dispatched. From kLinkLive up, live
+// packets arrive.
+constexpr std::int32_t kLinkChecked = 1;
+constexpr std::int32_t kLinkChecking = 2;
+constexpr std::int32_t kLinkFailed = 4;
+constexpr std::int32_t kLinkLive = 16;  // a status packet
+constexpr std::int32_t kLinkShortPacket = 32;
+constexpr std::int32_t kLinkDataPacket = 128;
+constexpr std::int32_t kLinkLargePacket = 255;
+
 // Channel values and two frame bytes of the last data frame.
 struct LastFrameValues {
     std::uint16_t channel[6] = {};

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kLinkLive = 16;
 constexpr LONG kBelowMainTop = 150;
 
 }  // namespace

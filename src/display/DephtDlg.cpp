@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int kLinkLive = 16;
 constexpr int kLogModeTime = 10;
 constexpr UINT kFirstRefreshMs = 100;
 constexpr UINT kRefreshMs = 70;

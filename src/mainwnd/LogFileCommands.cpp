@@ -238,7 +238,7 @@ bool CVarnoLogger_KVXDlg::CanClose()
         PumpMessages();
         Sleep(10);
     }
-    if (theApp.m_nLinkStatus > 16) {
+    if (theApp.m_nLinkStatus > kLinkLive) {
         if (theApp.m_bSondePowered) {
             AfxMessageBox("Sonde must be switched off before leaving program.", MB_ICONERROR);
             return false;

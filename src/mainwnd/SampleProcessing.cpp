@@ -21,7 +21,6 @@ constexpr int kLogModeDown = 12;
 constexpr double kTimeAxisStep = 0.01;
 // What a replayed value that is not a number shows.
 constexpr double kNotFiniteValue = 1e21;
-constexpr int kLiveLinkStatus = 16;
 constexpr UINT kProbePageLiveStep = 1655;
 constexpr UINT kProbePageReplayStep = 1657;
 
@@ -117,7 +116,7 @@ void CVarnoLogger_KVXDlg::ProcessRecord(const LogRecord& record)
         frame.replayDepth += stepMetres;
     }
     const bool depthMode = mode == kLogModeUp || mode == kLogModeDown;
-    if (theApp.m_nLinkStatus < kLiveLinkStatus && depthMode) {
+    if (theApp.m_nLinkStatus < kLinkLive && depthMode) {
         theApp.m_pLiveReadout->currentDepth = frame.replayDepth;
         theApp.m_pLiveReadout->cableSpeed = 0.0;
     }

@@ -203,7 +203,7 @@ void CVarnoLogger_KVXDlg::RefreshMenu()
     m_PowerDlg.InitToolTips();
     m_DephtDlg.SetDepthCaption();
     m_PropertyLoggerDlg.CreateTabs();
-    if (theApp.m_nLinkStatus < 32)
+    if (theApp.m_nLinkStatus < kLinkShortPacket)
         EnableMenuItem(ID_CMD_NEW_LOG, false);
 }
 
@@ -414,7 +414,7 @@ void CVarnoLogger_KVXDlg::CloseOnSignal()
     }
     if (theApp.m_pRunState->recording)
         m_PowerDlg.OnCommand(IDC_PAUSE, 0);
-    if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > 16)
+    if (m_PowerDlg.IsSondeOn() && theApp.m_nLinkStatus > kLinkLive)
         m_PowerDlg.OnPowerButton();
     // This power-off order, or the one of a new log that did not start.
     if (m_PowerDlg.IsOrderPending() && !m_PowerDlg.IsSondeOn())

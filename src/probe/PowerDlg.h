@@ -113,8 +113,6 @@ protected:
 
 private:
     enum PendingUpdate : int { kValues = 1, kStatusText = 2 };
-    // Live packets arrive: a status packet's link state and above.
-    static constexpr int kLinkLive = 16;
 
     void PostUpdate(int what);
     void OnStop();

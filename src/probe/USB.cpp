@@ -304,12 +304,12 @@ UINT CUSB::LinkThreadProc(CUSB* usb)
             theApp.m_bLinkThreadRunning = 0;
             return 0;
         }
-        theApp.m_nLinkStatus = 2;
+        theApp.m_nLinkStatus = kLinkChecking;
         if (FT_HANDLE old = usb->m_hDevice.exchange(nullptr))
             usb->m_pFT_Close(old);
         usb->CheckLink();
         usb->SetStatusText(1, usb->LinkText());
-        theApp.m_nLinkStatus = 1;
+        theApp.m_nLinkStatus = kLinkChecked;
 
         if (usb->m_bDeviceRecognised) {
             // Ends here: a reader failing at once may already start the next link thread.
@@ -364,7 +364,7 @@ UINT CUSB::ReadThreadProc(CUSB* usb)
     // A closing program looks for no logger: no thread may outlive the link.
     if (!theApp.m_bClosing)
         usb->StartLinkThread();
-    theApp.m_nLinkStatus = 4;
+    theApp.m_nLinkStatus = kLinkFailed;
     RunOnUiThread([] {
         theApp.m_pLiveReadout->supplyVoltageText.clear();
         theApp.m_pLiveReadout->supplyCurrentText.clear();
@@ -424,7 +424,7 @@ UINT CUSB::ReadReplies(IByteSource& source, std::size_t capacity)
             // A length of no reply kind is a damaged header: waiting for that many
             // bytes would swallow the packets behind it. Only this one is lost.
             CountFramingError();
-            theApp.m_nLinkStatus = 4;
+            theApp.m_nLinkStatus = kLinkFailed;
             std::memmove(header, header + 1, kReplyHeaderSize - 1);
             got = kReplyHeaderSize - 1;
             continue;
@@ -512,22 +512,22 @@ void CUSB::DispatchPacket(int size)
 {
     switch (size) {
     case 16:
-        theApp.m_nLinkStatus = 32;
+        theApp.m_nLinkStatus = kLinkShortPacket;
         if (IPacketDecoder* decoder = m_pDecoder)
             decoder->DecodeShortPacket();
         break;
     case 20:
-        theApp.m_nLinkStatus = 16;
+        theApp.m_nLinkStatus = kLinkLive;
         if (IPacketDecoder* decoder = m_pDecoder)
             decoder->DecodeStatusPacket();
         break;
     case 31:
         if (IPacketDecoder* decoder = m_pDecoder)
             decoder->DecodeDataPacket();
-        theApp.m_nLinkStatus = 128;
+        theApp.m_nLinkStatus = kLinkDataPacket;
         break;
     default:
-        theApp.m_nLinkStatus = IsLargePacket(size) ? 255 : 4;
+        theApp.m_nLinkStatus = IsLargePacket(size) ? kLinkLargePacket : kLinkFailed;
         break;
     }
     ++m_nPacketCount;
