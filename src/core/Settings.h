@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/CopyableAtomic.h"
+#include "platform/Placement.h"
 #include "platform/Types.h"
 
 // Copies text into a fixed field, cutting it so the terminating zero always fits.
@@ -75,17 +76,6 @@ struct SondeList {
     SondeEntry entries[kMaxSondes + 1];
 };
 
-#pragma pack(push, 1)
-// The platform's window-placement record, as stored in Zarkv.dat (little-endian).
-struct WindowPlacement {
-    DWORD length = 0;  // a placement is applied only when 1..999
-    DWORD flags = 0;
-    DWORD showCmd = 0;
-    POINT ptMinPosition = {};
-    POINT ptMaxPosition = {};
-    RECT rcNormalPosition = {};
-};
-
 // Slots of WindowPlacementStore::placements.
 enum PlacementSlot : int {
     kPlacementMain = 0,
@@ -96,6 +86,7 @@ enum PlacementSlot : int {
     kPlacementDisplayOptions = 21,
 };
 
+#pragma pack(push, 1)
 // Image of Zarkv.dat, read and written whole.
 struct WindowPlacementStore {
     static constexpr int kPlacements = 22;
@@ -106,7 +97,5 @@ struct WindowPlacementStore {
 };
 #pragma pack(pop)
 
-static_assert(sizeof(WindowPlacement) == 44);
 static_assert(sizeof(WindowPlacementStore) == 985);
 static_assert(offsetof(WindowPlacementStore, placements) == 17);
-static_assert(offsetof(WindowPlacement, rcNormalPosition) == 28);

@@ -13,12 +13,12 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "core/CalibrationFile.h"
 #include "core/Ini.h"
 #include "core/Preferences.h"
 #include "core/SettingRange.h"
 #include "core/Settings.h"
 #include "platform/Profile.h"
-#include "setup/CalibrationFile.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <strings.h>
 
+#include "core/Palette.h"
 #include "core/Preferences.h"
 #include "core/RunState.h"
 #include "core/SettingRange.h"
@@ -14,7 +15,6 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/MessageBox.h"
 #include "platform/PathDisplayText.h"
-#include "setup/Palette.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Palette.h"
 #include "platform/Window.h"
-#include "setup/Palette.h"
 
 namespace page {
 

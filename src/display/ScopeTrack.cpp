@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Palette.h"
 #include "core/ToolRecord.h"
 #include "display/ScopeTrackPicture.h"
 #include "platform/UiThread.h"
-#include "setup/Palette.h"
 
 using namespace track;
 

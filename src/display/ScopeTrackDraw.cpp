@@ -5,11 +5,11 @@
 #include <cmath>
 #include <mutex>
 
+#include "core/Palette.h"
 #include "display/PrintedPage.h"
 #include "display/ScopeTrack.h"
 #include "display/ScopeTrackPicture.h"
 #include "display/TrackPainting.h"
-#include "setup/Palette.h"
 
 using namespace track;
 

@@ -2,10 +2,10 @@
 #include <QPainter>
 #include <cmath>
 
+#include "core/Palette.h"
 #include "display/ScopeTrack.h"
 #include "display/ScopeTrackPicture.h"
 #include "display/TrackPainting.h"
-#include "setup/Palette.h"
 
 using namespace track;
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/Palette.h"
 #include "core/ToolRecord.h"
 #include "display/ScopeTrack.h"
 #include "display/ScopeTrackPicture.h"
-#include "setup/Palette.h"
 
 using namespace track;
 

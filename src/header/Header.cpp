@@ -7,12 +7,12 @@
 #include <exception>
 #include <stdio.h>
 
+#include "core/Palette.h"
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
 #include "platform/MessageBox.h"
-#include "setup/Palette.h"
 
 namespace {
 

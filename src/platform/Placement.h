@@ -1,8 +1,25 @@
 #pragma once
 // Window placements as kept in Zarkv.dat, applied to and read from Qt windows.
-#include "core/Settings.h"
+#include <cstddef>
+
+#include "platform/Types.h"
 
 class CWnd;
+
+#pragma pack(push, 1)
+// The platform's window-placement record, as stored in Zarkv.dat (little-endian).
+struct WindowPlacement {
+    DWORD length = 0;  // a placement is applied only when 1..999
+    DWORD flags = 0;
+    DWORD showCmd = 0;
+    POINT ptMinPosition = {};
+    POINT ptMaxPosition = {};
+    RECT rcNormalPosition = {};
+};
+#pragma pack(pop)
+
+static_assert(sizeof(WindowPlacement) == 44);
+static_assert(offsetof(WindowPlacement, rcNormalPosition) == 28);
 
 constexpr DWORD kPlacementLength = sizeof(WindowPlacement);
 

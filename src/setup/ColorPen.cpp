@@ -2,10 +2,10 @@
 
 #include <QPainter>
 
+#include "core/Palette.h"
 #include "platform/DoubleClick.h"
 #include "platform/WindowEvents.h"
 #include "res/Resource.h"
-#include "setup/Palette.h"
 
 const int CColorPen::kCellPalette[kCells] = {16, 3, 15, 6, 21, 17, 19, 5, 20, 22,
                                              18, 11, 1, 12, 14, 2, 13, 8, 10, 0};

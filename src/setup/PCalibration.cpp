@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/CalibrationFile.h"
 #include "core/Preferences.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
@@ -13,7 +14,6 @@
 #include "platform/MessageBox.h"
 #include "platform/PathDisplayText.h"
 #include "res/Resource.h"
-#include "setup/CalibrationFile.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/Palette.h"
 #include "core/Preferences.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
@@ -20,7 +21,6 @@
 #include "res/Icons.h"
 #include "res/Resource.h"
 #include "setup/ColorPen.h"
-#include "setup/Palette.h"
 
 namespace {
 

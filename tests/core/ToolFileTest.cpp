@@ -3,9 +3,9 @@
 #include <string>
 
 #include "ConfigFolder.h"
+#include "core/CalibrationFile.h"
 #include "core/Ini.h"
 #include "core/Preferences.h"
-#include "setup/CalibrationFile.h"
 #include "support/ScriptedMessageBoxes.h"
 
 namespace {

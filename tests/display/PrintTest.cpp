@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "core/Palette.h"
 #include "display/PrintedPage.h"
 #include "display/PrinterSettings.h"
 #include "display/ScopeTrack.h"
 #include "platform/Printer.h"
 #include "support/TestPrinter.h"
-#include "setup/Palette.h"
 #include "support/Artifacts.h"
 #include "support/CurveTracks.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Palette.h"
 #include "display/ScopeTrack.h"
-#include "setup/Palette.h"
 #include "support/Artifacts.h"
 #include "support/CurveTracks.h"
 

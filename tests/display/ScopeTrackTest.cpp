@@ -9,10 +9,10 @@
 #include <memory>
 #include <thread>
 
+#include "core/Palette.h"
 #include "core/ToolRecord.h"
 #include "platform/UiThread.h"
 #include "display/ScopeTrack.h"
-#include "setup/Palette.h"
 #include "support/CurveTracks.h"
 
 using namespace track;

@@ -10,13 +10,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/CalibrationFile.h"
 #include "core/ConfigFolder.h"
 #include "core/Ini.h"
 #include "core/InstanceChecker.h"
+#include "core/Palette.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "res/Resource.h"
-#include "setup/CalibrationFile.h"
-#include "setup/Palette.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 

@@ -1,4 +1,4 @@
-#include "setup/Palette.h"
+#include "core/Palette.h"
 
 COLORREF PaletteColour(int index)
 {

@@ -1,4 +1,4 @@
-#include "setup/CalibrationFile.h"
+#include "core/CalibrationFile.h"
 
 #include <ctime>
 

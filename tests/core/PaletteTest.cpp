@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "setup/Palette.h"
+#include "core/Palette.h"
 
 TEST(PaletteTest, ConvertsBetweenIndexAndColour)
 {
