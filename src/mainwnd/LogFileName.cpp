@@ -47,7 +47,7 @@ std::string ProposeLogFileName(std::string path, const std::function<bool(const 
             n = std::stoi(path.substr(dot - 3, 3)) + 1;
         }
         const bool wrapped = n > kLastNumber;
-        char suffix[16];
+        char suffix[sizeof "_-2147483648.log"];  // any int fits
         std::snprintf(suffix, sizeof suffix, "_%03d.log", wrapped ? 0 : n);
         path = path.substr(0, start) + suffix;
         if (wrapped)

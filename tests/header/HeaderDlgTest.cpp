@@ -529,8 +529,9 @@ TEST_F(HeaderImportTest, ExtensionHedInAnyCaseIsAcceptedOthersAreRefused)
             Click(IDC_HDR_CANCEL);
         });
         EXPECT_EQ(c.imported ? "Imported" : "Kept", Record().Company);
-        if (!c.imported)
+        if (!c.imported) {
             EXPECT_EQ(0u, boxes.AllShown().at(0).type & 0xF0u);
+        }
     }
 }
 

@@ -119,8 +119,9 @@ TEST_F(MainDialogTest, AConfiguredPrinterThatHasGoneGivesWayToTheDefaultPrinter)
         ASSERT_TRUE(dialog->Create(IDD_VARNOLOGGER_KVX_DIALOG, nullptr));
         EXPECT_EQ(defaultPrinter, dialog->IsMenuItemEnabled(ID_CMD_PRINT));
         EXPECT_EQ(defaultPrinter, dialog->IsMenuItemEnabled(ID_CMD_AUTO_PRINT));
-        if (defaultPrinter)
+        if (defaultPrinter) {
             EXPECT_EQ(GetDefaultPrinterName(), theApp.m_strPrinterUsed);
+        }
         dialog.reset();
     }
     theApp.m_strPrinterUsed = saved;

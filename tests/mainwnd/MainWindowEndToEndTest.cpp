@@ -196,8 +196,9 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
     CIni config(Path("Zarkv.cfg"), TRUE);
     EXPECT_EQ(data, config.GetString("DataFile", "", "VarnoLogger"));
     EXPECT_EQ(0, theApp.m_bReadThreadRunning);
-    if (auto reader = theApp.m_pReadThread.load())
+    if (auto reader = theApp.m_pReadThread.load()) {
         EXPECT_TRUE(reader->WaitForEnd(0));
+    }
 }
 
 }  // namespace

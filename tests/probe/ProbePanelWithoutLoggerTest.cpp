@@ -103,7 +103,8 @@ TEST_F(ProbePanelWithoutLoggerTest, StoppingTheReplayGivesTheAcquisitionModeBack
     ASSERT_EQ(1, theApp.m_pRunState->fileLoaded);
     Button(IDC_PLAY)->click();
     ASSERT_TRUE(WaitFor([] { return theApp.m_nReplayPos >= std::int64_t(2 * sizeof(LogRecord)); }, 5000));
-    EXPECT_EQ(std::string("Fichier de donn\xe9") + "e : KPXG3241.lox", m_main->m_StatusBar.GetText(0));
+    EXPECT_EQ(std::string("Fichier de donn\xe9"
+                          "e : KPXG3241.lox"), m_main->m_StatusBar.GetText(0));
 
     Button(IDC_STOP)->click();
     ASSERT_TRUE(Panel().WaitForReplayEnd(2000));

@@ -101,8 +101,9 @@ TEST_F(GridCtrlTest, HitTestTakesOnlyPointsStrictlyInsideACell)
         CCellData cell;
         const bool hit = m_grid.HitTest(cell, c.x, c.y);
         EXPECT_EQ(c.id != -2, bool(hit)) << c.x << "," << c.y;
-        if (hit)
+        if (hit) {
             EXPECT_EQ(c.id, cell.id) << c.x << "," << c.y;
+        }
     }
 
     // Cells are drawn in list order but found by their own row and col.
