@@ -566,7 +566,7 @@ protected:
         // After the press: what the dialog shows.
         std::function<std::string(CDialog&)> state;
         // The page that holds the button, when not the dialog itself.
-        std::function<CWnd&(CDialog&)> page;
+        std::function<CWnd&(CDialog&)> page = {};
     };
 
     static constexpr int kLeftOpen = -2;
