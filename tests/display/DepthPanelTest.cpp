@@ -282,7 +282,7 @@ TEST_F(DepthPanelTest, MagnifierOpensCentredBelowTheMainWindowTopThenWhereItWasL
     Button(IDC_MAGNIFIER)->click();
     ASSERT_TRUE(magnifier.IsWindowVisible());
     const WindowPlacement& stored = theApp.m_pPlacementStore->placements[kPlacementMagnifier];
-    EXPECT_EQ(kPlacementLength, stored.length);
+    EXPECT_EQ(kPlacementLength, DWORD{stored.length});
     const RECT at = magnifier.GetWindowRect();
     // Centred from its size before the first show, which has no frame yet.
     EXPECT_NEAR(600, (at.left + at.right) / 2, 4);
