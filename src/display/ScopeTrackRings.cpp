@@ -114,10 +114,11 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
 bool CScopeTrack::QueueDuePages()
 {
     const int rows = PageRows();
+    const long long newest = NewestRow();
     bool queued = false;
     // A page ends where its rows are full, and what a step brought beyond it
     // goes on the next one. A deep step may fill more than one.
-    for (long long end = m_nPageStart + rows - 1; end <= NewestRow(); end = m_nPageStart + rows - 1) {
+    for (long long end = m_nPageStart + rows - 1; end <= newest; end = m_nPageStart + rows - 1) {
         DuePage due;
         due.picture = std::make_unique<Picture>();
         CopyPicture(*due.picture, end, rows);
