@@ -166,6 +166,8 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     run.fileLoaded = 1;
     theApp.m_nReplayPos = 0;
     theApp.m_bReplayAtStart = 1;
+    // The log shown until now ends: its last part is printed before the tracks restart.
+    ResetAutoPrint();
     const HeaderRecord& header = *theApp.m_pHeaderRecord;
     m_ScopeTrack.ResetOrigin(header.Startdepth / 1000.0, header.SondeLength, header.LogMode, 0);
     ResetAcquisition(true);
@@ -261,6 +263,8 @@ void CVarnoLogger_KVXDlg::StopWorkForClose()
         m_PowerDlg.OnCommand(IDC_STOP, 0);
         PumpMessages();
     }
+    // A paused replay or the live curves end here too: their last part is printed.
+    ResetAutoPrint();
     // Taken while the windows are still on screen with their frames.
     theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
     theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);

@@ -351,7 +351,8 @@ void CPowerDlg::OnPowerButton()
         theApp.m_bSondePowered = 0;
         return;
     }
-    // A replay ends before the live data starts; the stop leaves auto print alone.
+    // A replay ends before the live data starts; the stop prints its last
+    // part, and otherwise leaves auto print on for the live data.
     m_bPowerSwitching = true;
     OnStop();
     m_bPowerSwitching = false;

@@ -148,6 +148,8 @@ void CPowerDlg::StopRecording()
     // an order to power it.
     if (m_bSondeOn && (m_pProbeStatus->status & 0x0F) != 0)
         m_pHost->SendRecordingModeFrame();
+    // However the record ends, its last part is printed before the tracks restart.
+    m_pHost->ResetAutoPrint();
     m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
                               LogModeCode(m_pLoggerSettings->recordingMode));
     m_btnStop.SetIcon(m_hStop);

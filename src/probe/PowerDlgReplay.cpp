@@ -82,7 +82,7 @@ void CPowerDlg::OnPause()
 void CPowerDlg::OnStop()
 {
     RunState& run = *m_pRunState;
-    if (!m_bPowerSwitching)
+    if (!m_bPowerSwitching || run.fileLoaded)
         m_pHost->ResetAutoPrint();
     if (!run.recording) {
         m_pHost->ResetAcquisition(true);

@@ -65,6 +65,8 @@ void CPRecordingMode::OnOK()
         break;
     }
     m_host.SendRecordingModeFrame();
+    // What the tracks show ends with the mode: its last part is printed first.
+    m_host.ResetAutoPrint();
     m_host.ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, modeCode);
     m_host.ResetAcquisition(true);
     CDialog::OnOK();

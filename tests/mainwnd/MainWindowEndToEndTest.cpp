@@ -28,6 +28,7 @@
 #include "support/LoggerEmulator.h"
 #include "support/ModalDialogs.h"
 #include "support/ProgramRun.h"
+#include "support/TestPrinter.h"
 
 namespace {
 
@@ -212,6 +213,8 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--speed", "60", "--down", "30", "--seed", "7"});
     ASSERT_TRUE(emulator.Running());
     AnsweredBoxes boxes;
+    const fs::path jobs = Path("Jobs");
+    SetPdfTestPrinter("Test printer", jobs.string(), 300);
     const std::string data = Path("Data/Signal.log");
     SetFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(data); });
     bool recording = false;
@@ -226,6 +229,7 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
         ClickWhenModal({IDC_DOWN_DEPTH_MODE, IDOK});
         ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
         main.OnCommand(ID_CMD_NEW_LOG, 0);
+        main.OnCommand(ID_CMD_AUTO_PRINT, 0);
         recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); }, 20000);
         raise(SIGTERM);
     });
@@ -240,6 +244,9 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     EXPECT_TRUE(WaitFor([&] { return emulator.Log().find("sonde off") != std::string::npos; }, 3000));
     EXPECT_TRUE(fs::exists(Path("Zarkv.cfg")));
     EXPECT_EQ(sizeof(WindowPlacementStore), fs::file_size(Path("Zarkv.dat")));
+    // Auto print was on: the record's last part is printed.
+    EXPECT_TRUE(fs::exists(jobs) && std::distance(fs::directory_iterator(jobs), fs::directory_iterator()) == 1);
+    UseTestPrinter();
 }
 
 }  // namespace

@@ -35,6 +35,7 @@
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/Artifacts.h"
+#include "support/TestPrinter.h"
 
 namespace {
 
@@ -601,6 +602,72 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     EXPECT_EQ(0, theApp.m_nReplayPos);
     EXPECT_FALSE(Button(IDC_PLAY)->isEnabled());
     EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+}
+
+// With auto print on, every way a record or a replay ends prints what came
+// since the last page, and switches auto print off.
+TEST_F(PowerDlgIntegrationTest, EveryEndOfARecordOrAReplayPrintsItsLastPart)
+{
+    ScriptedMessageBoxes boxes;
+    const fs::path jobs = m_folder / "Jobs";
+    SetPdfTestPrinter("Test printer", jobs.string(), 300);
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    auto jobCount = [&] {
+        std::error_code ignored;
+        return fs::exists(jobs) ? int(std::distance(fs::directory_iterator(jobs, ignored), fs::directory_iterator())) : 0;
+    };
+    struct Ending {
+        const char* what;
+        bool replay;
+        std::function<void()> end;
+    } endings[] = {
+        {"record, stop", false, [&] { Click(IDC_STOP); }},
+        {"record, power button", false, [&] { Click(IDC_POWER); }},
+        // Only the player enables the pause button; its handler ends a record too.
+        {"record, pause", false, [&] { Panel().OnCommand(IDC_PAUSE, 0); }},
+        {"replay, another log opened", true, [&] { m_dialog->OpenLogFile(); }},
+        {"replay, power button", true, [&] { Click(IDC_POWER); }},
+    };
+    int records = 0;
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.what);
+        fs::remove_all(jobs);
+        // A replay plays the last record; the sonde is off while it plays.
+        if (Panel().IsSondeOn() == ending.replay) {
+            ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
+            ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+        }
+        if (ending.replay) {
+            m_dialog->OpenLogFile();
+            ASSERT_EQ(1, theApp.m_pRunState->fileLoaded);
+        } else {
+            m_chosen = (m_folder / (std::to_string(++records) + ".log")).string();
+            ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
+            ClickWhenModal({IDOK});
+            ClickWhenModal({IDC_HDR_SAVE});
+            Click(IDC_RECORD);
+            ASSERT_EQ(1, theApp.m_pRunState->recording);
+        }
+        m_dialog->OnCommand(ID_CMD_AUTO_PRINT, 0);
+        ASSERT_TRUE(m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
+        if (ending.replay) {
+            Panel().SpeedSlider().SetPos(50);
+            Click(IDC_PLAY);
+            ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000)) << "the replay's end";
+            ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 40; }, 10000))
+                << "40 samples recorded, " << m_dialog->m_ScopeTrack.Count(0) << " came";
+        }
+        EXPECT_EQ(0, jobCount()) << "no page is full yet";
+        ending.end();
+        EXPECT_TRUE(WaitFor([&] { return jobCount() == 1; }, 5000)) << "the last part printed, jobs: " << jobCount();
+        EXPECT_FALSE(m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
+        EXPECT_EQ(0, theApp.m_pRunState->recording);
+        ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
+    }
+    UseTestPrinter();
 }
 
 }  // namespace
