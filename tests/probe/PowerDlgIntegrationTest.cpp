@@ -111,11 +111,12 @@ public:
         CToolsStream::DecodeShortPacket();
     }
     // With refuseStartDepth, the header is read-only while a record's first
-    // record writes its start depth, and only then.
+    // record writes its start depth, and only then. The record's flag is not
+    // looked at: it may be raised between this check and the write.
     void DecodeDataPacket() override
     {
         Patch(sizeof(DataPacket));
-        const bool refuse = refuseStartDepth && theApp.m_pRunState->recording && theApp.m_bRewriteStartDepth;
+        const bool refuse = refuseStartDepth && theApp.m_bRewriteStartDepth;
         if (refuse)
             fs::permissions(theApp.m_pPathSettings->LastFile, fs::perms::owner_write, fs::perm_options::remove);
         CToolsStream::DecodeDataPacket();
