@@ -6,11 +6,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <locale.h>
+#include <mutex>
+#include <set>
 #include <string>
 #include <strings.h>
 #include <vector>
 
 #include "platform/Application.h"
+#include "platform/MessageBox.h"
+#include "platform/PathDisplayText.h"
 #include "platform/Profile.h"
 
 namespace {
@@ -51,6 +55,20 @@ bool Exists(const std::string& path)
     return std::filesystem::exists(path, error);
 }
 
+// Once a run for each file: every key of a save would tell it again.
+void TellRefusedFile(const std::string& path)
+{
+    static std::mutex mutex;
+    static std::set<std::string> told;
+    {
+        std::lock_guard lock(mutex);
+        if (!told.insert(path).second)
+            return;
+    }
+    AfxMessageBox("Trouble writing " + PathDisplayText(path) + ": settings not saved.\nThe file keeps the values it had.",
+                  MB_ICONERROR);
+}
+
 }  // namespace
 
 CIni::CIni(BOOL moduleDirectory)
@@ -76,6 +94,16 @@ void CIni::SetPathName(const std::string& path)
 {
     m_path = MakeFullPath(path, TRUE);
     m_loaded.reset();
+    m_writeFailed = false;
+}
+
+void CIni::RestorePathName(const std::string& path)
+{
+    const bool failed = m_writeFailed;
+    const std::string left = m_path;
+    SetPathName(path);
+    if (failed)
+        TellRefusedFile(left);
 }
 
 bool CIni::Load()
@@ -102,6 +130,12 @@ std::string CIni::MakeFullPath(const std::string& path, BOOL moduleDirectory)
     return (moduleDirectory ? GetProgramFolder() : CurrentFolder()) + relative;
 }
 
+void CIni::TellRefusedWrites() const
+{
+    if (m_writeFailed)
+        TellRefusedFile(m_path);
+}
+
 void CIni::UseSection(const char* section)
 {
     if (section)
@@ -121,7 +155,8 @@ const char* CIni::Read(const char* key, const char* defaultText)
 void CIni::Write(const char* key, const char* text)
 {
     m_loaded.reset();
-    WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str());
+    if (!WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str()))
+        m_writeFailed = true;
 }
 
 std::string CIni::GetString(const char* key, const char* defaultText, const char* section)
@@ -201,7 +236,10 @@ bool CIni::WriteInts(std::initializer_list<std::pair<const char*, int>> values, 
     std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& [key, value] : values)
         keys.emplace_back(key, std::to_string(value));
-    return WritePrivateProfileKeys(m_section.c_str(), keys, m_path.c_str()) != FALSE;
+    if (WritePrivateProfileKeys(m_section.c_str(), keys, m_path.c_str()))
+        return true;
+    m_writeFailed = true;
+    return false;
 }
 
 void CIni::WriteDouble(const char* key, double value, const char* section)

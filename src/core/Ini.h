@@ -21,6 +21,9 @@ public:
 
     const std::string& GetPathName() const { return m_path; }
     void SetPathName(const std::string& path);
+    // Takes a kept path back, then tells of refused writes to the file left:
+    // while the message box waits, other code may write through this object.
+    void RestorePathName(const std::string& path);
     const std::string& GetSection() const { return m_section; }
 
     // Reads the file once: later reads on this object answer from what was
@@ -45,6 +48,9 @@ public:
     void WriteYesNo(const char* key, BOOL value, const char* section = nullptr);
     // Several keys "%d" in one rewrite of the file; false when the file could not take them.
     bool WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section = nullptr);
+    // Tells the operator, once a run for each file, when a write since the
+    // object took its path was refused; the program goes on without it.
+    void TellRefusedWrites() const;
 
     // Section-first forms. Pass std::string: three plain literals pick the key-first forms.
     std::string GetString(const std::string& section, const std::string& key,
@@ -66,6 +72,7 @@ protected:
 
 private:
     std::shared_ptr<const CProfileSnapshot> m_loaded;
+    bool m_writeFailed = false;
 
     void UseSection(const char* section);
     const char* Read(const char* key, const char* defaultText);

@@ -301,6 +301,7 @@ void CPreferences::SaveConfig()
     SavePlacements();
     theApp.m_pPathSettings = m_pSettings;
     theApp.m_pPlacementStore = m_pPlacements;
+    config.TellRefusedWrites();
 }
 
 void CPreferences::SaveWinch()
@@ -313,6 +314,7 @@ void CPreferences::SaveWinch()
     config.WriteInt("PulsResolution", logger.PulsResolution, kSection);
     config.WriteInt("SelectedSonde", logger.SelectedSonde, kSection);
     config.WriteString("PrinterUsed", theApp.m_strPrinterUsed, kSection);
+    config.TellRefusedWrites();
 }
 
 void CPreferences::ResetDefaults()

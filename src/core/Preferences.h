@@ -63,6 +63,7 @@ private:
     void SavePlacements();
     std::string ToolFilePath() const;
     bool UsesHeaderFile() const;
+    void WriteToolKeys(BOOL communicationOnly, bool header);
     void TellFindings(const std::string& toolFile, const std::string& findings);
 
     std::uint16_t m_instanceId[8] = {};

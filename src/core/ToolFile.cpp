@@ -232,21 +232,27 @@ BOOL CPreferences::LoadChannels(int trackCounters[3], int i, std::string& findin
 
 void CPreferences::SaveTool(BOOL communicationOnly)
 {
-    const LoggerSettings& logger = *theApp.m_pLoggerSettings;
-    const ToolRecord& tool = *theApp.m_pToolRecord;
     const bool header = UsesHeaderFile();
+    const int sonde = theApp.m_pLoggerSettings->SelectedSonde;
     // Another sonde's file must not receive these settings.
-    if (!header && (logger.SelectedSonde < 0 || logger.SelectedSonde > SondeList::kMaxSondes))
+    if (!header && (sonde < 0 || sonde > SondeList::kMaxSondes))
         return;
 
     const std::string kept = GetPathName();
     SetPathName(ToolFilePath());
+    WriteToolKeys(communicationOnly, header);
+    RestorePathName(kept);
+}
+
+void CPreferences::WriteToolKeys(BOOL communicationOnly, bool header)
+{
+    const LoggerSettings& logger = *theApp.m_pLoggerSettings;
+    const ToolRecord& tool = *theApp.m_pToolRecord;
     if (communicationOnly) {
         if (!header) {
             CIni::WriteInt("CommDrive", logger.CommDrive, kGeneral);
             CIni::WriteInt("CommGain", logger.CommGain, kGeneral);
         }
-        SetPathName(kept);
         return;
     }
     if (!header) {
@@ -289,7 +295,6 @@ void CPreferences::SaveTool(BOOL communicationOnly)
     }
     for (int t = 0; t < ToolRecord::kTracks; ++t)
         CIni::WriteInt("Cols", tool.Cols[t], kTrackSections[t]);
-    SetPathName(kept);
 }
 
 void CPreferences::LoadCalibration(const std::string& path, ChannelRecord* records)

@@ -224,6 +224,7 @@ void CDephtDlg::OnScaleChange()
         return;
     CIni tool("Ressources/" + m_pSondeList->entries[sonde].TolFile + ".tol", TRUE);
     tool.WriteInt("Scale", scale, "General");
+    tool.TellRefusedWrites();
 }
 
 void CDephtDlg::OnPreset(int preset)

@@ -180,7 +180,7 @@ void CPCalibration::SaveChannelToToolFile(int which)
         for (int k = 0; k < 4; ++k)
             writeCoefficient(k);
     }
-    m_Preferences.SetPathName(kept);
+    m_Preferences.RestorePathName(kept);
     m_ScopeTrack.LoadChannelSettings(*m_pTool);
 }
 

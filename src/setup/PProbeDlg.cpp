@@ -225,6 +225,7 @@ void CPProbeDlg::SaveToToolFile()
     tool.WriteInt("TimeInterval", m_pSettings->TimeInterval, "General");
     // The file holds millimetres.
     tool.WriteInt("DepthInterval", m_pSettings->DepthInterval * 10, "General");
+    tool.TellRefusedWrites();
 }
 
 // An order still being written is waited for, 64 ms at a time, 50 times at most.

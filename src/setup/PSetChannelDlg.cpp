@@ -589,7 +589,7 @@ void CPSetChannelDlg::WriteChannelDisplayKeys(int channel, const std::string& fi
     }
     for (int t = 0; t < ToolRecord::kTracks; ++t)
         prefs.WriteInt(kTrackSections[t], "Cols", m_pToolRecord->Cols[t]);
-    prefs.SetPathName(kept);
+    prefs.RestorePathName(kept);
 }
 
 void CPSetChannelDlg::OnCancel()

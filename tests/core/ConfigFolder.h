@@ -48,6 +48,12 @@ protected:
 
     std::string Path(const std::string& name) const { return m_folder + name; }
 
+    // The message of a settings file that refused a write.
+    static std::string RefusedText(const std::string& path)
+    {
+        return "Trouble writing " + path + ": settings not saved.\nThe file keeps the values it had.";
+    }
+
     void WriteFile(const std::string& name, const std::string& text) const
     {
         std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());

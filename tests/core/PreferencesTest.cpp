@@ -13,6 +13,8 @@
 #include "core/Ini.h"
 #include "core/Preferences.h"
 #include "platform/Locale.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScriptedMessageBoxes.h"
 
 using PreferencesTest = ConfigFolderTest;
 
@@ -98,14 +100,39 @@ TEST_F(PreferencesTest, ConfigKeysAreBoundedAndCorrected)
     EXPECT_EQ(cfg.GetString("FileName"), longName);  // the file keeps what it had
 }
 
+// The saves of the start, the winch and the language tell it once.
 TEST_F(PreferencesTest, ReadOnlyConfigIsLeftAsItIs)
 {
     const std::string cfg = "[VarnoLogger]\r\nFilePath=/d\r\nRefInStock=0\r\n";
     WriteFile("Zarkv.cfg", cfg);
     ASSERT_EQ(chmod(Path("Zarkv.cfg").c_str(), 0444), 0);
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(RefusedText(Path("Zarkv.cfg")));
     CPreferences prefs;
     prefs.Initialize();
+    prefs.SaveWinch();
+    prefs.SetLanguage(1031);
     EXPECT_EQ(ReadFile("Zarkv.cfg"), cfg);  // no default sonde appended either
+}
+
+// Without room for a copy, only a value of the same length is written; the
+// first refusal is told.
+TEST_F(PreferencesTest, FullDiskTakesOnlySameLengthValuesAndTellsOnce)
+{
+    WriteFile("Zarkv.cfg", "[VarnoLogger]\nFilePath=/d\nPulsResolution=200\n");
+    CPreferences prefs;
+    prefs.Initialize();
+    prefs.SaveWinch();
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(RefusedText(Path("Zarkv.cfg")));
+    FileSizeLimit full(std::filesystem::file_size(Path("Zarkv.cfg")) - 2);
+    ASSERT_TRUE(full.Set());
+    const int rows[][2] = {{300, 300}, {10, 300}, {1000, 300}, {400, 400}};  // value, in the file
+    for (const auto& row : rows) {
+        theApp.m_pLoggerSettings->PulsResolution = row[0];
+        prefs.SaveWinch();
+        EXPECT_EQ(row[1], CIni(Path("Zarkv.cfg"), "VarnoLogger", TRUE).GetInt("PulsResolution", 0)) << row[0];
+    }
 }
 
 TEST_F(PreferencesTest, KnownDefaultSondeSectionIsCompletedInPlace)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
+#include <vector>
 
 #include "ConfigFolder.h"
 #include "core/CalibrationFile.h"
@@ -131,6 +133,19 @@ TEST_F(ToolFileTest, SaveWritesBackWhatWasLoaded)
     EXPECT_EQ(again.InvertScale, saved.InvertScale);
     EXPECT_EQ(again.RangeLeft, saved.RangeLeft);
     EXPECT_DOUBLE_EQ(again.Coefficient[1], double(1.23457f));  // six significant digits on disk
+
+    // A refused file is told once, with the object back on its own file.
+    ASSERT_EQ(chmod(Path(m_toolFile).c_str(), 0444), 0);
+    const std::string own = m_prefs.GetPathName();
+    std::vector<std::string> told;
+    SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
+        told.push_back(m_prefs.GetPathName() == own ? text : "on " + m_prefs.GetPathName());
+        return IDOK;
+    });
+    m_prefs.SaveTool(FALSE);
+    m_prefs.SaveTool(TRUE);
+    SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(std::vector<std::string>{RefusedText(Path(m_toolFile))}, told);
 }
 
 TEST_F(ToolFileTest, HeaderFileStandsInDuringReplay)

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "core/ConfigFolder.h"
@@ -21,6 +22,7 @@
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/LoggerEmulator.h"
+#include "support/ScriptedMessageBoxes.h"
 
 namespace {
 
@@ -146,6 +148,16 @@ TEST_F(DepthPanelTest, ChoosingAScaleDrawsAndStoresItAndOnly1Over200IsStoredAs25
     theApp.m_pToolRecord->Scale = 500;
     m_panel.SelectCurrentScale();
     EXPECT_EQ("1/500", scales->currentText().toStdString());
+
+    // A tool file that refuses the scale is told once; the curves take it all the same.
+    theApp.m_pRunState->fileLoaded = 0;
+    ASSERT_EQ(0, chmod(Path("Ressources/KVXA.tol").c_str(), 0444));
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(RefusedText(Path("Ressources/KVXA.tol")));
+    Choose(IDC_SCALE_COMBO, 5);
+    Choose(IDC_SCALE_COMBO, 4);
+    EXPECT_EQ("scale 500", m_host.calls.back());
+    EXPECT_EQ(250, CIni("Ressources/KVXA.tol", TRUE).GetInt("Scale", 0, "General"));
 }
 
 TEST_F(DepthPanelTest, ModelChangeSavesTheWinchReloadsTwiceThenResetsAndRelabels)

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/ConfigFolder.h"
@@ -297,6 +298,26 @@ TEST_F(DisplayOptionsTest, ChangesGoToTheToolFileOrTheHeaderFileByTheRunState)
     theApp.m_pRunState->fileLoaded = 0;
     theApp.m_pRunState->recording = 0;
     EXPECT_TRUE(m_boxes.empty());
+}
+
+// A file that refuses the changes is told once, whatever the number of keys;
+// the other file takes them, and the window goes on with them in memory.
+TEST_F(DisplayOptionsTest, ARefusedFileIsToldOnce)
+{
+    WriteFile("Data/Well.hed", "[General]\r\nName=Well\r\n");
+    CopyBounded(theApp.m_pPathSettings->LastFile, Path("Data/Well.hed"));
+    ASSERT_EQ(0, chmod(Path("Data/Well.hed").c_str(), 0444));
+    theApp.m_pRunState->recording = 1;
+    ClickCell(0, 1);
+    Click(IDC_OPT_REVERSE);
+    PickFromMenu(1, 1, "Remove Channel");
+    Options().GetSafeHwnd()->close();
+    theApp.m_pRunState->recording = 0;
+    EXPECT_EQ(1, theApp.m_pToolRecord->channels[kLongNormal].InvertScale);
+    EXPECT_EQ(0, theApp.m_pToolRecord->channels[kShortNormal].Visible);
+    EXPECT_FALSE(Options().IsWindowVisible());
+    EXPECT_EQ("0", Key(Path("Ressources/KVXS0001.tol"), "Channel2", "Visible"));
+    EXPECT_EQ(std::vector<std::string>{RefusedText(Path("Data/Well.hed"))}, m_boxes);
 }
 
 // The range edits keep Maximum above Minimum, a bad number brings the stored

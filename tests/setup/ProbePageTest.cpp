@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 
 #include "core/ConfigFolder.h"
@@ -122,6 +123,13 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
     EXPECT_EQ(60, int(settings.Voltage));
     EXPECT_EQ(2000, int(settings.TimeInterval));
     EXPECT_EQ(20, int(settings.DepthInterval));
+
+    // A tool file that refuses them is told.
+    ASSERT_EQ(0, chmod(Path("Ressources/KVXS0001.tol").c_str(), 0444));
+    ScriptedMessageBoxes boxes;
+    boxes.Expect(RefusedText(Path("Ressources/KVXS0001.tol")));
+    TypeAndLeave(IDC_PROBE_VOLTAGE, "70");
+    EXPECT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 5000)) << "the refused tool file told";
 }
 
 }  // namespace
