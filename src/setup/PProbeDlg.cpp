@@ -111,9 +111,7 @@ BOOL CPProbeDlg::UpdateFromRecord()
 {
     const bool editable = !m_pRunState->playing;
     for (const ProbeField* field : kFields) {
-        const bool clamp = field->clampShown;
-        SetDlgItemIntClamped(field->edit, field->get(*m_pSettings), short(clamp ? field->range.min : -1),
-                             short(clamp ? field->range.max : -1));
+        ShowStored(*field);
         GetDlgItem(field->edit)->EnableWindow(editable);
         GetDlgItem(field->spin)->EnableWindow(editable);
     }
@@ -140,16 +138,32 @@ BOOL CPProbeDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
+void CPProbeDlg::ShowStored(const ProbeField& field)
+{
+    const bool clamp = field.clampShown;
+    SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.range.min : -1),
+                         short(clamp ? field.range.max : -1));
+}
+
+// A text that is no number is told and the stored value shown again.
+bool CPProbeDlg::ReadField(const ProbeField& field, int* value)
+{
+    if (GetDlgItemInt(field.edit, value))
+        return true;
+    ShowStored(field);
+    return false;
+}
+
 void CPProbeDlg::OnKillfocus(const ProbeField& field)
 {
     if (m_bSuppress)
         return;
-    const int value = GetDlgItemIntChecked(field.edit);
+    int value = 0;
+    if (!ReadField(field, &value))
+        return;
     if (!field.range.Contains(value)) {
         AfxMessageBox(Refusal(field));
-        const bool clamp = field.clampShown;
-        SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.range.min : -1),
-                             short(clamp ? field.range.max : -1));
+        ShowStored(field);
         return;
     }
     field.set(*m_pSettings, value);
@@ -171,8 +185,10 @@ void CPProbeDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
     if (field != nullptr && code == SB_ENDSCROLL) {
         OnKillfocus(*field);
     } else if (field != nullptr && (code == SB_LINEUP || code == SB_LINEDOWN)) {
-        int value = GetDlgItemIntChecked(field->edit) + (code == SB_LINEUP ? 1 : -1);
-        SetDlgItemIntClamped(field->edit, value, short(field->range.min), short(field->range.max));
+        int value = 0;
+        if (ReadField(*field, &value))
+            SetDlgItemIntClamped(field->edit, value + (code == SB_LINEUP ? 1 : -1), short(field->range.min),
+                                 short(field->range.max));
     }
     CDialogExt::OnVScroll(code, pos, bar);
 }

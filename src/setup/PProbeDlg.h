@@ -55,6 +55,8 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    void ShowStored(const ProbeField& field);
+    bool ReadField(const ProbeField& field, int* value);
     void OnKillfocus(const ProbeField& field);
     void OnSet();
     void OnEchoReceived();

@@ -115,13 +115,23 @@ void CPWinchDlg::RestoreResolution()
     SetDlgItemIntClamped(IDC_WINCH_RESOLUTION, m_pSettings->PulsResolution, kMinResolution, kMaxResolution);
 }
 
+// A text that is no number is told and the stored resolution shown again.
+bool CPWinchDlg::ReadResolution(int* r)
+{
+    if (GetDlgItemInt(IDC_WINCH_RESOLUTION, r))
+        return true;
+    RestoreResolution();
+    return false;
+}
+
 void CPWinchDlg::StoreRate(double y)
 {
     m_pSettings->encoderRateFixed = std::uint32_t(Round(y * 256.0));
     m_pSettings->encoderRate = m_pSettings->encoderRateFixed / 256.0;
 }
 
-// A value out of its range is never taken, even by the other edit's check.
+// A value out of its range is never taken, even by the other edit's check;
+// a resolution that is no number leaves the stored one in its place.
 void CPWinchDlg::OnKillfocusCircumference()
 {
     if (m_bSuppress)
@@ -137,7 +147,9 @@ void CPWinchDlg::OnKillfocusCircumference()
         AfxMessageBox(kBadCircumference);
         return;
     }
-    const int r = GetDlgItemIntChecked(IDC_WINCH_RESOLUTION);
+    int r = 0;
+    if (!ReadResolution(&r))
+        r = m_pSettings->PulsResolution;
     if (ResolutionInRange(r))
         m_pSettings->PulsResolution = r;
     const double y = r * 40.0 / c;
@@ -157,7 +169,9 @@ void CPWinchDlg::OnKillfocusResolution()
 {
     if (m_bSuppress)
         return;
-    const int r = GetDlgItemIntChecked(IDC_WINCH_RESOLUTION);
+    int r = 0;
+    if (!ReadResolution(&r))
+        return;
     if (!ResolutionInRange(r)) {
         RestoreResolution();
         AfxMessageBox(kBadResolution);
@@ -237,7 +251,9 @@ void CPWinchDlg::OnResolutionSpin(UINT code)
     }
     if (code != SB_LINEUP && code != SB_LINEDOWN)
         return;
-    int r = GetDlgItemIntChecked(IDC_WINCH_RESOLUTION);
+    int r = 0;
+    if (!ReadResolution(&r))
+        return;
     const int next = code == SB_LINEUP ? r + 1 : r - 1;
     if (XInRange(WheelX(m_pSettings->PulleysDiameter / 10.0, next)))
         r = next;

@@ -65,6 +65,7 @@ private:
     void OnResolutionSpin(UINT code);
     void RestoreCircumference();
     void RestoreResolution();
+    bool ReadResolution(int* r);
     void StoreRate(double y);
     void ArmTimersAfterChange();
     void CheckEcho();

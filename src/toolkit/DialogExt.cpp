@@ -48,6 +48,17 @@ void ReportBadNumber()
 }
 void ReportNoControl() { AfxMessageBox("No value read", MB_ICONASTERISK); }
 
+// A text that is no number is told and gives no value.
+bool ReadInt(const std::string& text, int* out)
+{
+    if (!OnlyAccepted(text, kIntChars)) {
+        ReportBadNumber();
+        return false;
+    }
+    *out = ToInt(text);
+    return true;
+}
+
 }  // namespace
 
 bool CToolTipHelper::Create(CWnd* owner)
@@ -87,6 +98,17 @@ int CDialogExt::GetDlgItemIntChecked(int id)
     if (!OnlyAccepted(text, kIntChars))
         ReportBadNumber();
     return value;
+}
+
+bool CDialogExt::GetDlgItemInt(int id, int* out)
+{
+    UseEnglishNumbers();
+    if (GetDlgItem(id) == nullptr) {
+        ReportNoControl();
+        *out = 0;
+        return false;
+    }
+    return ReadInt(GetDlgItemText(id, kNumberTextSize), out);
 }
 
 bool CDialogExt::GetDlgItemDouble(int id, double* out)
@@ -131,14 +153,10 @@ bool CDialogExt::ValidateEditInt(CEdit* edit, int* out)
     std::string text = edit->GetWindowText();
     if (int(text.size()) > kNumberTextSize - 1)
         text.resize(kNumberTextSize - 1);
-    int value = ToInt(text);
-    if (!OnlyAccepted(text, kIntChars)) {
-        ReportBadNumber();
-        edit->SetSel(0, int(edit->GetWindowText().size()));
-        return false;
-    }
-    *out = value;
-    return true;
+    if (ReadInt(text, out))
+        return true;
+    edit->SetSel(0, int(edit->GetWindowText().size()));
+    return false;
 }
 
 void CDialogExt::SetDlgItemIntClamped(int id, int value, short min, short max)

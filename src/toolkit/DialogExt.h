@@ -22,7 +22,10 @@ public:
 
     BOOL OnInitDialog() override;
 
+    // A text that is no number is told, and its leading digits returned all the same.
     int GetDlgItemIntChecked(int id);
+    // A text that is no number is told and leaves *out as it was.
+    bool GetDlgItemInt(int id, int* out);
     bool GetDlgItemDouble(int id, double* out);
     bool GetDlgItemFloat(int id, float* out);
     static bool ValidateEditInt(CEdit* edit, int* out);

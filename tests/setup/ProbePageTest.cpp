@@ -1,6 +1,7 @@
 // The probe page's three number edits, typed into and left as the operator
 // does: a value at either end of its range reaches the tool file and the
-// probe, one past it is refused with its message and the stored one comes back.
+// probe, one past it or a text that is no number is refused with its message
+// and the stored one comes back.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -89,16 +90,21 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
          [](const LoggerSettings& s) { return int(s.DepthInterval); }},
     };
     for (const Field& f : fields) {
-        for (const int typed : {f.min, f.max, f.min - 1, f.max + 1}) {
-            const bool inRange = typed >= f.min && typed <= f.max;
-            SCOPED_TRACE(std::string(f.key) + " " + std::to_string(typed));
+        // A text that is no number is told as that alone, whatever its leading digits.
+        const std::string texts[] = {std::to_string(f.min),     std::to_string(f.max),
+                                     std::to_string(f.min - 1), std::to_string(f.max + 1),
+                                     std::to_string(f.min + 1) + "x", "1x"};
+        for (const std::string& typed : texts) {
+            const bool number = typed.back() != 'x';
+            const bool inRange = number && std::stoi(typed) >= f.min && std::stoi(typed) <= f.max;
+            SCOPED_TRACE(std::string(f.key) + " " + typed);
             Reset();
             const int sendsBefore = m_host.sends;
             {
                 ScriptedMessageBoxes boxes;
                 if (!inRange)
-                    boxes.Expect(f.refusal);
-                TypeAndLeave(f.edit, std::to_string(typed));
+                    boxes.Expect(number ? f.refusal : "Please enter a number.");
+                TypeAndLeave(f.edit, typed);
             }
             const LoggerSettings& settings = *theApp.m_pLoggerSettings;
             if (!inRange) {
@@ -106,8 +112,8 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
                 EXPECT_EQ(std::stoi(f.stored), f.get(settings));
                 continue;
             }
-            EXPECT_EQ(typed, f.get(settings));
-            const std::string inFile = std::to_string(typed * f.fileUnits);
+            EXPECT_EQ(std::stoi(typed), f.get(settings));
+            const std::string inFile = std::to_string(std::stoi(typed) * f.fileUnits);
             EXPECT_TRUE(WaitFor([&] { return ToolKey(f.key) == inFile; }, 5000)) << ToolKey(f.key);
             EXPECT_TRUE(WaitFor([&] { return m_host.sends > sendsBefore; }, 5000));
         }

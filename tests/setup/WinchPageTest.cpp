@@ -82,6 +82,10 @@ TEST_F(WinchPageTest, CircumferenceAndResolutionChecksKeepOnlyAcceptedValues)
         // A resolution out of its range is never taken by the circumference check.
         {C, "500.0", "20000", "Too low wheel/encoder combination", 5000, 1000, 20480, "500.0"},
         {C, "5OO", "1000", "Please enter a number.", 5000, 1000, 20480, "500.0"},
+        // A resolution that is no number is told alone and never taken; the other check uses the stored one.
+        {R, "500.0", "1200x", "Please enter a number.", 5000, 1000, 20480, "1000"},
+        {R, "500.0", "1x", "Please enter a number.", 5000, 1000, 20480, "1000"},
+        {C, "600", "1200x", "Please enter a number.", 6000, 1000, 17067, "600.0"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.c) + " mm, " + k.r + " pulses");
@@ -112,7 +116,8 @@ TEST_F(WinchPageTest, NothingIsCheckedBeforeThePageIsFirstFilled)
 }
 
 // The spin arrows step the edit beside them, the upper one up, and the
-// release stores the value shown.
+// release stores the value shown; a resolution that is no number is told and
+// the stored one comes back unstepped.
 TEST_F(WinchPageTest, SpinArrowsStepTheirEditAndStoreItOnRelease)
 {
     struct Case {
@@ -122,18 +127,24 @@ TEST_F(WinchPageTest, SpinArrowsStepTheirEditAndStoreItOnRelease)
         int edit;
         const char* shown;
         int diameter, pulses;
+        const char* typed = nullptr;
     };
     const Case cases[] = {
         {IDC_WINCH_CIRCUMFERENCE_SPIN, true, 1, IDC_WINCH_CIRCUMFERENCE, "500.1", 5001, 1000},
         {IDC_WINCH_CIRCUMFERENCE_SPIN, false, 2, IDC_WINCH_CIRCUMFERENCE, "499.8", 4998, 1000},
         {IDC_WINCH_RESOLUTION_SPIN, true, 2, IDC_WINCH_RESOLUTION, "1002", 5000, 1002},
         {IDC_WINCH_RESOLUTION_SPIN, false, 1, IDC_WINCH_RESOLUTION, "999", 5000, 999},
+        {IDC_WINCH_RESOLUTION_SPIN, true, 1, IDC_WINCH_RESOLUTION, "1000", 5000, 1000, "1200x"},
     };
     m_page.ShowWindow(SW_SHOW);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
         Reset();
         ScriptedMessageBoxes boxes;
+        if (c.typed != nullptr) {
+            m_page.SetDlgItemText(c.edit, c.typed);
+            boxes.Expect("Please enter a number.");
+        }
         QWidget* bar = m_page.GetDlgItem(c.spin)->GetSafeHwnd();
         const QPoint arrow(bar->width() / 2, c.up ? 1 : bar->height() - 2);
         for (int k = 0; k < c.clicks; ++k) {
