@@ -195,14 +195,19 @@ bool CHeaderFieldsPage::LoadFromHeader()
     return true;
 }
 
-// A real whose text is not a number keeps its old value (the reader said so).
+// A number field whose text is not a number keeps its old value (the reader said so).
 bool CHeaderFieldsPage::SaveToHeader()
 {
     HeaderRecord& h = *theApp.m_pHeaderRecord;
     for (const HeaderField& f : m_fields) {
         switch (f.kind) {
         case HeaderField::Text: h.*f.text = GetDlgItem(f.id)->GetWindowText(); break;
-        case HeaderField::Integer: h.*f.integer = GetDlgItemIntChecked(f.id); break;
+        case HeaderField::Integer: {
+            int value = 0;
+            if (GetDlgItemInt(f.id, &value))
+                h.*f.integer = value;
+            break;
+        }
         case HeaderField::Real: {
             double value = 0.0;
             if (GetDlgItemDouble(f.id, &value))
@@ -230,10 +235,8 @@ bool CHeaderFieldsPage::HoldsNumber(const HeaderField& field)
         double value = 0.0;
         return GetDlgItemDouble(field.id, &value);
     }
-    CEdit edit;
-    edit.Attach(GetDlgItem(field.id)->GetSafeHwnd());
     int value = 0;
-    return ValidateEditInt(&edit, &value);
+    return GetDlgItemInt(field.id, &value);
 }
 
 CHCompagnyDlg::CHCompagnyDlg(CHeaderDlg* editor) : CHeaderFieldsPage(IDD_HEADER_CLIENT, editor, kClientFields) {}
