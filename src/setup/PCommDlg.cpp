@@ -216,22 +216,30 @@ BOOL CPCommDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 void CPCommDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
 {
-    const bool drive = bar->GetScrollPos() == IDC_COMM_DRIVE_SPIN;
+    if (code == SB_LINEUP || code == SB_LINEDOWN || code == SB_ENDSCROLL)
+        StepOrTake(code, bar->GetScrollPos() == IDC_COMM_DRIVE_SPIN);
+    CDialogExt::OnVScroll(code, pos, bar);
+}
+
+// Both steps stay within the accepted range, so that the value taken at the
+// end of the scroll is never one the edit check would refuse. A text that is
+// no number is told and the stored value shown again, to be taken at the end.
+void CPCommDlg::StepOrTake(UINT code, bool drive)
+{
     const int edit = drive ? IDC_COMM_DRIVE : IDC_COMM_GAIN;
     const SettingRange& range = drive ? kCommDriveRange : kCommGainRange;
-    const int value = GetDlgItemIntChecked(edit);
-    // Both steps stay within the accepted range, so that the value taken at
-    // the end of the scroll is never one the edit check would refuse.
-    if (code == SB_LINEUP)
-        SetDlgItemIntClamped(edit, range.Clamp(value + 1), -1, -1);
-    else if (code == SB_LINEDOWN)
-        SetDlgItemIntClamped(edit, range.Clamp(value - 1), -1, -1);
-    else if (code == SB_ENDSCROLL) {
-        const int shown = range.Clamp(GetDlgItemIntChecked(edit));
-        (drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain) = shown;
-        ArmSendTimer();
+    auto& stored = drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain;
+    int value = 0;
+    if (!GetDlgItemInt(edit, &value)) {
+        SetDlgItemIntClamped(edit, stored, -1, -1);
+        return;
     }
-    CDialogExt::OnVScroll(code, pos, bar);
+    if (code == SB_ENDSCROLL) {
+        stored = range.Clamp(value);
+        ArmSendTimer();
+        return;
+    }
+    SetDlgItemIntClamped(edit, range.Clamp(value + (code == SB_LINEUP ? 1 : -1)), -1, -1);
 }
 
 void CPCommDlg::OnOK()

@@ -56,6 +56,7 @@ protected:
     void OnOK() override;
 
 private:
+    void StepOrTake(UINT code, bool drive);
     void CheckDrive();
     void CheckGain();
     void OnSet();

@@ -86,20 +86,6 @@ BOOL CDialogExt::OnInitDialog()
     return TRUE;
 }
 
-int CDialogExt::GetDlgItemIntChecked(int id)
-{
-    UseEnglishNumbers();
-    if (GetDlgItem(id) == nullptr) {
-        ReportNoControl();
-        return 0;
-    }
-    std::string text = GetDlgItemText(id, kNumberTextSize);
-    int value = ToInt(text);
-    if (!OnlyAccepted(text, kIntChars))
-        ReportBadNumber();
-    return value;
-}
-
 bool CDialogExt::GetDlgItemInt(int id, int* out)
 {
     UseEnglishNumbers();

@@ -22,8 +22,6 @@ public:
 
     BOOL OnInitDialog() override;
 
-    // A text that is no number is told, and its leading digits returned all the same.
-    int GetDlgItemIntChecked(int id);
     // A text that is no number is told and leaves *out as it was.
     bool GetDlgItemInt(int id, int* out);
     bool GetDlgItemDouble(int id, double* out);

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QTest>
 #include <string>
 
 #include "core/RunState.h"
@@ -106,6 +107,41 @@ TEST_F(CommPageTest, SetAcceptsDrive5To60AndGain0To35AndSendsThemOnce)
             EXPECT_EQ(c.gain, m_page.GetDlgItemText(IDC_COMM_GAIN, 20)) << what;
         }
         m_page.KillTimer(CPCommDlg::kAckTimer);
+    }
+}
+
+// An arrow steps the value shown and its release takes it; a text that is no
+// number is told once, and the stored value comes back and is kept.
+TEST_F(CommPageTest, SpinArrowsStepTheValueAndNeverTakeOneThatIsNoNumber)
+{
+    const struct {
+        int spin, edit;
+        const char* typed;
+        const char* shown;
+        int drive, gain;
+        bool told;
+    } cases[] = {
+        {IDC_COMM_DRIVE_SPIN, IDC_COMM_DRIVE, "30", "31", 31, 15, false},
+        {IDC_COMM_DRIVE_SPIN, IDC_COMM_DRIVE, "1x", "25", 25, 15, true},
+        {IDC_COMM_GAIN_SPIN, IDC_COMM_GAIN, "20x", "15", 25, 15, true},
+    };
+    m_page.ShowWindow(SW_SHOW);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ScriptedMessageBoxes boxes;
+        theApp.m_pLoggerSettings->CommDrive = 25;
+        theApp.m_pLoggerSettings->CommGain = 15;
+        m_page.SetDlgItemText(c.edit, c.typed);
+        if (c.told)
+            boxes.Expect("Please enter a number.");
+        QWidget* bar = m_page.GetDlgItem(c.spin)->GetSafeHwnd();
+        const QPoint up(bar->width() / 2, 1);
+        QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
+        QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
+        EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));
+        EXPECT_EQ(c.drive, theApp.m_pLoggerSettings->CommDrive);
+        EXPECT_EQ(c.gain, theApp.m_pLoggerSettings->CommGain);
+        m_page.KillTimer(CPCommDlg::kSendTimer);
     }
 }
 

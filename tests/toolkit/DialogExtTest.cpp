@@ -47,7 +47,9 @@ protected:
 TEST_F(DialogExtTest, EmptyTextReadsAsZeroWithoutMessage)
 {
     Type("");
-    EXPECT_EQ(0, dialog.GetDlgItemIntChecked(kEdit));
+    int i = 7;
+    EXPECT_TRUE(dialog.GetDlgItemInt(kEdit, &i));
+    EXPECT_EQ(0, i);
     double d = 7;
     EXPECT_TRUE(dialog.GetDlgItemDouble(kEdit, &d));
     EXPECT_EQ(0.0, d);
@@ -56,19 +58,23 @@ TEST_F(DialogExtTest, EmptyTextReadsAsZeroWithoutMessage)
     EXPECT_EQ(0.0f, f);
 }
 
-TEST_F(DialogExtTest, IntegerReaderReportsBadTextButReturnsItsValue)
+TEST_F(DialogExtTest, IntegerReaderReportsBadTextAndGivesNoValue)
 {
     Type("12a");
     boxes.Expect("Please enter a number.");
-    EXPECT_EQ(12, dialog.GetDlgItemIntChecked(kEdit));
+    int value = 5;
+    EXPECT_FALSE(dialog.GetDlgItemInt(kEdit, &value));
+    EXPECT_EQ(5, value);
     ASSERT_EQ(1u, boxes.AllShown().size());
     EXPECT_EQ(MB_ICONHAND, boxes.AllShown()[0].type & 0xF0);
 
     Type("-42");
-    EXPECT_EQ(-42, dialog.GetDlgItemIntChecked(kEdit));
+    EXPECT_TRUE(dialog.GetDlgItemInt(kEdit, &value));
+    EXPECT_EQ(-42, value);
     // The check accepts a sign anywhere; the conversion decides.
     Type("12-3");
-    EXPECT_EQ(12, dialog.GetDlgItemIntChecked(kEdit));
+    EXPECT_TRUE(dialog.GetDlgItemInt(kEdit, &value));
+    EXPECT_EQ(12, value);
 }
 
 TEST_F(DialogExtTest, DoubleReaderAcceptsCommaButConvertsUpToIt)
@@ -152,8 +158,9 @@ TEST_F(DialogExtTest, IntegerReadersSaturateToThirtyTwoBits)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Type(c.text);
-        EXPECT_EQ(c.expected, dialog.GetDlgItemIntChecked(kEdit));
         int value = 0;
+        EXPECT_TRUE(dialog.GetDlgItemInt(kEdit, &value));
+        EXPECT_EQ(c.expected, value);
         EXPECT_TRUE(CDialogExt::ValidateEditInt(&dialog.Edit(), &value));
         EXPECT_EQ(c.expected, value);
     }
@@ -163,7 +170,9 @@ TEST_F(DialogExtTest, IntegerReadersSaturateToThirtyTwoBits)
 TEST_F(DialogExtTest, MissingControlSaysNoValueRead)
 {
     boxes.Expect("No value read");
-    EXPECT_EQ(0, dialog.GetDlgItemIntChecked(kMissing));
+    int i = 3;
+    EXPECT_FALSE(dialog.GetDlgItemInt(kMissing, &i));
+    EXPECT_EQ(0, i);
     double d = 3;
     boxes.Expect("No value read");
     EXPECT_FALSE(dialog.GetDlgItemDouble(kMissing, &d));
