@@ -30,6 +30,7 @@
 #include "support/ModalDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/TestPrinter.h"
 
 namespace {
 
@@ -160,6 +161,31 @@ TEST_F(LogFileCommandsTest, ClosingWithTheLinkLiveTakesYesAndEnterMeansNo)
         EXPECT_EQ("The sonde is probably powered on. Do you want to close the application ?", question);
         EXPECT_EQ(c.yes, theApp.m_bClosing == 1);
     }
+}
+
+// A replay paused with auto print on ends with the program: its last part is printed.
+TEST_F(LogFileCommandsTest, ClosingPrintsThePausedReplaysLastPart)
+{
+    const fs::path jobs = Path("Jobs");
+    SetPdfTestPrinter("Test printer", jobs.string(), 300);
+    fs::create_directories(Path("Data"));
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.log", Path("Data/Well.log"));
+    fs::copy_file(KVX_PROGRAM_DIR "/Demo/KPXG3241.hed", Path("Data/Well.hed"));
+    ASSERT_NO_FATAL_FAILURE(CreateMainWindow());
+    ScriptedFileDialogs files;
+    files.Choose(Path("Data/Well.log"));
+    m_dialog->OnCommand(ID_CMD_OPEN, 0);
+    m_dialog->OnCommand(ID_CMD_AUTO_PRINT, 0);
+    m_dialog->m_PowerDlg.SpeedSlider().SetPos(50);
+    m_dialog->m_PowerDlg.OnCommand(IDC_PLAY, 0);
+    ASSERT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 100; }, 5000)) << "100 samples replayed";
+    m_dialog->m_PowerDlg.OnCommand(IDC_PAUSE, 0);
+    ASSERT_TRUE(m_dialog->m_PowerDlg.WaitForReplayEnd(2000));
+    const int before = fs::exists(jobs) ? int(std::distance(fs::directory_iterator(jobs), fs::directory_iterator())) : 0;
+    ASSERT_TRUE(m_dialog->CanClose());
+    const int after = fs::exists(jobs) ? int(std::distance(fs::directory_iterator(jobs), fs::directory_iterator())) : 0;
+    EXPECT_EQ(before + 1, after) << "pages printed before the close: " << before;
+    UseTestPrinter();
 }
 
 // The file system's bytes of a folder and names outside ASCII go from the
