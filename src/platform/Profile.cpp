@@ -309,8 +309,11 @@ int replaceFile(const std::string& path, std::string_view text, bool keepMode, m
     const int fd = createCopy(path, temp);
     if (fd < 0)
         return errno;
+    // Keeping the mode is best effort: some filesystems refuse any (FAT through a user-space driver).
+    if (keepMode)
+        ::fchmod(fd, mode);
     int error = 0;
-    if (!writeAll(fd, text) || (keepMode && ::fchmod(fd, mode) != 0) || ::fsync(fd) != 0)
+    if (!writeAll(fd, text) || ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;

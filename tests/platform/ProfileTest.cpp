@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,11 +15,15 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +59,20 @@ bool ownTmpfs(const std::string& folder, const char* options)
     }
     return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0;
+}
+
+// As on a filesystem that refuses any mode (FAT through a user-space driver):
+// fchmod fails. For a child: it lasts as long as the process.
+bool refuseChmod()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{std::size(filter), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 void fillDisk(const std::string& path)
@@ -260,6 +279,11 @@ TEST_F(ProfileTest, CreatingAndFailing)
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+    // Keeping the mode is best effort.
+    EXPECT_EQ(inChild([this] { return refuseChmod() && write("S", "k", "x") ? 0 : 1; }), 0)
+        << "a copy whose mode could not be set was not used";
+    EXPECT_EQ(bytes(), "[S]\r\nk=x\r\n");
 }
 
 TEST_F(ProfileTest, ReadOnlyFileIsReadButNeverReplaced)
