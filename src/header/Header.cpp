@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <stdio.h>
@@ -13,6 +14,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
 #include "platform/MessageBox.h"
+#include "platform/Profile.h"
 
 namespace {
 
@@ -210,6 +212,60 @@ void WriteTracks(const ToolRecord& tool, std::FILE* file)
     }
 }
 
+void WriteWellFields(const HeaderRecord& h, std::FILE* file)
+{
+    for (const WellKey& k : kWellKeys) {
+        if (k.kind == WellKey::Text)
+            CPreferences::WriteFileLine(k.key, OneLine(h.*k.text), file);
+        else if (k.kind == WellKey::Integer)
+            CPreferences::WriteFileInt(k.key, h.*k.integer, file);
+        else
+            CPreferences::WriteFileDouble(k.key, h.*k.real, file);
+    }
+}
+
+// What a header takes from the tool it is written with and the recording mode.
+void TakeTool(HeaderRecord& h, const ToolRecord& tool)
+{
+    h.Scale = tool.Scale;
+    h.SondeLength = Truncate(tool.SondeLength);
+    h.LogType = 1;
+    h.LogMode = LogModeOfRecording(theApp.m_pLoggerSettings->recordingMode);
+}
+
+// The whole header file, its lines ended by CR LF as a text stream writes them
+// on the platform its files come from; false when memory ran out.
+bool HeaderText(const HeaderRecord& h, const ToolRecord& tool, std::string& text)
+{
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* file = open_memstream(&buffer, &size);
+    if (file == nullptr)
+        return false;
+    // Only kChannels channel records exist.
+    const int channels = std::clamp(tool.NumberOfChannels, 0, ToolRecord::kChannels);
+    WriteGeneral(tool, channels, file);
+    WriteCmd(tool, file);
+    std::fputs("\n[WellInfo]\n", file);
+    WriteWellFields(h, file);
+    for (int i = 0; i < channels; ++i)
+        WriteChannel(tool.channels[i], i, file);
+    WriteTracks(tool, file);
+    const bool written = std::ferror(file) == 0;
+    if (std::fclose(file) != 0 || !written) {
+        std::free(buffer);
+        return false;
+    }
+    text.clear();
+    for (size_t i = 0; i < size; ++i) {
+        if (buffer[i] == '\n')
+            text += '\r';
+        text += buffer[i];
+    }
+    std::free(buffer);
+    return true;
+}
+
 void ReadGeneral(CIni& ini, HeaderRecord& h)
 {
     h.LogType = ini.GetInt("LogType", 1, kGeneral);
@@ -299,52 +355,23 @@ void ReadWellFields(CIni& ini, HeaderRecord& h)
 
 bool CHeader::WriteHeader(const std::string& path)
 {
-    HeaderRecord& h = *theApp.m_pHeaderRecord;
     const ToolRecord& tool = *theApp.m_pToolRecord;
-
-    // Truncating as well covers an old file that could not be removed.
-    std::remove(path.c_str());
-    std::FILE* file = OpenTextFile(path, "wb");
-    if (file == nullptr) {
+    HeaderRecord written = *theApp.m_pHeaderRecord;
+    TakeTool(written, tool);
+    std::string text;
+    // Written as a copy renamed over the file, as every later write of it: a
+    // process killed meanwhile leaves no cut header.
+    if (!HeaderText(written, tool, text) || !WriteProfileFile(path.c_str(), text)) {
+        // A header that could not be written describes no log: none is left for a later record to find.
+        std::remove(path.c_str());
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
         return false;
     }
-    h.Scale = tool.Scale;
-    h.SondeLength = Truncate(tool.SondeLength);
-    h.LogType = 1;
-    h.LogMode = LogModeOfRecording(theApp.m_pLoggerSettings->recordingMode);
-
-    // Only kChannels channel records exist.
-    const int channels = std::clamp(tool.NumberOfChannels, 0, ToolRecord::kChannels);
-    WriteGeneral(tool, channels, file);
-    WriteCmd(tool, file);
-    std::fputs("\n[WellInfo]\n", file);
-    WriteWellInfo(file);
-    for (int i = 0; i < channels; ++i)
-        WriteChannel(tool.channels[i], i, file);
-    WriteTracks(tool, file);
-
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) == 0 && !failed)
-        return true;
-    // A cut header would describe no log: none is left for a later record to find.
-    std::remove(path.c_str());
-    AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
-    return false;
+    TakeTool(*theApp.m_pHeaderRecord, tool);
+    return true;
 }
 
-void CHeader::WriteWellInfo(std::FILE* file)
-{
-    const HeaderRecord& h = *theApp.m_pHeaderRecord;
-    for (const WellKey& k : kWellKeys) {
-        if (k.kind == WellKey::Text)
-            WriteFileLine(k.key, OneLine(h.*k.text), file);
-        else if (k.kind == WellKey::Integer)
-            WriteFileInt(k.key, h.*k.integer, file);
-        else
-            WriteFileDouble(k.key, h.*k.real, file);
-    }
-}
+void CHeader::WriteWellInfo(std::FILE* file) { WriteWellFields(*theApp.m_pHeaderRecord, file); }
 
 // Each file is read once, however many keys it has: a header of many
 // megabytes would otherwise be parsed again for every key.

@@ -15,8 +15,8 @@ public:
     CHeader() = default;
     ~CHeader() override = default;
 
-    // Replaces the file at `path`; a file that cannot be created or written is
-    // reported with a message box and gives false.
+    // Replaces the file at `path` by a copy renamed over it; a file that cannot
+    // be written is reported with a message box and gives false.
     bool WriteHeader(const std::string& path);
     // The [WellInfo] key lines of the header record.
     void WriteWellInfo(std::FILE* file);

@@ -572,6 +572,13 @@ BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<st
     });
 }
 
+BOOL WriteProfileFile(const char* path, std::string_view text)
+{
+    std::lock_guard lock(g_profileMutex);
+    removeStaleCopies(folderOf(path));
+    return replaceFile(path, text, false, 0) == 0 ? TRUE : FALSE;
+}
+
 void ReserveProfileRoom(const char* path)
 {
     std::lock_guard lock(g_profileMutex);

@@ -10,6 +10,7 @@
 // write makes whole: the same length, within one page.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -35,6 +36,10 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
 // in one rewrite of the file instead of one per key.
 BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
                              const char* path);
+
+// Replaces the file at `path`, whatever its mode, by `text` through a copy
+// renamed over it; the new file gets the usual mode.
+BOOL WriteProfileFile(const char* path, std::string_view text);
 
 // Keeps room for one copy of the file at `path` on its disk until released or
 // taken for another file: a rewrite of it that finds the disk full gives the

@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -303,6 +304,22 @@ TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReportedAndRemoved)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(boxes.AllShown().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(Path("Log.hed")));
+
+    // A writer killed part way by the limit's signal leaves the file that was there.
+    WriteFile("Log.hed", "[General]\r\n");
+    const pid_t writer = fork();
+    if (writer == 0) {
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        std::signal(SIGXFSZ, SIG_DFL);
+        setrlimit(RLIMIT_FSIZE, &small);
+        m_header.WriteHeader(Path("Log.hed"));
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the writer was not killed";
+    EXPECT_EQ(ReadFile("Log.hed"), "[General]\r\n");
 }
 
 TEST_F(HeaderTest, ReadsBackWhatWasWrittenInTheFileEncodings)
