@@ -6,10 +6,15 @@
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "support/ModalDialogs.h"
+#include "support/OwnDisk.h"
 #include "support/TestPrinter.h"
 
 int main(int argc, char** argv)
 {
+    // A test run again on a disk of its own mounts it before any thread starts.
+    const char* disk = std::getenv(kOwnDiskVariable);
+    if (disk != nullptr && !MountOwnTmpfs(disk, kOwnDiskOptions))
+        return kNoOwnDisk;
     // Test discovery runs the binary without ctest's environment.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);

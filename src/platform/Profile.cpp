@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <dirent.h>
@@ -331,11 +333,11 @@ int replaceFile(const std::string& path, std::string_view text, bool keepMode, m
 bool isNoRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 // Room for one copy of a file, held by a file without a name: a rewrite that
-// finds the disk full gives it up and writes its copy into it. A process that
-// dies gives the room back by itself.
+// may use it and finds the disk full gives it up and writes its copy into it.
+// A process that dies gives the room back by itself.
 class Reserve {
 public:
-    void Take(const std::string& path)
+    bool Take(const std::string& path)
     {
         Drop();
         struct stat info {};
@@ -344,6 +346,7 @@ public:
         m_size = size + 16384;
         m_path = path;
         Make();
+        return m_fd >= 0;
     }
     void Drop()
     {
@@ -508,37 +511,51 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 
 namespace {
 
+// A copy written in the room kept for its file, just given up; tried twice, as
+// that room may not be free at once: a process forked meanwhile holds it
+// until it runs its program. The room is taken back when the disk still has it.
+int replaceInFreedRoom(const std::string& path, std::string_view text, bool keepMode, mode_t mode)
+{
+    int error = replaceFile(path, text, keepMode, mode);
+    if (isNoRoom(error)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        error = replaceFile(path, text, keepMode, mode);
+    }
+    g_reserve.Make();
+    return error;
+}
+
 // Reads the file, lets `edit` change its text and writes the result back
 // through a copy renamed over it. Without room for the copy, the room kept
-// for the file is given up for it; failing that, only a change that cannot
-// tear the file is written in place.
+// for the file is given up for it when `room` allows; failing that, only a
+// change that cannot tear the file is written in place.
 template <typename Edit>
-BOOL editFile(const char* path, Edit edit)
+ProfileWrite editFile(const char* path, KeptRoom room, Edit edit)
 {
     std::lock_guard lock(g_profileMutex);
     std::string text;
     mode_t mode = 0;
     ReadResult read = readFile(path, text, mode);
     if (read == ReadResult::Failed)
-        return FALSE;
+        return ProfileWrite::Failed;
     // The rename only needs the folder: a read-only file must refuse by itself.
     // The owner's bit counts even for root, who may write anything.
     if (read == ReadResult::Ok && ((mode & S_IWUSR) == 0 || ::access(path, W_OK) != 0))
-        return FALSE;
+        return ProfileWrite::Failed;
     const std::string edited = edit(text);
     // Nothing changed: leave the file (or its absence) alone.
     if (edited == text && (read == ReadResult::Ok || edited.empty()))
-        return TRUE;
+        return ProfileWrite::Written;
     removeStaleCopies(folderOf(path));
     const bool keepMode = read == ReadResult::Ok;
     int error = replaceFile(path, edited, keepMode, mode);
-    if (isNoRoom(error) && g_reserve.Free(path)) {
-        error = replaceFile(path, edited, keepMode, mode);
-        g_reserve.Make();
-    }
+    if (isNoRoom(error) && room == KeptRoom::Use && g_reserve.Free(path))
+        error = replaceInFreedRoom(path, edited, keepMode, mode);
     if (error == 0)
-        return TRUE;
-    return read == ReadResult::Ok && isNoRoom(error) && rewriteInPlace(path, text, edited) ? TRUE : FALSE;
+        return ProfileWrite::Written;
+    if (!isNoRoom(error))
+        return ProfileWrite::Failed;
+    return read == ReadResult::Ok && rewriteInPlace(path, text, edited) ? ProfileWrite::Written : ProfileWrite::NoRoom;
 }
 
 }  // namespace
@@ -548,7 +565,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
 {
     if (section == nullptr || path == nullptr)
         return FALSE;
-    return editFile(path, [&](const std::string& text) {
+    const ProfileWrite written = editFile(path, KeptRoom::Keep, [&](const std::string& text) {
         std::vector<Line> lines = splitLines(text);
         std::string_view name = trim(section);
         if (key == nullptr)
@@ -557,19 +574,26 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
             return deleteKey(text, lines, name, trim(key));
         return setKey(text, lines, name, trim(key), value);
     });
+    return written == ProfileWrite::Written ? TRUE : FALSE;
 }
 
-BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
-                             const char* path)
+ProfileWrite WriteProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
+                              const char* path, KeptRoom room)
 {
     if (section == nullptr || path == nullptr)
-        return FALSE;
-    return editFile(path, [&](const std::string& text) {
+        return ProfileWrite::Failed;
+    return editFile(path, room, [&](const std::string& text) {
         std::string edited = text;
         for (const auto& [key, value] : keys)
             edited = setKey(edited, splitLines(edited), trim(section), trim(key), value);
         return edited;
     });
+}
+
+BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
+                             const char* path)
+{
+    return WriteProfileKeys(section, keys, path, KeptRoom::Keep) == ProfileWrite::Written ? TRUE : FALSE;
 }
 
 BOOL WriteProfileFile(const char* path, std::string_view text)
@@ -579,10 +603,10 @@ BOOL WriteProfileFile(const char* path, std::string_view text)
     return replaceFile(path, text, false, 0) == 0 ? TRUE : FALSE;
 }
 
-void ReserveProfileRoom(const char* path)
+bool ReserveProfileRoom(const char* path)
 {
     std::lock_guard lock(g_profileMutex);
-    g_reserve.Take(path);
+    return g_reserve.Take(path);
 }
 
 void ReleaseProfileRoom()

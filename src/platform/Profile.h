@@ -42,11 +42,21 @@ BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<st
 BOOL WriteProfileFile(const char* path, std::string_view text);
 
 // Keeps room for one copy of the file at `path` on its disk until released or
-// taken for another file: a rewrite of it that finds the disk full gives the
-// room up for its copy, and takes it back when the disk still has it. Without
-// the room (a disk already full) the file is written as any other.
-void ReserveProfileRoom(const char* path);
+// taken for another file; false, keeping none, when the disk has not that
+// room. Only a write that asks for the room gives it up.
+bool ReserveProfileRoom(const char* path);
 void ReleaseProfileRoom();
+
+enum class KeptRoom { Keep, Use };
+enum class ProfileWrite { Written, NoRoom, Failed };
+
+// As WritePrivateProfileKeys, telling a write that the disk had no room for
+// (the file left as it was) from one refused otherwise. With KeptRoom::Use a
+// write without room for its copy gives up the room kept for the file for it,
+// and takes the room back when the disk still has it: for a write that no
+// other write to the disk runs beside.
+ProfileWrite WriteProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
+                              const char* path, KeptRoom room);
 
 // One file read at once, for a caller that reads many of its keys: each read
 // answers as GetPrivateProfileStringA does on the file as it was then.

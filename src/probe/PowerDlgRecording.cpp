@@ -2,9 +2,12 @@
 // written while it runs.
 #include "probe/PowerDlg.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/Ini.h"
 #include "core/RunState.h"
@@ -49,19 +52,23 @@ int LogModeCode(int recordingMode)
     }
 }
 
-// False when the header file could not take the values.
-bool WriteWellInfo(std::initializer_list<std::pair<const char*, int>> values)
+std::string HeaderPath() { return CIni(theApp.m_pPathSettings->LastFile, TRUE).GetPathName(); }
+
+ProfileWrite WriteWellInfo(std::initializer_list<std::pair<const char*, int>> values, KeptRoom room)
 {
-    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    return header.WriteInts(values, CHeader::kWellInfoSection);
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const auto& [key, value] : values)
+        keys.emplace_back(key, std::to_string(value));
+    return WriteProfileKeys(CHeader::kWellInfoSection, keys, HeaderPath().c_str(), room);
 }
 
 // The end values of the record so far, as its stop writes them: a program
 // that dies during the record leaves a header that matches its data file.
-bool WriteRecordEnd()
+ProfileWrite WriteRecordEnd(KeptRoom room)
 {
     return WriteWellInfo({{"EndDepth", CToolsStream::HeaderDepth(theApp.m_dRecordDepth)},
-                          {"EndTime", int(*theApp.m_pRecordDuration)}});
+                          {"EndTime", int(*theApp.m_pRecordDuration)}},
+                         room);
 }
 
 }  // namespace
@@ -73,8 +80,10 @@ void CPowerDlg::RefreshRecordDisplay()
         m_RecordTime.ShowWindow(SW_HIDE);
         return;
     }
-    // A header that no longer follows its data file ends the record.
-    if (CToolsStream::StartDepthWriteFailed() || !WriteRecordEnd()) {
+    // A header that no longer follows its data file ends the record. Without
+    // room for a copy of it, the room kept for the stop's write stays kept: the
+    // data file would take it meanwhile.
+    if (CToolsStream::StartDepthWriteFailed() || WriteRecordEnd(KeptRoom::Keep) == ProfileWrite::Failed) {
         m_bHeaderWriteFailed = true;
         StopRecording();
         return;
@@ -98,21 +107,30 @@ void CPowerDlg::StartRecording()
         run.recordPaused = 0;
     if (!m_bSondeOn || theApp.m_nLinkStatus <= 0 || run.recording)
         return;
-    if (!CToolsStream::OpenRecordFile(theApp.m_pPathSettings->DataFile)) {
+    const std::string data = theApp.m_pPathSettings->DataFile;
+    const bool newLog = !std::filesystem::exists(data);
+    if (!CToolsStream::OpenRecordFile(data.c_str())) {
         AfxMessageBox("Trouble opening file.", MB_ICONERROR);
         return;
     }
-    // The record's header writes stay whole copies on a disk that the data file fills.
-    ReserveProfileRoom(CIni(theApp.m_pPathSettings->LastFile, TRUE).GetPathName().c_str());
     HeaderRecord& header = *theApp.m_pHeaderRecord;
     header.step = m_pLoggerSettings->recordingMode == kModeTime ? int(m_pLoggerSettings->TimeInterval)
                                                                 : m_pLoggerSettings->DepthInterval * 10;
-    // A record whose header does not describe it could not be replayed.
-    if (!WriteWellInfo({{"Startdepth", CToolsStream::HeaderDepth(m_pFrameState->replyDepth)},
-                        {"StartTime", 0},
-                        {"step", header.step}})) {
+    // A record whose header does not describe it could not be replayed. Its
+    // stop writes the end values in room kept for a copy of the header on a
+    // disk that the data file fills: without that room no record starts.
+    if (!ReserveProfileRoom(HeaderPath().c_str()) ||
+        WriteWellInfo({{"Startdepth", CToolsStream::HeaderDepth(m_pFrameState->replyDepth)},
+                       {"StartTime", 0},
+                       {"step", header.step}},
+                      KeptRoom::Keep) != ProfileWrite::Written) {
         ReleaseProfileRoom();
         CToolsStream::CloseRecordFile();
+        // Neither the data file nor its header of a log that never started stays.
+        if (newLog) {
+            std::remove(data.c_str());
+            std::remove(HeaderPath().c_str());
+        }
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);
         return;
     }
@@ -139,7 +157,8 @@ void CPowerDlg::StopRecording()
     theApp.m_ftRecordStart = Now();
     Sleep(50);
 
-    if (CToolsStream::StartDepthWriteFailed() || !WriteRecordEnd())
+    // The data file is closed: the room kept for this write is the header's alone.
+    if (CToolsStream::StartDepthWriteFailed() || WriteRecordEnd(KeptRoom::Use) != ProfileWrite::Written)
         m_bHeaderWriteFailed = true;
     ReleaseProfileRoom();
 

@@ -17,8 +17,6 @@
 #include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -28,6 +26,7 @@
 #include <unistd.h>
 
 #include "support/FileSizeLimit.h"
+#include "support/OwnDisk.h"
 
 namespace fs = std::filesystem;
 
@@ -42,23 +41,6 @@ int inChild(const std::function<int()>& body)
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A small tmpfs over `folder` that this process alone sees: a full disk
-// without filling the machine's. False where the process may not mount one.
-bool ownTmpfs(const std::string& folder, const char* options)
-{
-    const std::string uid = "0 " + std::to_string(::getuid()) + " 1";
-    const std::string gid = "0 " + std::to_string(::getgid()) + " 1";
-    if (::unshare(CLONE_NEWNS) != 0) {
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-            return false;
-        std::ofstream("/proc/self/setgroups") << "deny";
-        std::ofstream("/proc/self/uid_map") << uid;
-        std::ofstream("/proc/self/gid_map") << gid;
-    }
-    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-           ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0;
 }
 
 // As on a filesystem that refuses any mode (FAT through a user-space driver):
@@ -495,7 +477,7 @@ TEST_F(ProfileTest, KilledWriterOnAFullDiskLeavesAWholeVersion)
     };
     enum { kPassed, kNoTmpfs, kUntraceable, kWriteFailed, kTorn, kCopyLeft };
     const int result = inChild([&] {
-        if (!ownTmpfs(folder, "size=128k"))
+        if (!MountOwnTmpfs(folder, "size=128k"))
             return int(kNoTmpfs);
         const std::string filler = folder + "/filler";
         const auto prepare = [&] {
@@ -509,7 +491,8 @@ TEST_F(ProfileTest, KilledWriterOnAFullDiskLeavesAWholeVersion)
             for (int stops = 1;; stops += 2) {
                 put(version(from));
                 const Traced traced = killedAtStop(stops, prepare, [&] {
-                    return WritePrivateProfileKeys("WellInfo", {{"EndDepth", to}}, path.c_str()) != FALSE;
+                    return WriteProfileKeys("WellInfo", {{"EndDepth", to}}, path.c_str(), KeptRoom::Use) ==
+                           ProfileWrite::Written;
                 });
                 ::unlink(filler.c_str());
                 if (traced == Traced::Untraceable)
@@ -531,6 +514,42 @@ TEST_F(ProfileTest, KilledWriterOnAFullDiskLeavesAWholeVersion)
     EXPECT_NE(result, kWriteFailed) << "a write on the full disk failed";
     EXPECT_NE(result, kTorn) << "the file matches no version";
     EXPECT_NE(result, kCopyLeft) << "a copy of a killed writer stayed";
+    EXPECT_EQ(result, kPassed);
+}
+
+// The room kept for a file serves each write that may use it, the disk filled
+// again before each, and no other write: that one, on the full disk, leaves
+// the file and the room as they were.
+TEST_F(ProfileTest, RoomKeptForAFileServesEachWriteThatMayUseIt)
+{
+    enum { kPassed, kNoTmpfs, kNoRoomKept, kRoomTaken, kWriteFailed };
+    const int result = inChild([&] {
+        if (!MountOwnTmpfs(folder, "size=128k"))
+            return int(kNoTmpfs);
+        std::string text = "[WellInfo]\r\nEndDepth=0\r\n";
+        for (int i = 0; i < 120; ++i)
+            text += "Key" + std::to_string(i) + "=some value\r\n";
+        put(text);
+        if (!ReserveProfileRoom(path.c_str()))
+            return int(kNoRoomKept);
+        // Longer, shorter, longer by a line's worth, shorter.
+        for (const std::string& value : std::vector<std::string>{"123456", "7", std::string(200, '9'), "42"}) {
+            fillDisk(folder + "/filler");
+            const auto write = [&](KeptRoom room) {
+                return WriteProfileKeys("WellInfo", {{"EndDepth", value}}, path.c_str(), room);
+            };
+            if (write(KeptRoom::Keep) != ProfileWrite::NoRoom)
+                return int(kRoomTaken);
+            if (write(KeptRoom::Use) != ProfileWrite::Written || get("WellInfo", "EndDepth") != value)
+                return int(kWriteFailed);
+        }
+        return int(kPassed);
+    });
+    if (result == kNoTmpfs)
+        GTEST_SKIP() << "no tmpfs of its own for this process";
+    EXPECT_NE(result, kNoRoomKept) << "no room kept on an empty disk";
+    EXPECT_NE(result, kRoomTaken) << "a write that may not use the room kept took it";
+    EXPECT_NE(result, kWriteFailed) << "a write on the disk filled again found no room kept";
     EXPECT_EQ(result, kPassed);
 }
 

@@ -11,8 +11,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
+#include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -22,18 +25,22 @@
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/Header.h"
 #include "header/HeaderRecord.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "platform/Application.h"
 #include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
 #include "probe/Frames.h"
 #include "probe/LogRecord.h"
 #include "probe/PowerDlg.h"
+#include "probe/ToolsStream.h"
 #include "res/Resource.h"
 #include "support/Artifacts.h"
 #include "support/FileSizeLimit.h"
 #include "support/LinkedMainWindow.h"
 #include "support/LoggerEmulator.h"
+#include "support/OwnDisk.h"
 #include "support/ProgramRun.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -52,6 +59,12 @@ bool WaitWithoutEvents(const std::function<bool()>& done)
         std::this_thread::yield();
     }
     return true;
+}
+
+int WellInfoInt(const fs::path& header, const char* key)
+{
+    CIni ini(header.string(), TRUE);
+    return ini.GetInt(key, -1, "WellInfo");
 }
 
 // Files of the folder that this process holds open after their names went:
@@ -83,6 +96,7 @@ protected:
     void TearDown() override
     {
         m_link.reset();
+        SetMessageBoxHandler(nullptr);
         SetFileDialogHandler(nullptr);
         SetProgramFolder(m_savedFolder);
         std::error_code ignored;
@@ -109,21 +123,39 @@ protected:
     }
 
     // The record button, its recording-mode dialog and header editor answered
-    // as they open; the log is `name`.log in the test's folder.
-    void Record(const std::string& name)
+    // as they open; the log is `log`.
+    void NewLog(const fs::path& log)
     {
-        m_chosen = (m_folder / (name + ".log")).string();
+        m_chosen = log.string();
         ClickWhenModal({IDOK});
         ClickWhenModal({IDC_HDR_SAVE});
         ASSERT_TRUE(WaitFor([&] { return Button(IDC_RECORD)->isEnabled(); }, 5000));
         Click(IDC_RECORD);
+    }
+
+    // A record of `name`.log in the test's folder.
+    void Record(const std::string& name)
+    {
+        ASSERT_NO_FATAL_FAILURE(NewLog(m_folder / (name + ".log")));
         ASSERT_EQ(1, theApp.m_pRunState->recording);
     }
 
-    int HeaderInt(const std::string& name, const char* key)
+    int HeaderInt(const std::string& name, const char* key) { return WellInfoInt(m_folder / (name + ".hed"), key); }
+
+    // Pads the well information so that a page ends between the header's
+    // EndDepth and EndTime values: a change of both is then written as a copy,
+    // never in place.
+    void PadHeaderAcrossAPage()
     {
-        CIni header((m_folder / (name + ".hed")).string(), TRUE);
-        return header.GetInt(key, -1, "WellInfo");
+        HeaderRecord& h = *theApp.m_pHeaderRecord;
+        // Values near enough as long as a record's: the page ends halfway between them.
+        h.Startdepth = h.EndDepth = 10000;
+        const fs::path scratch = m_folder / "scratch.hed";
+        ASSERT_TRUE(CHeader().WriteHeader(scratch.string()));
+        const std::string between = "\r\nStartTime=0\r\nEndTime=";
+        const size_t middle = ReadTextFile(scratch).find(between) + between.size() / 2;
+        const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        h.Company.assign(page - middle % page, 'c');
     }
 
     fs::path m_folder;
@@ -178,6 +210,72 @@ TEST_F(RecordEndIntegrationTest, FullDiskEndsTheRecordWithWholeRecordsAndTheirEn
         CopyArtifact(header, name + "_disk.hed");
     }
     EXPECT_EQ(2u, boxes.AllShown().size());
+}
+
+// A record on a small disk of its own, which its data file fills, begun at
+// several amounts of free room: either it does not start, and leaves neither
+// its data file nor its header, or it ends with a message and a header on its
+// last whole record. The test runs again in a process that mounts that disk.
+TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRecord)
+{
+    const char* disk = std::getenv(kOwnDiskVariable);
+    if (disk == nullptr) {
+        const fs::path own = m_folder / "disk";
+        ASSERT_TRUE(fs::create_directory(own));
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const int status = RunWithOwnDisk(std::string(test->test_suite_name()) + "." + test->name(), own);
+        if (status == kNoOwnDisk)
+            GTEST_SKIP() << "this process may take no mount namespace for a disk of its own";
+        EXPECT_EQ(0, status) << "the records on a disk of their own failed or did not end (output above)";
+        return;
+    }
+    std::vector<std::string> shown;
+    SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
+        shown.push_back(text);
+        return IDOK;
+    });
+    ASSERT_NO_FATAL_FAILURE(Start({"--rate", "5000", "--speed", "60"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    ASSERT_NO_FATAL_FAILURE(PadHeaderAcrossAPage());
+    const long page = sysconf(_SC_PAGESIZE);
+    std::set<bool> started;
+    // Around the least room a record starts with: its header, the room kept and one copy.
+    for (const int pages : {4, 8, 9, 10, 11, 16}) {
+        SCOPED_TRACE(std::to_string(pages) + " pages free");
+        for (const auto& entry : fs::directory_iterator(disk))
+            fs::remove(entry.path());
+        struct statvfs room {};
+        ASSERT_EQ(0, statvfs(disk, &room));
+        const int filler = open((fs::path(disk) / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_EQ(0, posix_fallocate(filler, 0, off_t(room.f_bavail * room.f_bsize) - pages * page));
+        close(filler);
+
+        const std::string status = m_dialog->m_StatusBar.GetText(0);
+        const fs::path data = fs::path(disk) / "fill.log";
+        const fs::path header = fs::path(disk) / "fill.hed";
+        shown.clear();
+        ASSERT_NO_FATAL_FAILURE(NewLog(data));
+        started.insert(theApp.m_pRunState->recording == 1);
+        if (theApp.m_pRunState->recording == 0) {
+            EXPECT_EQ(std::vector<std::string>{"Trouble opening or create header file."}, shown);
+            EXPECT_FALSE(fs::exists(data));
+            EXPECT_FALSE(fs::exists(header));
+            EXPECT_EQ(status, m_dialog->m_StatusBar.GetText(0));
+            continue;
+        }
+        ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 10000))
+            << "the record did not end on the full disk";
+        ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }, 5000)) << "no message at the record's end";
+        EXPECT_EQ(std::vector<std::string>{"Trouble writing data file: recording stopped.\n"
+                                           "The records written so far are kept."},
+                  shown);
+        const auto size = fs::file_size(data);
+        EXPECT_GT(size, 0u);
+        EXPECT_EQ(0u, size % sizeof(LogRecord));
+        EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime"));
+        EXPECT_EQ(CToolsStream::HeaderDepth(theApp.m_dRecordDepth), WellInfoInt(header, "EndDepth"));
+    }
+    EXPECT_EQ(2u, started.size()) << "not both a record refused and a record that filled the disk";
 }
 
 // What a program killed during a record leaves: its header already holds the
