@@ -227,10 +227,14 @@ bool CToolsProbeDlg::ClearUpdateFlag()
     return true;
 }
 
+// The box keeps its place only from the screen: a hidden box's geometry has
+// lost its frame, and a box never shown has no place to keep.
 void CToolsProbeDlg::OnCancel()
 {
     for (CBigData& window : m_BigData)
         window.OnCancel();
+    if (IsWindowVisible())
+        theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(*this);
     theApp.m_pRunState->toolsBoxVisible = 0;
     ShowWindow(SW_HIDE);
 }

@@ -265,9 +265,9 @@ void CVarnoLogger_KVXDlg::StopWorkForClose()
     }
     // A paused replay or the live curves end here too: their last part is printed.
     ResetAutoPrint();
-    // Taken while the windows are still on screen with their frames.
+    // Taken while the window is still on screen with its frame; the windows
+    // it owns keep theirs as they close.
     theApp.m_pPlacementStore->placements[kPlacementMain] = GetWindowPlacement(*this);
-    theApp.m_pPlacementStore->placements[kPlacementToolsBox] = GetWindowPlacement(m_ToolsProbeDlg);
     CloseOwnedWindows();
     theApp.m_bClosing = 1;
     theApp.m_endProcessDlg.ShowWindow(SW_SHOW);

@@ -248,8 +248,11 @@ TEST_F(ToolsBoxTest, DoubleClickOpensTheChannelsWindowAndClosingTheBoxStoresTheO
     temperature.GetSafeHwnd()->move(120, 130);  // as dragged
     QTest::keyClick(temperature.GetSafeHwnd(), Qt::Key_Return);
     EXPECT_FALSE(temperature.IsWindowVisible());
+    m_box.GetSafeHwnd()->move(60, 70);
     QTest::keyClick(m_box.GetSafeHwnd(), Qt::Key_Return);
     EXPECT_FALSE(m_box.IsWindowVisible());
+    EXPECT_EQ(60, LONG{theApp.m_pPlacementStore->placements[kPlacementToolsBox].rcNormalPosition.left});
+    EXPECT_EQ(70, LONG{theApp.m_pPlacementStore->placements[kPlacementToolsBox].rcNormalPosition.top});
     EXPECT_EQ(0, theApp.m_pRunState->toolsBoxVisible);
     EXPECT_FALSE(raw.IsWindowVisible());
     EXPECT_FALSE(temperature.IsWindowVisible());

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <unistd.h>
@@ -244,6 +245,9 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     EXPECT_TRUE(WaitFor([&] { return emulator.Log().find("sonde off") != std::string::npos; }, 3000));
     EXPECT_TRUE(fs::exists(Path("Zarkv.cfg")));
     EXPECT_EQ(sizeof(WindowPlacementStore), fs::file_size(Path("Zarkv.dat")));
+    WindowPlacementStore stored{};
+    std::ifstream(Path("Zarkv.dat"), std::ios::binary).read(reinterpret_cast<char*>(&stored), sizeof stored);
+    EXPECT_EQ(0u, DWORD{stored.placements[kPlacementToolsBox].length}) << "the Tools Box, never shown, kept a place";
     // Auto print was on: the record's last part is printed.
     EXPECT_TRUE(fs::exists(jobs) && std::distance(fs::directory_iterator(jobs), fs::directory_iterator()) == 1);
     UseTestPrinter();
