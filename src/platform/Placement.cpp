@@ -45,7 +45,10 @@ QSize ClientSize(QSize outer, const QMargins& frame)
 // size. Until then the placed rectangle stands for the window's normal one.
 class FrameCorrection : public QObject {
 public:
-    FrameCorrection(QWidget* window, const QRect& outer) : QObject(window), m_window(window), m_outer(outer)
+    // `applied` is the size the window took from the placement: a window of
+    // fixed size keeps its own.
+    FrameCorrection(QWidget* window, const QRect& outer, QSize applied)
+        : QObject(window), m_window(window), m_outer(outer), m_applied(applied)
     {
         window->installEventFilter(this);
     }
@@ -67,17 +70,24 @@ protected:
         const QEvent::Type type = event->type();
         if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
             Correct();
+        // A window manager that frames the window where it stands sends no
+        // move: its first paint comes once it is framed. The window is not
+        // moved while it paints.
+        if (type == QEvent::Paint)
+            QMetaObject::invokeMethod(this, &FrameCorrection::Correct, Qt::QueuedConnection);
         return false;
     }
 
 private:
     void Correct()
     {
+        // Done already, and waiting to be deleted.
+        if (parent() == nullptr)
+            return;
         // Framed, and back at the size applied: a window manager still
         // restoring a maximised window sends the full size first.
         const QMargins frame = FrameMargins(m_window);
-        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState ||
-            m_window->size() != ClientSize(m_outer.size(), {}))
+        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState || m_window->size() != m_applied)
             return;
         QWidget* window = m_window;
         const QRect outer = m_outer;
@@ -91,6 +101,7 @@ private:
 
     QWidget* m_window;
     QRect m_outer;
+    QSize m_applied;
 };
 
 }  // namespace
@@ -106,12 +117,12 @@ BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement)
     const RECT& rc = placement.rcNormalPosition;
     const QRect outer(QPoint(Le(rc.left), Le(rc.top)), QPoint(Le(rc.right) - 1, Le(rc.bottom) - 1));
     const QMargins frame = FrameMargins(window);
-    if (frame.isNull())
-        new FrameCorrection(window, outer);
     window->setWindowState(Qt::WindowNoState);
     // A top-level window's position is its frame's.
     window->move(outer.topLeft());
     window->resize(ClientSize(outer.size(), frame));
+    if (frame.isNull())
+        new FrameCorrection(window, outer, window->size());
     const DWORD show = Le(placement.showCmd);
     if (show == SW_SHOWMAXIMIZED)
         window->setWindowState(Qt::WindowMaximized);

@@ -55,6 +55,12 @@ std::string ActiveName()
     return "the active window is \"" + (active ? active->name : std::string("none")) + "\"";
 }
 
+std::string Text(const QRect& rect)
+{
+    return std::to_string(rect.x()) + "," + std::to_string(rect.y()) + " " + std::to_string(rect.width()) + "x" +
+           std::to_string(rect.height());
+}
+
 std::string CurrentTestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
 class DesktopTest : public ::testing::Test {
@@ -409,6 +415,63 @@ TEST_F(DesktopTest, DepthMagnifierKeepsThePlaceItWasDraggedTo)
     EXPECT_EQ(44u, DWORD{kept.length});
     EXPECT_NEAR(moved->client.left(), LONG{kept.rcNormalPosition.left}, 10);
     EXPECT_NEAR(moved->client.top(), LONG{kept.rcNormalPosition.top}, 30);
+}
+
+// Zarkv.dat is absent at the first start, which ends without the Tools Box
+// ever shown. The box, first shown at the second start, is dragged away from
+// where it opened and closed by Escape; the sheet stays open until the
+// program ends. At every later start both open where they were left.
+TEST_F(DesktopTest, LoggerSetupAndToolsBoxReopenWhereTheyWereLeftOverRestarts)
+{
+    std::optional<QRect> sheetWas;
+    std::optional<QRect> toolsWas;
+    // Where the window is once it has painted, when it is put in place
+    // before or at once after its first paint, and, if it has a place to
+    // come back to, once it is there.
+    const auto cameUp = [&](const WindowInfo& window, const std::optional<QRect>& was) {
+        QRect now = window.client;
+        EXPECT_TRUE(WaitUntil([&] {
+            if (!HasPainted(window.id))
+                return false;
+            now = WindowOf(window.id).value_or(window).client;
+            return !was || now == *was;
+        })) << window.name << " came up at " << Text(now) << (was ? ", not at " + Text(*was) : ", painting nothing");
+        return now;
+    };
+    for (int start = 1; start <= 4 && !HasFailure(); ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        if (start > 1) {
+            ASSERT_TRUE(program->Start()) << "the program did not come up again";
+        }
+        const WindowInfo sheet = OpenLoggerSetup();
+        ASSERT_NE(0u, sheet.id);
+        ASSERT_TRUE(program->WaitUntilActive(sheet.id)) << ActiveName();
+        sheetWas = cameUp(sheet, sheetWas);
+        if (start > 1) {
+            const WindowInfo tools = OpenToolsBox();
+            ASSERT_NE(0u, tools.id);
+            ASSERT_TRUE(program->WaitUntilActive(tools.id)) << ActiveName();
+            toolsWas = cameUp(tools, toolsWas);
+            if (start == 2) {
+                // Without a place of its own it opens beside the main window on this wide screen.
+                EXPECT_GT(toolsWas->left(), Main().client.right()) << "the Tools Box opened at " << Text(*toolsWas);
+                const QPoint title(toolsWas->left() + 40, toolsWas->top() - 8);
+                const QPoint by(-260, -150);
+                Drag(title, title + by);
+                QRect dragged;
+                ASSERT_TRUE(WaitUntil([&] {
+                    dragged = WindowOf(tools.id).value_or(tools).client;
+                    return dragged == toolsWas->translated(by);
+                })) << "the Tools Box did not follow its title bar from " << Text(*toolsWas) << " to " << Text(dragged);
+                toolsWas = toolsWas->translated(by);
+            }
+            ASSERT_TRUE(program->ClickInto(tools, QPoint(tools.client.width() / 2, 6)));
+            Key("Escape");
+            ASSERT_TRUE(program->WaitUntilGone(tools.id));
+        }
+        ASSERT_TRUE(program->AskToClose());
+        ASSERT_TRUE(program->WaitForExit());
+    }
 }
 
 // With the sonde off the logger reports in status packets, at which the depth

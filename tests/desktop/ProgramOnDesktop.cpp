@@ -80,13 +80,17 @@ ProgramOnDesktop::~ProgramOnDesktop()
 bool ProgramOnDesktop::Start()
 {
     const fs::path socket = m_folder / "logger.sock";
-    m_emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_emulator.setStandardOutputFile(QProcess::nullDevice());
-    m_emulator.start(QString::fromStdString(File("loggersim").string()),
-                     {"--socket", QString::fromStdString(socket.string()), "--log",
-                      QString::fromStdString((m_folder / "loggersim.log").string())});
-    if (!m_emulator.waitForStarted(10000) || !WaitUntil([&] { return fs::exists(socket); }))
-        return false;
+    // A restarted program finds the emulator of its first start.
+    if (m_emulator.state() == QProcess::NotRunning) {
+        m_emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_emulator.setStandardOutputFile(QProcess::nullDevice());
+        m_emulator.start(QString::fromStdString(File("loggersim").string()),
+                         {"--socket", QString::fromStdString(socket.string()), "--log",
+                          QString::fromStdString((m_folder / "loggersim.log").string())});
+        if (!m_emulator.waitForStarted(10000) || !WaitUntil([&] { return fs::exists(socket); }))
+            return false;
+    }
+    const size_t logged = EmulatorLog().size();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -116,9 +120,9 @@ bool ProgramOnDesktop::Start()
     if (!main)
         return false;
     m_main = main->id;
-    // The logger has answered the settings frame: the link is live.
+    // The logger has answered this start's settings frame: the link is live.
     return WaitUntilActive(m_main) && WaitUntil([&] { return HasPainted(m_main); }) &&
-           WaitUntil([&] { return EmulatorLog().find("TX status") != std::string::npos; });
+           WaitUntil([&] { return EmulatorLog().find("TX status", logged) != std::string::npos; });
 }
 
 WindowInfo ProgramOnDesktop::Main() const { return WindowOf(m_main).value_or(WindowInfo{}); }

@@ -15,8 +15,9 @@ public:
     explicit ProgramOnDesktop(const std::string& testName);
     ~ProgramOnDesktop();
 
-    // Starts the program; true once its main window is up and active, after
-    // the operator has answered the start-up's "No default printer!!!" box.
+    // Starts the program, again once it has ended if need be, in the same
+    // folder; true once its main window is up and active, after the operator
+    // has answered the start-up's "No default printer!!!" box.
     bool Start();
 
     // The main window, as it is now.
