@@ -112,7 +112,8 @@ public:
     }
     // With refuseStartDepth, the header is read-only while a record's first
     // record writes its start depth, and only then. The record's flag is not
-    // looked at: it may be raised between this check and the write.
+    // looked at: it may be raised between this check and the write. A record
+    // stopped before its first record would leave the rewrite waiting.
     void DecodeDataPacket() override
     {
         Patch(sizeof(DataPacket));
@@ -336,6 +337,9 @@ TEST_F(PowerDlgIntegrationTest, RecordStartsOnlyWithItsHeaderWrittenAndEndsWitho
     Click(IDC_RECORD);
     ASSERT_EQ(1, theApp.m_pRunState->recording);
     EXPECT_EQ("Elsewhere", CIni((m_folder / "b.hed").string(), TRUE).GetString("Company", "", "WellInfo"));
+    // Its first record takes the start depth: no rewrite of it is left waiting for the next record.
+    EXPECT_TRUE(WaitFor([&] { return fs::file_size(m_folder / "b.log") >= sizeof(LogRecord); }, 5000))
+        << "the first record";
     Click(IDC_STOP);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
 
@@ -349,7 +353,8 @@ TEST_F(PowerDlgIntegrationTest, RecordStartsOnlyWithItsHeaderWrittenAndEndsWitho
     ClickWhenModal({IDC_HDR_SAVE});
     Click(IDC_RECORD);
     ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 5000)) << "the record runs on";
-    EXPECT_FALSE(m_stream.refuseStartDepth);
+    // The reader puts the header back right after the refused write.
+    EXPECT_TRUE(WaitFor([&] { return !m_stream.refuseStartDepth; }, 5000)) << "the start depth refused";
     EXPECT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 5; }, 5000));
     EXPECT_EQ(0u, fs::file_size(m_folder / "c.log"));
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
