@@ -229,17 +229,18 @@ void CIni::WriteInt(const char* key, int value, const char* section)
     Write(key, text);
 }
 
-bool CIni::WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section)
+ProfileWrite CIni::WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section,
+                             KeptRoom room)
 {
     UseSection(section);
     m_loaded.reset();
     std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& [key, value] : values)
         keys.emplace_back(key, std::to_string(value));
-    if (WritePrivateProfileKeys(m_section.c_str(), keys, m_path.c_str()))
-        return true;
-    m_writeFailed = true;
-    return false;
+    const ProfileWrite written = WriteProfileKeys(m_section.c_str(), keys, m_path.c_str(), room);
+    if (written != ProfileWrite::Written)
+        m_writeFailed = true;
+    return written;
 }
 
 void CIni::WriteDouble(const char* key, double value, const char* section)

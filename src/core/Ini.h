@@ -9,6 +9,8 @@
 #include "platform/Types.h"
 
 class CProfileSnapshot;
+enum class KeptRoom;
+enum class ProfileWrite;
 
 class CIni {
 public:
@@ -46,8 +48,10 @@ public:
     void WriteFloat(const char* key, float value, const char* section = nullptr);
     void WriteBool(const char* key, BOOL value, const char* section = nullptr);
     void WriteYesNo(const char* key, BOOL value, const char* section = nullptr);
-    // Several keys "%d" in one rewrite of the file; false when the file could not take them.
-    bool WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section = nullptr);
+    // Several keys "%d" in one rewrite of the file, which may use the room kept
+    // for the file as `room` says.
+    ProfileWrite WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section,
+                           KeptRoom room);
     // Tells the operator, once a run for each file, when a write since the
     // object took its path was refused; the program goes on without it.
     void TellRefusedWrites() const;

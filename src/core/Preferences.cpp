@@ -80,8 +80,11 @@ std::FILE* CPreferences::OpenTextFile(const std::string& path, const char* mode)
     if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
         return nullptr;
     std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr)
-        return nullptr;
+    return file == nullptr ? nullptr : CrLfStream(file, mode);
+}
+
+std::FILE* CPreferences::CrLfStream(std::FILE* file, const char* mode)
+{
     cookie_io_functions_t functions{};
     functions.write = WriteCrLf;
     functions.close = CloseCrLf;

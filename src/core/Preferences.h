@@ -28,6 +28,9 @@ public:
     // A file written like a text file of the platform: every "\n" written
     // becomes CR LF on disk. Mode as for fopen ("wb", "ab").
     static std::FILE* OpenTextFile(const std::string& path, const char* mode);
+    // The same over a stream already open, which closing the result closes;
+    // null, with `file` closed, when it cannot be made.
+    static std::FILE* CrLfStream(std::FILE* file, const char* mode);
     // One "key=value" line into a file the caller opened.
     static void WriteFileLine(const char* key, const std::string& text, std::FILE* file);
     static void WriteFileInt(const char* key, int value, std::FILE* file);

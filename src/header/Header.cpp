@@ -239,9 +239,12 @@ bool HeaderText(const HeaderRecord& h, const ToolRecord& tool, std::string& text
 {
     char* buffer = nullptr;
     size_t size = 0;
-    std::FILE* file = open_memstream(&buffer, &size);
-    if (file == nullptr)
+    std::FILE* memory = open_memstream(&buffer, &size);
+    std::FILE* file = memory == nullptr ? nullptr : CPreferences::CrLfStream(memory, "w");
+    if (file == nullptr) {
+        std::free(buffer);
         return false;
+    }
     // Only kChannels channel records exist.
     const int channels = std::clamp(tool.NumberOfChannels, 0, ToolRecord::kChannels);
     WriteGeneral(tool, channels, file);
@@ -252,18 +255,12 @@ bool HeaderText(const HeaderRecord& h, const ToolRecord& tool, std::string& text
         WriteChannel(tool.channels[i], i, file);
     WriteTracks(tool, file);
     const bool written = std::ferror(file) == 0;
-    if (std::fclose(file) != 0 || !written) {
-        std::free(buffer);
-        return false;
-    }
-    text.clear();
-    for (size_t i = 0; i < size; ++i) {
-        if (buffer[i] == '\n')
-            text += '\r';
-        text += buffer[i];
-    }
+    // Closing the stream closes the memory one, which then holds the text.
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed)
+        text.assign(buffer, size);
     std::free(buffer);
-    return true;
+    return written && closed;
 }
 
 void ReadGeneral(CIni& ini, HeaderRecord& h)
@@ -370,8 +367,6 @@ bool CHeader::WriteHeader(const std::string& path)
     TakeTool(*theApp.m_pHeaderRecord, tool);
     return true;
 }
-
-void CHeader::WriteWellInfo(std::FILE* file) { WriteWellFields(*theApp.m_pHeaderRecord, file); }
 
 // Each file is read once, however many keys it has: a header of many
 // megabytes would otherwise be parsed again for every key.

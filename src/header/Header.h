@@ -2,7 +2,6 @@
 // The header file (.hed) beside each data file: written whole from the header
 // record and the current tool record when a log is created, read back into the
 // header record when a log is opened or exported.
-#include <cstdio>
 #include <string>
 
 #include "core/Preferences.h"
@@ -18,8 +17,6 @@ public:
     // Replaces the file at `path` by a copy renamed over it; a file that cannot
     // be written is reported with a message box and gives false.
     bool WriteHeader(const std::string& path);
-    // The [WellInfo] key lines of the header record.
-    void WriteWellInfo(std::FILE* file);
     // Both return true when the reading failed; missing files and keys give defaults.
     bool ReadHeader(const std::string& path);
     bool ReadWellInfo(const std::string& path);

@@ -590,12 +590,6 @@ ProfileWrite WriteProfileKeys(const char* section, const std::vector<std::pair<s
     });
 }
 
-BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
-                             const char* path)
-{
-    return WriteProfileKeys(section, keys, path, KeptRoom::Keep) == ProfileWrite::Written ? TRUE : FALSE;
-}
-
 BOOL WriteProfileFile(const char* path, std::string_view text)
 {
     std::lock_guard lock(g_profileMutex);

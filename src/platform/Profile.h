@@ -32,11 +32,6 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path);
 
-// Sets each key in `section` to its value as WritePrivateProfileStringA does,
-// in one rewrite of the file instead of one per key.
-BOOL WritePrivateProfileKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys,
-                             const char* path);
-
 // Replaces the file at `path`, whatever its mode, by `text` through a copy
 // renamed over it; the new file gets the usual mode.
 BOOL WriteProfileFile(const char* path, std::string_view text);
@@ -50,8 +45,10 @@ void ReleaseProfileRoom();
 enum class KeptRoom { Keep, Use };
 enum class ProfileWrite { Written, NoRoom, Failed };
 
-// As WritePrivateProfileKeys, telling a write that the disk had no room for
-// (the file left as it was) from one refused otherwise. With KeptRoom::Use a
+// Sets each key in `section` to its value as WritePrivateProfileStringA does,
+// in one rewrite of the file instead of one per key; tells a write that the
+// disk had no room for (the file left as it was) from one refused otherwise.
+// With KeptRoom::Use a
 // write without room for its copy gives up the room kept for the file for it,
 // and takes the room back when the disk still has it: for a write that no
 // other write to the disk runs beside.

@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "core/Ini.h"
 #include "core/RunState.h"
@@ -56,10 +55,8 @@ std::string HeaderPath() { return CIni(theApp.m_pPathSettings->LastFile, TRUE).G
 
 ProfileWrite WriteWellInfo(std::initializer_list<std::pair<const char*, int>> values, KeptRoom room)
 {
-    std::vector<std::pair<std::string, std::string>> keys;
-    for (const auto& [key, value] : values)
-        keys.emplace_back(key, std::to_string(value));
-    return WriteProfileKeys(CHeader::kWellInfoSection, keys, HeaderPath().c_str(), room);
+    CIni header(theApp.m_pPathSettings->LastFile, TRUE);
+    return header.WriteInts(values, CHeader::kWellInfoSection, room);
 }
 
 // The end values of the record so far, as its stop writes them: a program

@@ -17,6 +17,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "platform/MessageBox.h"
+#include "platform/Profile.h"
 #include "platform/System.h"
 #include "platform/UiThread.h"
 #include "probe/AcquisitionHost.h"
@@ -417,7 +418,8 @@ bool CToolsStream::RewriteStartDepth(double depth)
 {
     theApp.m_bRewriteStartDepth = 0;
     CIni header(theApp.m_pPathSettings->LastFile, TRUE);
-    return header.WriteInts({{"Startdepth", HeaderDepth(depth)}}, CHeader::kWellInfoSection);
+    return header.WriteInts({{"Startdepth", HeaderDepth(depth)}}, CHeader::kWellInfoSection, KeptRoom::Keep) ==
+           ProfileWrite::Written;
 }
 
 std::int32_t CToolsStream::HeaderDepth(double metres)

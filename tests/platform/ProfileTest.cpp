@@ -66,6 +66,12 @@ void fillDisk(const std::string& path)
     ::close(fd);
 }
 
+// Several keys in one write that leaves the room kept for the file alone.
+bool writeKeys(const char* section, const std::vector<std::pair<std::string, std::string>>& keys, const std::string& path)
+{
+    return WriteProfileKeys(section, keys, path.c_str(), KeptRoom::Keep) == ProfileWrite::Written;
+}
+
 size_t entries(const std::string& folder)
 {
     return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -305,12 +311,12 @@ TEST_F(ProfileTest, FifoReadsAsDefaultWithoutBlocking)
 TEST_F(ProfileTest, SeveralKeysInOneWrite)
 {
     put("[A]\r\nk=1\r\n[B]\r\n");
-    EXPECT_TRUE(WritePrivateProfileKeys("a", {{"K", "2"}, {"new", "3"}}, path.c_str()));
+    EXPECT_TRUE(writeKeys("a", {{"K", "2"}, {"new", "3"}}, path));
     EXPECT_EQ(bytes(), "[A]\r\nk=2\r\nnew=3\r\n[B]\r\n");
-    EXPECT_TRUE(WritePrivateProfileKeys("C", {{"x", "1"}, {"y", "2"}}, path.c_str()));
+    EXPECT_TRUE(writeKeys("C", {{"x", "1"}, {"y", "2"}}, path));
     EXPECT_EQ(bytes(), "[A]\r\nk=2\r\nnew=3\r\n[B]\r\n[C]\r\nx=1\r\ny=2\r\n");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    EXPECT_FALSE(WritePrivateProfileKeys("A", {{"k", "5"}}, path.c_str()));
+    EXPECT_FALSE(writeKeys("A", {{"k", "5"}}, path));
 }
 
 // A file without room for a copy, as on a full disk: the bytes that change
@@ -342,7 +348,7 @@ TEST_F(ProfileTest, FileWithoutRoomForACopyTakesOnlyWhatFitsInPlace)
             ASSERT_TRUE(limit.Set());
             EXPECT_EQ(c.written, write(c.section, c.key, c.value) != FALSE);
             if (c.written) {
-                EXPECT_TRUE(WritePrivateProfileKeys("S", {{"k", "3"}, {"m", "8"}}, path.c_str()));
+                EXPECT_TRUE(writeKeys("S", {{"k", "3"}, {"m", "8"}}, path));
                 expected = "[S]\r\nk=3\r\nm=8\r\n[T]\r\nlong=" + std::string(100, 'x') + "\r\n";
             }
         }
@@ -360,7 +366,7 @@ TEST_F(ProfileTest, FileWithoutRoomForACopyTakesNoChangeAcrossAPage)
     // Short of a copy by one byte, the whole change below the limit.
     FileSizeLimit limit(file.size() - 1);
     ASSERT_TRUE(limit.Set());
-    EXPECT_FALSE(WritePrivateProfileKeys("S", {{"k", "2"}, {"m", "8"}}, path.c_str()));
+    EXPECT_FALSE(writeKeys("S", {{"k", "2"}, {"m", "8"}}, path));
     EXPECT_TRUE(bytes() == file) << "the file changed";
 }
 
