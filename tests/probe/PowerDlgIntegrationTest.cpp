@@ -668,7 +668,7 @@ TEST_F(PowerDlgIntegrationTest, EveryEndOfARecordOrAReplayPrintsItsLastPart)
         }
         EXPECT_EQ(0, jobCount()) << "no page is full yet";
         ending.end();
-        EXPECT_TRUE(WaitFor([&] { return jobCount() == 1; }, 5000)) << "the last part printed, jobs: " << jobCount();
+        ASSERT_TRUE(WaitFor([&] { return jobCount() == 1; }, 5000)) << "the last part printed, jobs: " << jobCount();
         EXPECT_FALSE(m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
         EXPECT_EQ(0, theApp.m_pRunState->recording);
         ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
