@@ -93,13 +93,15 @@ public:
     // Renders into the off-screen image; the user-interface thread only.
     void Draw();
 
-    // Prints the newest page of curves on the application's printer; true
-    // when a page went out. fromMenu prints one full page, else what came
-    // after the last automatic page's overlap.
-    bool Print(bool fromMenu);
+    // Prints the newest full page of curves on the application's printer; true
+    // when a page went out.
+    bool Print();
     // stop = false switches auto print on or off; stop = true ends it at the
-    // end of a record, printing the last part. Returns 1 when now on.
+    // end of a record, printing the pages due and the last part. Returns 1 when now on.
     int ToggleAutoPrint(bool stop);
+    // A log ends with auto print on: its pages due and what came after the
+    // last one are printed, taken as they are now; auto print stays on.
+    void PrintLastPart();
     bool IsAutoPrintOn() const;
     double PageCount() const;
 
@@ -143,7 +145,9 @@ private:
     static long long NextPageStart(long long endRow);
     // Keeps every page whose rows have all arrived; the lock held. True when one came due.
     bool QueueDuePages();
-    // The rings start again: so do the pages, and those due are dropped. The lock held.
+    // What came after the last page, up to the newest row, as the last page due. The lock held.
+    void QueueLastPart();
+    // The rings start again: so do the pages, numbered from 1, and those due are dropped. The lock held.
     void RestartPages();
     // Prints every page that came due, oldest first.
     void PrintDuePages();

@@ -16,24 +16,16 @@
 #include "header/HeaderRecord.h"
 #include "platform/Printer.h"
 
-bool CScopeTrack::Print(bool fromMenu)
+bool CScopeTrack::Print()
 {
     Picture& picture = *m_pPicture;
-    int rows = 0;
     int pageCount = 0;
     {
         std::lock_guard lock(m_mutex);
-        const long long newest = NewestRow();
-        // From the menu a full page; at a record's end what came after the last page's overlap.
-        rows = fromMenu ? PageRows() : int(std::min<long long>(newest - m_nPageStart + 1, PageRows()));
-        if (rows < page::kShortestPagePixels)
-            return false;
-        CopyPicture(picture, newest, rows);
+        CopyPicture(picture, NewestRow(), PageRows());
         pageCount = int(m_dPageCount);
-        if (m_bAutoPrint)
-            m_nPageStart = NextPageStart(newest);
     }
-    RenderPage(picture, rows);
+    RenderPage(picture, PageRows());
     const bool printed = PrintPage(pageCount);
     Draw();
     return printed;
@@ -95,12 +87,38 @@ int CScopeTrack::ToggleAutoPrint(bool stop)
         m_bAutoPrint = false;
         if (!stop)
             return 0;
-        m_dPageCount += 1.0;
+        QueueLastPart();
     }
-    // The pages that came due go first, the last part after them.
     PrintDuePages();
-    Print(false);
     return 0;
+}
+
+void CScopeTrack::PrintLastPart()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_bAutoPrint)
+            return;
+        QueueLastPart();
+    }
+    PrintDuePages();
+}
+
+void CScopeTrack::QueueLastPart()
+{
+    // Taken now: the rows drawn while the pages before it print are not the log's.
+    const long long newest = NewestRow();
+    const int rows = int(std::min<long long>(newest - m_nPageStart + 1, PageRows()));
+    m_nPageStart = newest + 1;
+    if (rows < page::kShortestPagePixels)
+        return;
+    DuePage due;
+    due.picture = std::make_unique<Picture>();
+    CopyPicture(*due.picture, newest, rows);
+    due.rows = rows;
+    m_dPageCount += 1.0;
+    due.number = int(m_dPageCount);
+    m_duePages.push_back(std::move(due));
 }
 
 int CScopeTrack::PageRows() const { return page::kPagePixels - m_nLegendHeight; }

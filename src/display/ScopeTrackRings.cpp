@@ -136,6 +136,7 @@ void CScopeTrack::RestartPages()
 {
     m_duePages.clear();
     m_nPageStart = SampleRow(0, m_scale.pixelsPerSample) + 1;
+    m_dPageCount = 0.0;
 }
 
 void CScopeTrack::FilterChannel(int curveIndex)

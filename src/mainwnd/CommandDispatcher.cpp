@@ -118,7 +118,7 @@ void CVarnoLogger_KVXDlg::OnExportCommand()
     RunLasExport();
 }
 
-void CVarnoLogger_KVXDlg::OnPrint() { m_ScopeTrack.Print(true); }
+void CVarnoLogger_KVXDlg::OnPrint() { m_ScopeTrack.Print(); }
 
 void CVarnoLogger_KVXDlg::OnAutoPrint()
 {

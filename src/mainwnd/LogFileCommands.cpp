@@ -150,6 +150,11 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
         return;
     }
 
+    // A replay under way ends under its own names, read over by the new header;
+    // auto print stays as set for the new log.
+    RunState& run = *theApp.m_pRunState;
+    if (run.fileLoaded && (run.playing || theApp.m_nReplayPos > 0))
+        m_ScopeTrack.PrintLastPart();
     // Read before anything is stored: a header that cannot be read (a pipe, a
     // folder) leaves the settings and the log open before as they were.
     if (m_Header.ReadHeader(HeaderPathOf(path))) {
@@ -162,12 +167,9 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     m_Preferences.SaveConfig();
     m_StatusBar.SetText(0, std::string("Data file : ") + paths.FileName);
 
-    RunState& run = *theApp.m_pRunState;
     run.fileLoaded = 1;
     theApp.m_nReplayPos = 0;
     theApp.m_bReplayAtStart = 1;
-    // The log shown until now ends: its last part is printed before the tracks restart.
-    ResetAutoPrint();
     const HeaderRecord& header = *theApp.m_pHeaderRecord;
     m_ScopeTrack.ResetOrigin(header.Startdepth / 1000.0, header.SondeLength, header.LogMode, 0);
     ResetAcquisition(true);

@@ -9,6 +9,4 @@ public:
     // Curve settings from the tool record, origin at depth for a logging-mode code.
     virtual void ResetCurveOrigin(double depth, double toolLength, int modeCode) = 0;
     virtual void ResetAcquisition(bool full) = 0;
-    // Prints the last part when auto print was on, and switches it off.
-    virtual void ResetAutoPrint() = 0;
 };

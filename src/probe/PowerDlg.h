@@ -123,6 +123,8 @@ private:
     void EndRecordIfSondeOff(int linkStatus);
     void TellHeaderWriteFailure();
     void OnReset();
+    // From the replay thread: the file played to its end.
+    void PrintReplayEnd();
     void OnPowerOnOrder();
     void OnPowerOffOrder();
     void OnRefresh();

@@ -149,6 +149,9 @@ void CPowerDlg::StopRecording()
     // Not recording first, so the reader stores nothing more into the file.
     m_pRunState->recording = 0;
     CToolsStream::CloseRecordFile();
+    // However the record ends, its last part is printed as the data file ends:
+    // the live rows drawn from now on are not the record's.
+    m_pHost->ResetAutoPrint();
     m_btnRecord.SetIcon(m_hRecord);
     // The time since the last stored record is not counted.
     theApp.m_ftRecordStart = Now();
@@ -164,8 +167,6 @@ void CPowerDlg::StopRecording()
     // an order to power it.
     if (m_bSondeOn && (m_pProbeStatus->status & 0x0F) != 0)
         m_pHost->SendRecordingModeFrame();
-    // However the record ends, its last part is printed before the tracks restart.
-    m_pHost->ResetAutoPrint();
     m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
                               LogModeCode(m_pLoggerSettings->recordingMode));
     m_btnStop.SetIcon(m_hStop);

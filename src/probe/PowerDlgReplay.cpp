@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "platform/UiThread.h"
 #include "platform/WaitableTimer.h"
 #include "probe/Frames.h"
 
@@ -82,9 +83,10 @@ void CPowerDlg::OnPause()
 void CPowerDlg::OnStop()
 {
     RunState& run = *m_pRunState;
-    if (!m_bPowerSwitching || run.fileLoaded)
-        m_pHost->ResetAutoPrint();
+    // A record prints its last part as its data file closes.
     if (!run.recording) {
+        if (!m_bPowerSwitching || run.fileLoaded)
+            m_pHost->ResetAutoPrint();
         m_pHost->ResetAcquisition(true);
         m_pHost->SelectCurrentScale();
         theApp.m_nReplayPos = 0;
@@ -136,6 +138,17 @@ void CPowerDlg::OnReset()
     m_btnReset.EnableWindow(false);
 }
 
+// A replay played to its end ends as a stop ends it: Play again starts a new pass.
+void CPowerDlg::PrintReplayEnd()
+{
+    QPointer<QWidget> window = m_hWnd;
+    RunOnUiThread([this, window] {
+        // Played again meanwhile: the rings started again.
+        if (window && !m_pRunState->playing && theApp.m_nReplayPos == 0)
+            m_pHost->ResetAutoPrint();
+    });
+}
+
 bool CPowerDlg::WaitForReplayEnd(DWORD milliseconds)
 {
     return !m_pReplayThread || m_pReplayThread->WaitForEnd(milliseconds);
@@ -164,6 +177,7 @@ UINT CPowerDlg::ReplayThreadProc(CPowerDlg* panel)
                 theApp.m_pLiveReadout->currentDepth = theApp.m_pFrameState->replayDepth;
                 theApp.m_pLiveReadout->cableSpeed = 0.0;
             }
+            panel->PrintReplayEnd();
         }
     }
     theApp.m_bReplayThreadRunning = 0;

@@ -65,8 +65,7 @@ void CPRecordingMode::OnOK()
         break;
     }
     m_host.SendRecordingModeFrame();
-    // What the tracks show ends with the mode: its last part is printed first.
-    m_host.ResetAutoPrint();
+    // The tracks start again for the record: what they showed is no page of it.
     m_host.ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, modeCode);
     m_host.ResetAcquisition(true);
     CDialog::OnOK();

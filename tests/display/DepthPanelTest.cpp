@@ -35,7 +35,6 @@ public:
     void SaveWinch() override { calls.push_back("save winch"); }
     void ReloadTool() override { calls.push_back("reload tool"); }
     void ResetAcquisition(bool full) override { calls.push_back(full ? "reset full" : "reset"); }
-    void ResetAutoPrint() override { calls.push_back("last page"); }
     void RelabelToolsBox() override { calls.push_back("relabel"); }
     bool SendAuxCommandFrame() override
     {

@@ -28,6 +28,7 @@
 #include "support/TestPrinter.h"
 #include "support/Artifacts.h"
 #include "support/CurveTracks.h"
+#include "support/PrintedJobs.h"
 
 namespace {
 
@@ -62,20 +63,6 @@ Box InkIn(const QImage& page, int dpi, int left, int top, int right, int bottom)
     return Box{back(box.left), back(box.top), back(box.right), back(box.bottom)};
 }
 
-std::string Output(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
-bool HavePoppler() { return std::system("command -v pdftoppm >/dev/null && command -v pdftotext >/dev/null") == 0; }
-
 // The first page of a PDF as a picture at the given resolution.
 QImage Rasterise(const fs::path& pdf, int dpi)
 {
@@ -84,19 +71,6 @@ QImage Rasterise(const fs::path& pdf, int dpi)
                  stem.string() + "'")
                     .c_str());
     return QImage(QString::fromStdString(stem.string() + ".png"));
-}
-
-std::string TextOf(const fs::path& pdf) { return Output("pdftotext -layout '" + pdf.string() + "' -"); }
-
-// The canvas of a printed job, as the page received it.
-QImage PrintedCanvas(const fs::path& pdf)
-{
-    const fs::path stem = pdf.parent_path().parent_path() / "canvas";
-    std::system(("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + stem.string() + "'").c_str());
-    const QString png = QString::fromStdString(stem.string() + "-000.png");
-    QImage canvas = QImage(png).convertToFormat(QImage::Format_RGB32);
-    QFile::remove(png);
-    return canvas;
 }
 
 // The rows of curves at the foot of `upper` that come again at the head of
@@ -307,7 +281,7 @@ TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
         fs::remove_all(m_jobs);
         m_scale = c.scale;
         Replay(tracks, false);
-        ASSERT_TRUE(tracks.Print(true));
+        ASSERT_TRUE(tracks.Print());
         const QImage& canvas = tracks.PrintImage();
         ASSERT_EQ(page::kCanvasWidth, canvas.width());
         ASSERT_EQ(1180, canvas.height());
@@ -326,13 +300,13 @@ TEST_F(PrintTest, APageOfTheDemoLogWithFrameCurvesAndTexts)
 
     if (!HavePoppler())
         GTEST_SKIP() << "poppler-utils is not installed: the PDF is not read back";
-    const std::string text = TextOf(Job(0));
+    const std::string text = PrintedText(Job(0));
     EXPECT_NE(std::string::npos, text.find(theApp.m_pHeaderRecord->LogName)) << text;
     EXPECT_NE(std::string::npos, text.find("KPXG3241.log")) << text;
     EXPECT_EQ(std::string::npos, text.find("Page")) << "no page number with page count 0";
     const std::string today = page::DateText(std::time(nullptr)).substr(0, 11);
     EXPECT_NE(std::string::npos, text.find(today)) << text;
-    EXPECT_NE(std::string::npos, Output("pdfinfo '" + Job(0).string() + "'").find("varnologger Print Job 0"));
+    EXPECT_NE(std::string::npos, CommandOutput("pdfinfo '" + Job(0).string() + "'").find("varnologger Print Job 0"));
 
     const int dpi = 100;
     const QImage page = Rasterise(Job(0), dpi);
@@ -430,7 +404,7 @@ TEST_F(PrintTest, AutoPrintPagesFollowEachOtherWithTheirOverlap)
         }
         if (c.scale == 25 && c.n == 20) {
             // The text layout squeezes the two blanks before the colon.
-            const std::string text = TextOf(Job(2));
+            const std::string text = PrintedText(Job(2));
             EXPECT_NE(std::string::npos, text.find("Page N\xC2\xB0")) << text;
             EXPECT_NE(std::string::npos, text.find(":2")) << text;
             CopyArtifact(Job(1), "print_auto_page1.pdf");
@@ -539,7 +513,7 @@ TEST_F(PrintTest, WithoutAPrinterNothingIsPrintedAndLoggingGoesOn)
         Parent parent;
         CScopeTrack tracks;
         ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
-        EXPECT_EQ(c.jobs == 1, tracks.Print(true));
+        EXPECT_EQ(c.jobs == 1, tracks.Print());
         EXPECT_EQ(c.jobs, JobCount());
         // Auto print runs its pages through the timer all the same.
         ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
@@ -567,7 +541,7 @@ TEST_F(PrintTest, AMinimisedWindowStillPrintsItsCurves)
         WaveStep(tracks, k, track::kModeTime, 1, tool);
     parent.GetSafeHwnd()->showMinimized();
     ASSERT_TRUE(parent.GetSafeHwnd()->isMinimized());
-    ASSERT_TRUE(tracks.Print(true));
+    ASSERT_TRUE(tracks.Print());
     const COLORREF colour = PaletteColour(tool.channels[0].LineColour);
     const QImage& canvas = tracks.PrintImage();
     int found = 0;

@@ -527,7 +527,6 @@ protected:
         bool SendDepthFrame() override { return Note("depth frame"); }
         void ResetCurveOrigin(double, double, int) override { Note("curve origin"); }
         void ResetAcquisition(bool) override { Note("reset"); }
-        void ResetAutoPrint() override {}
         bool SendSettingsFrame() override { return Note("settings frame"); }
         bool SendCommFrame() override { return Note("comm frame"); }
         void SaveWinch() override { Note("save winch"); }

@@ -56,7 +56,6 @@ public:
         originMode = modeCode;
     }
     void ResetAcquisition(bool full) override { calls.push_back(full ? "reset full" : "reset"); }
-    void ResetAutoPrint() override { calls.push_back("last page"); }
 };
 
 QAbstractButton* Button(CWnd& dialog, int id)
@@ -142,7 +141,7 @@ TEST_F(AcqDialogsTest, RecordingModeRadioSetsModeDirectionAndCurveModeBeforeTheF
         EXPECT_EQ(c.modeCode, m_host.originMode);
         EXPECT_DOUBLE_EQ(42.25, m_host.originDepth);
         EXPECT_DOUBLE_EQ(150.0, m_host.originToolLength);
-        EXPECT_EQ((std::vector<std::string>{"mode frame", "last page", "curve origin", "reset full"}), m_host.calls);
+        EXPECT_EQ((std::vector<std::string>{"mode frame", "curve origin", "reset full"}), m_host.calls);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "core/Settings.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "display/TrackMath.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
 #include "platform/FileDialog.h"
@@ -35,6 +36,7 @@
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/Artifacts.h"
+#include "support/PrintedJobs.h"
 #include "support/TestPrinter.h"
 
 namespace {
@@ -610,67 +612,115 @@ TEST_F(PowerDlgIntegrationTest, PausedDownRecordHasItsEndAndReplaysAtEverySpeed)
     EXPECT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
 }
 
-// With auto print on, every way a record or a replay ends prints what came
-// since the last page, and switches auto print off.
-TEST_F(PowerDlgIntegrationTest, EveryEndOfARecordOrAReplayPrintsItsLastPart)
+// Auto print switched on before a record or a replay begins prints it: every
+// way it ends prints its last part under its own names, up to the last record
+// of its data file or the last one played, and only it ends auto print.
+TEST_F(PowerDlgIntegrationTest, AutoPrintSwitchedOnFirstPrintsTheRecordOrReplayUpToItsEnd)
 {
+    ASSERT_TRUE(HavePoppler()) << "poppler-utils reads the printed pages back";
     ScriptedMessageBoxes boxes;
     const fs::path jobs = m_folder / "Jobs";
     SetPdfTestPrinter("Test printer", jobs.string(), 300);
     ASSERT_NO_FATAL_FAILURE(Start({}));
     ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
-    auto jobCount = [&] {
+    auto jobList = [&] {
+        std::vector<fs::path> list;
         std::error_code ignored;
-        return fs::exists(jobs) ? int(std::distance(fs::directory_iterator(jobs, ignored), fs::directory_iterator())) : 0;
+        for (fs::directory_iterator it(jobs, ignored), end; it != end; it.increment(ignored))
+            list.push_back(it->path());
+        return list;
     };
+    auto jobCount = [&] { return int(jobList().size()); };
+    auto autoPrintOn = [&] { return m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT); };
+    auto records = [](const std::string& log) { return static_cast<long long>(fs::file_size(log) / sizeof(LogRecord)); };
+    const std::string otherLog = (m_folder / "record1.log").string();
+    std::string log;         // the data file of the record or replay
+    long long last = 0;      // its last record printed
+    enum Kind { kRecord, kReplayToItsEnd, kReplayCut };
     struct Ending {
         const char* what;
-        bool replay;
+        Kind kind;
         std::function<void()> end;
+        bool autoPrintStays;  // another log begins
     } endings[] = {
-        {"record, stop", false, [&] { Click(IDC_STOP); }},
-        {"record, power button", false, [&] { Click(IDC_POWER); }},
+        {"record, stop", kRecord, [&] { Click(IDC_STOP); }, false},
+        {"record, power button", kRecord, [&] { Click(IDC_POWER); }, false},
         // Only the player enables the pause button; its handler ends a record too.
-        {"record, pause", false, [&] { Panel().OnCommand(IDC_PAUSE, 0); }},
-        {"replay, another log opened", true, [&] { m_dialog->OpenLogFile(); }},
-        {"replay, power button", true, [&] { Click(IDC_POWER); }},
+        {"record, pause", kRecord, [&] { Panel().OnCommand(IDC_PAUSE, 0); }, false},
+        {"replay, played to its end", kReplayToItsEnd, [] {}, false},
+        {"replay, paused, another log opened", kReplayCut,
+         [&] {
+             Click(IDC_PAUSE);
+             ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+             last = theApp.m_nReplayPos / std::int64_t(sizeof(LogRecord));
+             m_chosen = otherLog;
+             m_dialog->OpenLogFile();
+         },
+         true},
+        {"replay, power button", kReplayCut, [&] { Click(IDC_POWER); }, false},
     };
-    int records = 0;
+    int recordNumber = 0;
     for (const Ending& ending : endings) {
         SCOPED_TRACE(ending.what);
         fs::remove_all(jobs);
         // A replay plays the last record; the sonde is off while it plays.
-        if (Panel().IsSondeOn() == ending.replay) {
+        const bool replay = ending.kind != kRecord;
+        if (Panel().IsSondeOn() == replay) {
             ASSERT_NO_FATAL_FAILURE(ClickWhenEnabled(IDC_POWER));
             ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
         }
-        if (ending.replay) {
+        // The operator's order: auto print first, then the record or the replay.
+        if (!autoPrintOn())
+            m_dialog->OnCommand(ID_CMD_AUTO_PRINT, 0);
+        ASSERT_TRUE(autoPrintOn());
+        if (replay) {
+            m_chosen = log;
             m_dialog->OpenLogFile();
             ASSERT_EQ(1, theApp.m_pRunState->fileLoaded);
+            Panel().SpeedSlider().SetPos(ending.kind == kReplayToItsEnd ? 50 : 1);
+            Click(IDC_PLAY);
+            if (ending.kind == kReplayToItsEnd) {
+                ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000)) << "the replay's end";
+                ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
+            } else {
+                ASSERT_TRUE(WaitFor([&] { return theApp.m_nReplayPos >= 30 * std::int64_t(sizeof(LogRecord)); }, 10000))
+                    << "30 records played, " << theApp.m_nReplayPos / sizeof(LogRecord) << " came";
+            }
         } else {
-            m_chosen = (m_folder / (std::to_string(++records) + ".log")).string();
+            log = (m_folder / ("record" + std::to_string(++recordNumber) + ".log")).string();
+            m_chosen = log;
             ASSERT_NO_FATAL_FAILURE(WaitUntilEnabled(IDC_RECORD));
             ClickWhenModal({IDOK});
             ClickWhenModal({IDC_HDR_SAVE});
             Click(IDC_RECORD);
             ASSERT_EQ(1, theApp.m_pRunState->recording);
+            ASSERT_TRUE(WaitFor([&] { return records(log) >= 40; }, 10000))
+                << "40 records stored, " << records(log) << " came";
         }
-        m_dialog->OnCommand(ID_CMD_AUTO_PRINT, 0);
-        ASSERT_TRUE(m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
-        if (ending.replay) {
-            Panel().SpeedSlider().SetPos(50);
-            Click(IDC_PLAY);
-            ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->playing == 0; }, 10000)) << "the replay's end";
-            ASSERT_TRUE(Panel().WaitForReplayEnd(2000));
-        } else {
-            ASSERT_TRUE(WaitFor([&] { return m_dialog->m_ScopeTrack.Count(0) >= 40; }, 10000))
-                << "40 samples recorded, " << m_dialog->m_ScopeTrack.Count(0) << " came";
+        // A replay played to its end has ended already.
+        if (ending.kind != kReplayToItsEnd) {
+            EXPECT_TRUE(autoPrintOn()) << "the record or the replay began with auto print on";
+            EXPECT_EQ(0, jobCount()) << "no page is full yet";
         }
-        EXPECT_EQ(0, jobCount()) << "no page is full yet";
+        last = ending.kind == kReplayCut ? -1 : records(log);
         ending.end();
         ASSERT_TRUE(WaitFor([&] { return jobCount() == 1; }, 5000)) << "the last part printed, jobs: " << jobCount();
-        EXPECT_FALSE(m_dialog->IsMenuItemChecked(ID_CMD_AUTO_PRINT));
+        EXPECT_EQ(ending.autoPrintStays, autoPrintOn());
         EXPECT_EQ(0, theApp.m_pRunState->recording);
+
+        // The part holds the log's rows from its first record to its last.
+        const fs::path job = jobList().front();
+        const std::string text = PrintedText(job);
+        const std::string name = fs::path(log).stem().string() + (replay ? ".lox" : ".log");
+        EXPECT_NE(std::string::npos, text.find(name)) << "the part is labelled with its own file:\n" << text;
+        EXPECT_EQ(std::string::npos, text.find("record1.lox")) << "not with the log opened next:\n" << text;
+        // A replay cut by the power button may play one more record as it stops.
+        if (last >= 0) {
+            const double pps = m_dialog->m_ScopeTrack.Scale().pixelsPerSample;
+            const long long rows = track::SampleRow(last, pps) - track::SampleRow(0, pps);
+            EXPECT_EQ(m_dialog->m_ScopeTrack.LegendHeight() + rows, PrintedCanvas(job).height())
+                << "rows of " << last << " records";
+        }
         ASSERT_TRUE(WaitFor([&] { return !Panel().IsOrderPending(); }, 5000));
     }
     UseTestPrinter();
