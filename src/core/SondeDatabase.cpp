@@ -1,12 +1,14 @@
 #include "core/SondeDatabase.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <strings.h>
@@ -65,15 +67,45 @@ void Note(std::string& first, std::string problem)
         first = std::move(problem);
 }
 
+// Read whole as a number, with either decimal mark; a text such as "zz"
+// would otherwise be taken as 0. An empty value is left to the key's reading.
+bool IsNumberText(std::string text)
+{
+    if (text.empty())
+        return true;
+    std::replace(text.begin(), text.end(), ',', '.');
+    const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    return stop == end && error != std::errc::invalid_argument;
+}
+
+// The keys of `section` that the file gives as something else than a number.
+void NoteNumberTexts(CIni& file, const std::string& section, std::initializer_list<const char*> keys,
+                     std::string& badNumber)
+{
+    for (const char* key : keys) {
+        if (!IsNumberText(file.GetString(key, "", section.c_str())))
+            Note(badNumber, "[" + section + "] " + key + " is not a number.");
+    }
+}
+
 // The scale ends are held as ints.
 constexpr SettingRange kScaleEndRange{INT_MIN, INT_MAX};
 // Decimals shown: a float's digits hold no more.
 constexpr SettingRange kCalibCommaRange{0, 6};
+// The sonde's length in centimetres.
+constexpr SettingRange kSondeLengthRange{0, INT_MAX};
 
 void ReadChannel(CIni& file, int k, ChannelRecord& ch, std::string& badNumber)
 {
     const std::string section = Numbered("Channel", k);
     const char* s = section.c_str();
+    NoteNumberTexts(file, section,
+                    {"Minimum", "Maximum", "FilterWidth", "Offset", "CalibComma", "Coefficient0", "Coefficient1",
+                     "Coefficient2", "Coefficient3", "NullValue", "LineColour", "DisplayTrack", "PhysicalCh"},
+                    badNumber);
     ch.Title = file.GetString("Title", "none", s);
     ch.TitleShort = file.GetString("TitleShort", "-", s);
     ch.Unit = file.GetString("Unit", "", s);
@@ -284,12 +316,16 @@ std::unique_ptr<SondeImport> ReadSondeImport(const std::string& path)
     tool.Name = file.GetString("Name", "NULL", "Sonde");
     tool.Abbreviation = file.GetString("Abbreviation", "NULL", "Sonde");
     tool.Manufacturer = file.GetString("Manufacturer", "NULL", "Sonde");
-    tool.SerialNumber = file.GetString("SerialNumber", "xxxx", "Sonde");
+    // A serial number that is not given reads as blank: it names the sonde's files.
+    tool.SerialNumber = file.GetString("SerialNumber", "", "Sonde");
+    NoteNumberTexts(file, "Sonde", {"Length", "NumberOfChannels", "Voltage"}, sonde->badNumber);
     tool.SondeLength = file.GetInt("Length", 200, "Sonde");
+    Note(sonde->badNumber, RangeProblem("Sonde", "Length", tool.SondeLength, kSondeLengthRange));
     tool.NumberOfChannels = file.GetInt("NumberOfChannels", 6, "Sonde");
     tool.Voltage = file.GetInt("Voltage", 95, "Sonde");
     tool.CalibrationFile = SondeBaseName(tool) + kCalibrationExtension;
 
+    NoteNumberTexts(file, "Cmd", {"Aux1", "Aux2", "Aux3", "Aux4", "Aux5", "Aux6"}, sonde->badNumber);
     for (int n = 1; n <= ToolRecord::kPresets; ++n) {
         tool.Aux[n - 1] = file.GetInt(Numbered("Aux", n).c_str(), 0, "Cmd");
         tool.LabelAux[n - 1] = file.GetString((Numbered("Aux", n) + "Txt").c_str(), "", "Cmd");
@@ -313,7 +349,7 @@ std::string SondeImportProblem(const SondeImport& sonde)
     if (tool.Abbreviation.empty())
         return invalid + "\nAbbreviation is blank.";
     if (tool.SerialNumber.empty())
-        return invalid + "\nSerialNumber is blank.";
+        return invalid + "\nSerialNumber is missing or blank.";
     if (tool.NumberOfChannels < 1)
         return invalid + "\nNumberOfChannels is not a number of 1 or more.";
     if (tool.NumberOfChannels > kMaxImportChannels)

@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kGeneral = "General";
 constexpr const char* kEnd = "ende";  // default Title that ends the channel count
+constexpr const char* kAbsent = "\n";  // no value of a file is a line break
 constexpr int kFileTracks = 4;
 // File track t shows curve track kCurveTrackOfFile[t]; track 1 has no columns.
 constexpr int kCurveTrackOfFile[kFileTracks] = {0, -1, 1, 2};
@@ -393,6 +394,29 @@ bool CHeader::ReadHeader(const std::string& path)
     return failed;
 }
 
+bool CHeader::DescribesLog(const std::string& path)
+{
+    try {
+        CIni ini(path, TRUE);
+        if (!ini.Load())
+            return false;
+        const int channels = ini.GetInt(kGeneral, "NumberOfChannels", 0);
+        if (channels < 1)
+            return false;
+        // The reader counts channels by their titles; a record writes each channel's colour last.
+        for (int i = 0; i < channels; ++i) {
+            const std::string s = ChannelSection(i);
+            if (ini.GetString(s, "Title", kAbsent) == kAbsent)
+                return false;
+            if (ini.GetString(s, "LineColour", kAbsent) == kAbsent)
+                return false;
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 bool CHeader::ReadWellInfo(const std::string& path)
 {
     HeaderRecord& h = *theApp.m_pHeaderRecord;
@@ -408,6 +432,15 @@ bool CHeader::ReadWellInfo(const std::string& path)
     }
     h.readError = failed;
     return failed;
+}
+
+const char* CHeader::NonFiniteWellNumber(const HeaderRecord& h)
+{
+    for (const WellKey& k : kWellKeys) {
+        if (k.kind == WellKey::Real && !std::isfinite(h.*k.real))
+            return k.key;
+    }
+    return nullptr;
 }
 
 void CHeader::ResetWellInfo()

@@ -6,6 +6,8 @@
 
 #include "core/Preferences.h"
 
+struct HeaderRecord;
+
 class CHeader : public CPreferences {
 public:
     // Later single-key updates of the recording values go into this section.
@@ -17,9 +19,16 @@ public:
     // Replaces the file at `path` by a copy renamed over it; a file that cannot
     // be written is reported with a message box and gives false.
     bool WriteHeader(const std::string& path);
+    // True when the file holds what a record writes before its tracks: the
+    // channel count and a whole description of each channel. A missing,
+    // empty, foreign or cut header describes no log.
+    static bool DescribesLog(const std::string& path);
     // Both return true when the reading failed; missing files and keys give defaults.
     bool ReadHeader(const std::string& path);
     bool ReadWellInfo(const std::string& path);
+    // The [WellInfo] key of the first real of `h` that is not finite (inf,
+    // nan), or null: no number field of the header editor takes such a value.
+    static const char* NonFiniteWellNumber(const HeaderRecord& h);
     void ResetWellInfo();
     void ResetHeader();
 };

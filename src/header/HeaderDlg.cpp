@@ -185,7 +185,11 @@ void CHeaderDlg::OnBnClickedLoad()
         AfxMessageBox("Data file not present.", MB_OK);
         return;
     }
-    ImportWellInfo(path);
+    const std::string refusal = ImportWellInfo(path);
+    if (!refusal.empty()) {
+        AfxMessageBox(refusal, MB_ICONEXCLAMATION);
+        return;
+    }
     LoadPages();
 }
 

@@ -6,6 +6,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/Header.h"
 #include "header/HeaderRecord.h"
+#include "platform/PathDisplayText.h"
 
 namespace {
 
@@ -55,10 +56,16 @@ bool HasHeaderExtension(const std::string& path)
 // The header's own [WellInfo] reader gives the other fields exactly the
 // defaults an import wants (empty texts, zeros); the recording's own fields
 // are put back afterwards.
-void ImportWellInfo(const std::string& path)
+std::string ImportWellInfo(const std::string& path)
 {
     HeaderRecord& h = *theApp.m_pHeaderRecord;
+    const HeaderRecord before = h;
     const RecordingFields kept(h);
     CHeader().ReadWellInfo(path);
     kept.RestoreInto(h);
+    const char* key = CHeader::NonFiniteWellNumber(h);
+    if (key == nullptr)
+        return {};
+    h = before;
+    return std::string(key) + " of " + PathDisplayText(path) + " is not a number: nothing is loaded.";
 }

@@ -9,5 +9,6 @@ bool HasHeaderExtension(const std::string& path);
 // Replaces the [WellInfo] fields of the application's header record with those
 // of the file; a missing key gives an empty text or 0. What belongs to the new
 // recording (depth unit, depths, times, step, mode, zero, sonde abbreviation)
-// and the rest of the record are kept.
-void ImportWellInfo(const std::string& path);
+// and the rest of the record are kept. A file with a number the editor refuses
+// changes nothing: the result then says why, else it is empty.
+std::string ImportWellInfo(const std::string& path);

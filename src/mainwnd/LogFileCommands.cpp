@@ -156,8 +156,9 @@ void CVarnoLogger_KVXDlg::OpenLogFile()
     if (run.fileLoaded && (run.playing || theApp.m_nReplayPos > 0))
         m_ScopeTrack.PrintLastPart();
     // Read before anything is stored: a header that cannot be read (a pipe, a
-    // folder) leaves the settings and the log open before as they were.
-    if (m_Header.ReadHeader(HeaderPathOf(path))) {
+    // folder, a missing, empty or cut file) leaves the settings, the files and
+    // the log open before as they were.
+    if (!CHeader::DescribesLog(HeaderPathOf(path)) || m_Header.ReadHeader(HeaderPathOf(path))) {
         AfxMessageBox("Bad header file.\n" + PathDisplayText(HeaderPathOf(path)) +
                           " cannot be read: the log is not opened.",
                       MB_ICONEXCLAMATION);

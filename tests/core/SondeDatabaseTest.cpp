@@ -79,7 +79,9 @@ TEST_F(SondeDatabaseTest, ImportFilesAtTheEndsOfTheRangesAreAccepted)
 {
     for (const char* keys :
          {"Voltage=30\nNumberOfChannels=1\n[Channel1]\nPhysicalCh=1\nCalibComma=0\nMinimum=-2147483648\n",
-          "Voltage=100\nNumberOfChannels=6\n[Channel6]\nPhysicalCh=6\nCalibComma=6\nCoefficient3=-3.4e38\n"}) {
+          "Voltage=100\nNumberOfChannels=6\n[Channel6]\nPhysicalCh=6\nCalibComma=6\nCoefficient3=-3.4e38\n",
+          "Length=0\nNumberOfChannels=1\n[Cmd]\nAux1=+3\n[Channel1]\nCoefficient1=1,5\nMaximum=\n",
+          "Length=2147483647\nNumberOfChannels=1\n[Channel1]\nCoefficient0=-2.5E+3\nNullValue=.5\n"}) {
         SCOPED_TRACE(keys);
         WriteFile("in/edge.txt", std::string("[Sonde]\nAbbreviation=A\nSerialNumber=1\n") + keys);
         EXPECT_EQ("", SondeImportProblem(*ReadSondeImport(Path("in/edge.txt"))));

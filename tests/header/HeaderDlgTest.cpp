@@ -535,6 +535,37 @@ TEST_F(HeaderImportTest, ExtensionHedInAnyCaseIsAcceptedOthersAreRefused)
     }
 }
 
+// A number that Save would refuse is refused at Load: the editor shows what it
+// showed before, and Save stores it without a word.
+TEST_F(HeaderImportTest, NumbersThatSaveRefusesAreRefusedAtLoad)
+{
+    const struct {
+        const char* line;
+        const char* key;
+    } cases[] = {{"KellyBushing=inf", "KellyBushing"},
+                 {"CasRecSize1=nan", "CasRecSize1"},
+                 {"DrillFloor=-1e400", "DrillFloor"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteFile("bad.hed", std::string("[WellInfo]\r\nCompany=Imported\r\n") + c.line + "\r\n");
+        Record() = HeaderRecord{};
+        Record().Company = "Kept";
+        Record().KellyBushing = 2.0;
+        ScriptedMessageBoxes boxes;
+        boxes.Expect(std::string(c.key) + " of " + Path("bad.hed") + " is not a number: nothing is loaded.");
+        ChooseFile("bad.hed");
+        RunEditor([&] {
+            Click(IDC_HDR_LOAD);
+            EXPECT_EQ("Kept", Text(IDC_HDR_COMPANY));
+            Click(IDC_HDR_SAVE);
+        });
+        EXPECT_EQ("Kept", Record().Company);
+        EXPECT_EQ(2.0, Record().KellyBushing);
+        EXPECT_EQ(0.0, Record().CasRecSize1);
+        EXPECT_EQ(0.0, Record().DrillFloor);
+    }
+}
+
 // Save after an import stores the pages, which show the imported values.
 TEST_F(HeaderImportTest, CancelledChoiceChangesNothingAndAFileThatIsNoIniEmptiesTheFields)
 {

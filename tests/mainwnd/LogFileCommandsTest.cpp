@@ -10,7 +10,9 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,6 +23,7 @@
 #include "core/InstanceChecker.h"
 #include "core/ToolRecord.h"
 #include "core/VarnoLogger_KVXApp.h"
+#include "header/HeaderRecord.h"
 #include "display/ToolsProbeDlg.h"
 #include "mainwnd/VarnoLogger_KVXDlg.h"
 #include "probe/Frames.h"
@@ -111,6 +114,30 @@ protected:
         files.Choose(path);
         ClickWhenModal({IDOK});
         return m_dialog->NewLogFile();
+    }
+
+    // Every regular file of the program folder by path, with its bytes.
+    std::map<std::string, std::string> RegularFiles() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(m_folder))
+            if (entry.is_regular_file())
+                files[entry.path().string()] = ReadTextFile(entry.path());
+        return files;
+    }
+
+    // The paths whose bytes differ from `before`'s, or that came or went.
+    std::string ChangedFiles(const std::map<std::string, std::string>& before) const
+    {
+        const std::map<std::string, std::string> after = RegularFiles();
+        std::string changed;
+        for (const auto& [path, bytes] : before)
+            if (!after.count(path) || after.at(path) != bytes)
+                changed += path + "\n";
+        for (const auto& [path, bytes] : after)
+            if (!before.count(path))
+                changed += path + "\n";
+        return changed;
     }
 
     std::unique_ptr<CVarnoLogger_KVXDlg> m_dialog;
@@ -291,6 +318,18 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
     ASSERT_EQ(0, mkfifo(Path("Data/PipeHeader.hed").c_str(), 0600));
     WriteFile("Data/FolderHeader.log", "recorded");
     fs::create_directories(Path("Data/FolderHeader.hed"));
+    // Data files whose header file is missing, empty, foreign or cut in its last channel.
+    WriteFile("Data/Missing.log", "recorded");
+    WriteFile("Data/Empty.log", "recorded");
+    WriteFile("Data/Empty.hed", "");
+    WriteFile("Data/Random.log", "recorded");
+    std::string random(3000, '\0');
+    std::mt19937 bytes(31);
+    for (char& byte : random)
+        byte = char(bytes());
+    WriteFile("Data/Random.hed", random);
+    WriteFile("Data/Cut.log", "recorded");
+    WriteFile("Data/Cut.hed", header.substr(0, header.rfind("LineColour=")));
     const auto unreadable = [&](const char* title) {
         return "Bad header file.\n" + Path("Data/") + title + ".hed cannot be read: the log is not opened.";
     };
@@ -309,13 +348,18 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
         {false, Path("Data/Null.log"), special},
         {true, Path("Data/PipeHeader.log"), unreadable("PipeHeader")},
         {true, Path("Data/FolderHeader.log"), unreadable("FolderHeader")},
+        {true, Path("Data/Missing.log"), unreadable("Missing")},
+        {true, Path("Data/Empty.log"), unreadable("Empty")},
+        {true, Path("Data/Random.log"), unreadable("Random")},
+        {true, Path("Data/Cut.log"), unreadable("Cut")},
         {true, data + "L" + longest.substr(data.size()), tooLong},
         {false, data + "L" + longest.substr(data.size()), tooLong},
         // Its header file's path would be one longer.
         {false, longest.substr(0, longest.size() - 4) + "L.lg", tooLong},
     };
-    const std::string config = ReadFile("Zarkv.cfg");
+    const std::map<std::string, std::string> files = RegularFiles();
     const std::string status = m_dialog->m_StatusBar.GetText(0);
+    const int channels = theApp.m_pHeaderRecord->channelCount;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         CopyBounded(theApp.m_pPathSettings->DataFile, "before");
@@ -330,9 +374,9 @@ TEST_F(LogFileCommandsTest, FilesThatCannotBeALogsDataFileAreRefused)
         }
         EXPECT_STREQ("before", theApp.m_pPathSettings->DataFile);
         EXPECT_EQ(0, theApp.m_pRunState->fileLoaded);
-        EXPECT_EQ(config, ReadFile("Zarkv.cfg"));
+        EXPECT_EQ("", ChangedFiles(files)) << "files changed, made or removed";
         EXPECT_EQ(status, m_dialog->m_StatusBar.GetText(0));
-        EXPECT_EQ(header, ReadFile("Data/Well.hed"));
+        EXPECT_EQ(channels, theApp.m_pHeaderRecord->channelCount);
     }
     ::close(pipe);
 
