@@ -1,6 +1,7 @@
 #include "core/Preferences.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "platform/Application.h"
 #include "platform/Locale.h"
+#include "platform/Profile.h"
 
 namespace {
 
@@ -92,6 +94,25 @@ std::FILE* CPreferences::CrLfStream(std::FILE* file, const char* mode)
     if (stream == nullptr)
         std::fclose(file);
     return stream;
+}
+
+bool CPreferences::WriteTextFile(const std::string& path, const std::function<void(std::FILE*)>& write)
+{
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* memory = open_memstream(&buffer, &size);
+    std::FILE* file = memory == nullptr ? nullptr : CrLfStream(memory, "w");
+    if (file == nullptr) {
+        std::free(buffer);
+        return false;
+    }
+    write(file);
+    const bool written = std::ferror(file) == 0;
+    // Closing the stream closes the memory one, which then holds the text.
+    const bool closed = std::fclose(file) == 0;
+    const bool replaced = written && closed && WriteProfileFile(path.c_str(), std::string_view(buffer, size));
+    std::free(buffer);
+    return replaced;
 }
 
 void CPreferences::WriteFileLine(const char* key, const std::string& text, std::FILE* file)

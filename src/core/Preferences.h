@@ -3,6 +3,7 @@
 // its calibration, the window placements in Zarkv.dat and the error log.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -31,6 +32,11 @@ public:
     // The same over a stream already open, which closing the result closes;
     // null, with `file` closed, when it cannot be made.
     static std::FILE* CrLfStream(std::FILE* file, const char* mode);
+    // Replaces the file at `path`, whatever its mode, by the text `write` puts
+    // out with CR LF line ends, through a copy synced and renamed over it
+    // (WriteProfileFile): the file is whole, old or new, even after a power
+    // cut. False, the file as it was, when it cannot be written.
+    static bool WriteTextFile(const std::string& path, const std::function<void(std::FILE*)>& write);
     // One "key=value" line into a file the caller opened.
     static void WriteFileLine(const char* key, const std::string& text, std::FILE* file);
     static void WriteFileInt(const char* key, int value, std::FILE* file);

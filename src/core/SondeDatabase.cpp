@@ -206,34 +206,14 @@ bool IsReadOnly(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
 }
 
-// The text file complete under a temporary name beside `path`, for
-// CommitFile to put in place. A read-only file at `path` is never replaced.
-bool WriteNewFile(const std::string& fresh, const std::string& path, const std::function<void(std::FILE*)>& write)
+// A read-only file is the operator's: an import never replaces it.
+bool WriteSondeFile(const std::string& path, const std::function<void(std::FILE*)>& write)
 {
     if (IsReadOnly(path))
         return false;
     std::error_code error;
     std::filesystem::create_directory(std::filesystem::path(path).parent_path(), error);
-    std::FILE* file = CPreferences::OpenTextFile(fresh, "wb");
-    if (file == nullptr)
-        return false;
-    write(file);
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) {
-        std::filesystem::remove(fresh, error);
-        return false;
-    }
-    return true;
-}
-
-// The old file goes only with the new one in its place.
-bool CommitFile(const std::string& fresh, const std::string& path)
-{
-    if (std::rename(fresh.c_str(), path.c_str()) == 0)
-        return true;
-    std::error_code error;
-    std::filesystem::remove(fresh, error);
-    return false;
+    return CPreferences::WriteTextFile(path, write);
 }
 
 // Sonde names are compared without regard to case, as Zarkv.cfg's TolFile
@@ -271,7 +251,7 @@ std::optional<std::string> ReadBytes(const std::string& path)
     return bytes.str();
 }
 
-// Zarkv.cfg as it was before a change of several writes, one of which failed.
+// A file as it was before a change of several writes, one of which failed.
 // The writes that went through are undone at once rather than key by key.
 void PutBack(const std::string& path, const std::optional<std::string>& before)
 {
@@ -282,10 +262,7 @@ void PutBack(const std::string& path, const std::optional<std::string>& before)
         std::filesystem::remove(path, error);
         return;
     }
-    const std::string fresh = path + ".new";
-    std::ofstream(fresh, std::ios::binary | std::ios::trunc) << *before;
-    if (ReadBytes(fresh) != before || std::rename(fresh.c_str(), path.c_str()) != 0)
-        std::filesystem::remove(fresh, error);
+    WriteProfileFile(path.c_str(), *before);
 }
 
 bool WriteKey(const std::string& path, const std::string& section, const char* key, const std::string& value)
@@ -379,18 +356,18 @@ bool CSondeDatabase::HasToolFile(const std::string& baseName) const
 int CSondeDatabase::Import(const SondeImport& sonde, SondeList& list, std::string& failure) const
 {
     const std::string path = ToolFilePath(SondeBaseName(sonde.tool));
-    const std::string fresh = path + ".new";
-    if (!WriteNewFile(fresh, path, [&](std::FILE* f) { WriteTool(f, sonde.tool); })) {
+    const std::optional<std::string> oldTool = ReadBytes(path);
+    if (!WriteSondeFile(path, [&](std::FILE* f) { WriteTool(f, sonde.tool); })) {
         failure = "Trouble opening file.";
         return -1;
     }
     const std::optional<std::string> before = ReadBytes(ConfigPath());
     const int index = Register(sonde.tool);
-    if (index < 0 || !CommitFile(fresh, path)) {
+    // The list cannot take the sonde: its old tool file comes back.
+    if (index < 0) {
         PutBack(ConfigPath(), before);
-        std::error_code error;
-        std::filesystem::remove(fresh, error);
-        failure = index < 0 ? "Import Aborted. Zarkv.cfg cannot be written." : "Trouble opening file.";
+        PutBack(path, oldTool);
+        failure = "Import Aborted. Zarkv.cfg cannot be written.";
         return -1;
     }
     RemoveOtherSpellings(path);
@@ -404,8 +381,7 @@ int CSondeDatabase::Import(const SondeImport& sonde, SondeList& list, std::strin
 void CSondeDatabase::WriteCalibrationFile(const SondeImport& sonde) const
 {
     const std::string path = m_folder + kCalibrationFolder + SondeBaseName(sonde.tool) + kCalibrationExtension;
-    const std::string fresh = path + ".new";
-    if (WriteNewFile(fresh, path, [&](std::FILE* f) { WriteCalibration(f, sonde); }) && CommitFile(fresh, path))
+    if (WriteSondeFile(path, [&](std::FILE* f) { WriteCalibration(f, sonde); }))
         RemoveOtherSpellings(path);
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <stdio.h>
@@ -14,7 +13,6 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "header/HeaderRecord.h"
 #include "platform/MessageBox.h"
-#include "platform/Profile.h"
 
 namespace {
 
@@ -234,18 +232,9 @@ void TakeTool(HeaderRecord& h, const ToolRecord& tool)
     h.LogMode = LogModeOfRecording(theApp.m_pLoggerSettings->recordingMode);
 }
 
-// The whole header file, its lines ended by CR LF as a text stream writes them
-// on the platform its files come from; false when memory ran out.
-bool HeaderText(const HeaderRecord& h, const ToolRecord& tool, std::string& text)
+// The whole header file.
+void WriteHeaderText(const HeaderRecord& h, const ToolRecord& tool, std::FILE* file)
 {
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* memory = open_memstream(&buffer, &size);
-    std::FILE* file = memory == nullptr ? nullptr : CPreferences::CrLfStream(memory, "w");
-    if (file == nullptr) {
-        std::free(buffer);
-        return false;
-    }
     // Only kChannels channel records exist.
     const int channels = std::clamp(tool.NumberOfChannels, 0, ToolRecord::kChannels);
     WriteGeneral(tool, channels, file);
@@ -255,13 +244,6 @@ bool HeaderText(const HeaderRecord& h, const ToolRecord& tool, std::string& text
     for (int i = 0; i < channels; ++i)
         WriteChannel(tool.channels[i], i, file);
     WriteTracks(tool, file);
-    const bool written = std::ferror(file) == 0;
-    // Closing the stream closes the memory one, which then holds the text.
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        text.assign(buffer, size);
-    std::free(buffer);
-    return written && closed;
 }
 
 void ReadGeneral(CIni& ini, HeaderRecord& h)
@@ -356,10 +338,9 @@ bool CHeader::WriteHeader(const std::string& path)
     const ToolRecord& tool = *theApp.m_pToolRecord;
     HeaderRecord written = *theApp.m_pHeaderRecord;
     TakeTool(written, tool);
-    std::string text;
     // Written as a copy renamed over the file, as every later write of it: a
     // process killed meanwhile leaves no cut header.
-    if (!HeaderText(written, tool, text) || !WriteProfileFile(path.c_str(), text)) {
+    if (!WriteTextFile(path, [&](std::FILE* file) { WriteHeaderText(written, tool, file); })) {
         // A header that could not be written describes no log: none is left for a later record to find.
         std::remove(path.c_str());
         AfxMessageBox("Trouble opening or create header file.", MB_ICONERROR);

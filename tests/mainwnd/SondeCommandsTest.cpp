@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -245,11 +247,19 @@ TEST_F(SondeCommandsTest, ImportingTwiceKeepsOneEntryAndTheOldFileUntilTheNewOne
     Import(sample, {{question, IDNO}, {"Import Aborted.", IDOK}});
     EXPECT_EQ(firstConfig, ReadFile("Zarkv.cfg"));
 
-    // A new tool file that cannot be written leaves the old one.
-    fs::create_directory(Path("Ressources/KVXS0002.tol.new"));
+    // A new tool file that cannot be written whole (a file size limit cuts
+    // it) leaves the old one.
+    rlimit kept{};
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &kept));
+    rlimit small = kept;
+    small.rlim_cur = 1000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
     Import(sample, {{question, IDYES}, {"Trouble opening file.", IDOK}});
+    setrlimit(RLIMIT_FSIZE, &kept);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(firstTool, ReadFile("Ressources/KVXS0002.tol"));
-    fs::remove(Path("Ressources/KVXS0002.tol.new"));
+    EXPECT_EQ(firstConfig, ReadFile("Zarkv.cfg"));
 
     {
         ScriptedFileDialogs dialogs;
@@ -261,7 +271,8 @@ TEST_F(SondeCommandsTest, ImportingTwiceKeepsOneEntryAndTheOldFileUntilTheNewOne
         EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), boxes.AllShown()[0].type);
     }
     EXPECT_EQ(firstTool, ReadFile("Ressources/KVXS0002.tol"));
-    EXPECT_FALSE(fs::exists(Path("Ressources/KVXS0002.tol.new")));
+    // No copy is left beside the tool files.
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(Path("Ressources")), fs::directory_iterator()));
     const std::string config = ReadFile("Zarkv.cfg");
     EXPECT_EQ(1, Count(config, "TolFile=KVXS0002"));
     EXPECT_EQ(2, Config().GetInt("RefInStock", 0, "VarnoLogger"));
