@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <locale.h>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <strings.h>
@@ -55,18 +58,48 @@ bool Exists(const std::string& path)
     return std::filesystem::exists(path, error);
 }
 
-// Once a run for each file: every key of a save would tell it again.
-void TellRefusedFile(const std::string& path)
+std::optional<std::string> FileText(const std::string& path)
 {
-    static std::mutex mutex;
-    static std::set<std::string> told;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One name for a file however it was reached.
+std::string FullName(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.lexically_normal().string();
+}
+
+std::mutex g_toldMutex;
+std::set<std::string> g_toldFiles;
+
+// Once until a save of the file is taken whole: every key of a save, and
+// every save while the disk stays full, would tell it again.
+void TellRefusedFile(const std::string& path, bool partlyWritten)
+{
+    const std::string name = FullName(path);
     {
-        std::lock_guard lock(mutex);
-        if (!told.insert(path).second)
+        std::lock_guard lock(g_toldMutex);
+        if (!g_toldFiles.insert(name).second)
             return;
     }
-    AfxMessageBox("Trouble writing " + PathDisplayText(path) + ": settings not saved.\nThe file keeps the values it had.",
-                  MB_ICONERROR);
+    const std::string trouble = "Trouble writing " + PathDisplayText(name) + ": ";
+    if (partlyWritten)
+        AfxMessageBox(trouble + "some settings were not saved.\nThe others were saved.", MB_ICONERROR);
+    else if (Exists(name))
+        AfxMessageBox(trouble + "settings not saved.\nThe file keeps the values it had.", MB_ICONERROR);
+    else
+        AfxMessageBox(trouble + "settings not saved.", MB_ICONERROR);
+}
+
+void ForgetRefusedFile(const std::string& path)
+{
+    std::lock_guard lock(g_toldMutex);
+    g_toldFiles.erase(FullName(path));
 }
 
 }  // namespace
@@ -94,16 +127,15 @@ void CIni::SetPathName(const std::string& path)
 {
     m_path = MakeFullPath(path, TRUE);
     m_loaded.reset();
-    m_writeFailed = false;
+    m_save = {};
 }
 
-void CIni::RestorePathName(const std::string& path)
+bool CIni::RestorePathName(const std::string& path)
 {
-    const bool failed = m_writeFailed;
     const std::string left = m_path;
+    const Save save = m_save;
     SetPathName(path);
-    if (failed)
-        TellRefusedFile(left);
+    return EndSave(left, save);
 }
 
 bool CIni::Load()
@@ -130,11 +162,27 @@ std::string CIni::MakeFullPath(const std::string& path, BOOL moduleDirectory)
     return (moduleDirectory ? GetProgramFolder() : CurrentFolder()) + relative;
 }
 
-void CIni::TellRefusedWrites() const
+void CIni::TellRefusedWrites() { EndSave(m_path, std::exchange(m_save, {})); }
+
+bool CIni::EndSave(const std::string& path, const Save& save)
 {
-    if (m_writeFailed)
-        TellRefusedFile(m_path);
+    if (save.refused)
+        TellRefusedFile(path, FileText(path) != save.textBefore);
+    else if (save.taken)
+        ForgetRefusedFile(path);
+    return !save.refused;
 }
+
+// The text before a save's first write tells whether its refusals left the
+// file as it was.
+void CIni::BeginWrite()
+{
+    m_loaded.reset();
+    if (!m_save.begun)
+        m_save = {true, FileText(m_path)};
+}
+
+void CIni::Note(bool taken) { (taken ? m_save.taken : m_save.refused) = true; }
 
 void CIni::UseSection(const char* section)
 {
@@ -154,9 +202,8 @@ const char* CIni::Read(const char* key, const char* defaultText)
 
 void CIni::Write(const char* key, const char* text)
 {
-    m_loaded.reset();
-    if (!WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str()))
-        m_writeFailed = true;
+    BeginWrite();
+    Note(WritePrivateProfileStringA(m_section.c_str(), key, text, m_path.c_str()) != FALSE);
 }
 
 std::string CIni::GetString(const char* key, const char* defaultText, const char* section)
@@ -233,13 +280,12 @@ ProfileWrite CIni::WriteInts(std::initializer_list<std::pair<const char*, int>> 
                              KeptRoom room)
 {
     UseSection(section);
-    m_loaded.reset();
+    BeginWrite();
     std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& [key, value] : values)
         keys.emplace_back(key, std::to_string(value));
     const ProfileWrite written = WriteProfileKeys(m_section.c_str(), keys, m_path.c_str(), room);
-    if (written != ProfileWrite::Written)
-        m_writeFailed = true;
+    Note(written == ProfileWrite::Written);
     return written;
 }
 

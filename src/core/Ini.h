@@ -3,6 +3,7 @@
 // folder, a current section reused by later calls, numbers always with '.'.
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -25,7 +26,8 @@ public:
     void SetPathName(const std::string& path);
     // Takes a kept path back, then tells of refused writes to the file left:
     // while the message box waits, other code may write through this object.
-    void RestorePathName(const std::string& path);
+    // False when a write to the file left was refused.
+    bool RestorePathName(const std::string& path);
     const std::string& GetSection() const { return m_section; }
 
     // Reads the file once: later reads on this object answer from what was
@@ -52,9 +54,10 @@ public:
     // for the file as `room` says.
     ProfileWrite WriteInts(std::initializer_list<std::pair<const char*, int>> values, const char* section,
                            KeptRoom room);
-    // Tells the operator, once a run for each file, when a write since the
-    // object took its path was refused; the program goes on without it.
-    void TellRefusedWrites() const;
+    // Ends a save, the writes since the object took its path or last told:
+    // a refused one is told, once for each file until a save of it is taken
+    // whole; the program goes on without it.
+    void TellRefusedWrites();
 
     // Section-first forms. Pass std::string: three plain literals pick the key-first forms.
     std::string GetString(const std::string& section, const std::string& key,
@@ -75,9 +78,19 @@ protected:
     std::string m_section;
 
 private:
-    std::shared_ptr<const CProfileSnapshot> m_loaded;
-    bool m_writeFailed = false;
+    struct Save {
+        bool begun = false;
+        std::optional<std::string> textBefore;  // none: there was no file
+        bool taken = false;
+        bool refused = false;
+    };
 
+    std::shared_ptr<const CProfileSnapshot> m_loaded;
+    Save m_save;
+
+    static bool EndSave(const std::string& path, const Save& save);
+    void BeginWrite();
+    void Note(bool taken);
     void UseSection(const char* section);
     const char* Read(const char* key, const char* defaultText);
     void Write(const char* key, const char* text);

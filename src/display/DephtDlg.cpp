@@ -222,7 +222,8 @@ void CDephtDlg::OnScaleChange()
     const int sonde = m_pLoggerSettings->SelectedSonde;
     if (sonde < 0 || sonde > SondeList::kMaxSondes)
         return;
-    CIni tool("Ressources/" + m_pSondeList->entries[sonde].TolFile + ".tol", TRUE);
+    // The program's own file, by the name every other writer of it uses.
+    CIni tool(GetProgramFolder() + "Ressources/" + m_pSondeList->entries[sonde].TolFile + ".tol", TRUE);
     tool.WriteInt("Scale", scale, "General");
     tool.TellRefusedWrites();
 }

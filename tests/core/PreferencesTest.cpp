@@ -115,24 +115,49 @@ TEST_F(PreferencesTest, ReadOnlyConfigIsLeftAsItIs)
     EXPECT_EQ(ReadFile("Zarkv.cfg"), cfg);  // no default sonde appended either
 }
 
-// Without room for a copy, only a value of the same length is written; the
-// first refusal is told.
+// Without room for a copy, only a value of the same length is written; a
+// refusal is told once until a save is taken whole, saying whether the save
+// changed the file in part.
 TEST_F(PreferencesTest, FullDiskTakesOnlySameLengthValuesAndTellsOnce)
 {
     WriteFile("Zarkv.cfg", "[VarnoLogger]\nFilePath=/d\nPulsResolution=200\n");
     CPreferences prefs;
     prefs.Initialize();
     prefs.SaveWinch();
-    ScriptedMessageBoxes boxes;
-    boxes.Expect(RefusedText(Path("Zarkv.cfg")));
+    std::vector<std::string> told;
+    SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
+        told.push_back(text);
+        return IDOK;
+    });
     FileSizeLimit full(std::filesystem::file_size(Path("Zarkv.cfg")) - 2);
     ASSERT_TRUE(full.Set());
-    const int rows[][2] = {{300, 300}, {10, 300}, {1000, 300}, {400, 400}};  // value, in the file
+    const std::string kept = RefusedText(Path("Zarkv.cfg"));
+    const std::string partly =
+        "Trouble writing " + Path("Zarkv.cfg") + ": some settings were not saved.\nThe others were saved.";
+    const struct {
+        int resolution, diameter;  // saved
+        int resolutionInFile, diameterInFile;
+        std::string told;
+    } rows[] = {
+        {300, 5000, 300, 5000, ""},
+        {10, 5000, 300, 5000, kept},
+        {1000, 5000, 300, 5000, ""},  // told already
+        {400, 5000, 400, 5000, ""},   // taken whole
+        {500, 50000, 500, 5000, partly},
+        {10, 5000, 500, 5000, ""},
+    };
     for (const auto& row : rows) {
-        theApp.m_pLoggerSettings->PulsResolution = row[0];
+        SCOPED_TRACE(row.resolution);
+        told.clear();
+        theApp.m_pLoggerSettings->PulsResolution = row.resolution;
+        theApp.m_pLoggerSettings->PulleysDiameter = row.diameter;
         prefs.SaveWinch();
-        EXPECT_EQ(row[1], CIni(Path("Zarkv.cfg"), "VarnoLogger", TRUE).GetInt("PulsResolution", 0)) << row[0];
+        CIni cfg(Path("Zarkv.cfg"), "VarnoLogger", TRUE);
+        EXPECT_EQ(row.resolutionInFile, cfg.GetInt("PulsResolution", 0));
+        EXPECT_EQ(row.diameterInFile, cfg.GetInt("PulleysDiameter", 0));
+        EXPECT_EQ(row.told.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.told}, told);
     }
+    SetMessageBoxHandler(nullptr);
 }
 
 TEST_F(PreferencesTest, KnownDefaultSondeSectionIsCompletedInPlace)

@@ -144,8 +144,14 @@ TEST_F(ToolFileTest, SaveWritesBackWhatWasLoaded)
     });
     m_prefs.SaveTool(FALSE);
     m_prefs.SaveTool(TRUE);
-    SetMessageBoxHandler(nullptr);
     EXPECT_EQ(std::vector<std::string>{RefusedText(Path(m_toolFile))}, told);
+    // Saved once it may be written, it is told again when refused again.
+    ASSERT_EQ(chmod(Path(m_toolFile).c_str(), 0644), 0);
+    m_prefs.SaveTool(TRUE);
+    ASSERT_EQ(chmod(Path(m_toolFile).c_str(), 0444), 0);
+    m_prefs.SaveTool(TRUE);
+    SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(std::vector<std::string>(2, RefusedText(Path(m_toolFile))), told);
 }
 
 TEST_F(ToolFileTest, HeaderFileStandsInDuringReplay)

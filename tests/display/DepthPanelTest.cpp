@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -148,13 +149,21 @@ TEST_F(DepthPanelTest, ChoosingAScaleDrawsAndStoresItAndOnly1Over200IsStoredAs25
     m_panel.SelectCurrentScale();
     EXPECT_EQ("1/500", scales->currentText().toStdString());
 
-    // A tool file that refuses the scale is told once; the curves take it all the same.
+    // A tool file that refuses the scale is told once, by its full name also
+    // when the program runs from its own folder, as the other writers of the
+    // file name it; the curves take the scale all the same.
     theApp.m_pRunState->fileLoaded = 0;
     ASSERT_EQ(0, chmod(Path("Ressources/KVXA.tol").c_str(), 0444));
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(m_folder);
     ScriptedMessageBoxes boxes;
     boxes.Expect(RefusedText(Path("Ressources/KVXA.tol")));
     Choose(IDC_SCALE_COMBO, 5);
     Choose(IDC_SCALE_COMBO, 4);
+    CIni probePage(Path("Ressources/KVXA.tol"), FALSE);
+    probePage.WriteInt("Voltage", 60, "General");
+    probePage.TellRefusedWrites();
+    std::filesystem::current_path(before);
     EXPECT_EQ("scale 500", m_host.calls.back());
     EXPECT_EQ(250, CIni("Ressources/KVXA.tol", TRUE).GetInt("Scale", 0, "General"));
 }
