@@ -222,6 +222,7 @@ void CPCalibration::OnSaveCalibrationFile()
                                         channel.Coefficient[3]};
         WriteChannelCalibration(m_Preferences, i, channel.CalibComma, coefficients);
     }
-    GetDlgItem(IDC_CAL_SAVE)->EnableWindow(false);
-    m_Preferences.SetPathName(kept);
+    // A refused file has been told; the values wait for another try.
+    if (m_Preferences.RestorePathName(kept))
+        GetDlgItem(IDC_CAL_SAVE)->EnableWindow(false);
 }

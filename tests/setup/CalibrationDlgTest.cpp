@@ -24,6 +24,7 @@
 #include "res/Resource.h"
 #include "setup/PCalibration.h"
 #include "support/Artifacts.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 
@@ -217,6 +218,16 @@ TEST_F(CalibrationDlgTest, SavedCalibrationComesBackWhenLoaded)
         Choose(2);
         Type(IDC_CAL_COEFFICIENT0, "-40");
         Button(IDC_CAL_SET)->click();
+        // On a full disk the save is told and may be tried again.
+        {
+            ScriptedMessageBoxes boxes;
+            boxes.Expect("Trouble writing " + Path("Calibration/KVXS0001.cal") + ": settings not saved.");
+            FileSizeLimit full(0);
+            ASSERT_TRUE(full.Set());
+            Button(IDC_CAL_SAVE)->click();
+        }
+        EXPECT_TRUE(Button(IDC_CAL_SAVE)->isEnabled());
+        EXPECT_FALSE(std::filesystem::exists(Path("Calibration/KVXS0001.cal")));
         Button(IDC_CAL_SAVE)->click();
         EXPECT_FALSE(Button(IDC_CAL_SAVE)->isEnabled());
         EXPECT_EQ(today, CalKey("General", "LastModified"));
