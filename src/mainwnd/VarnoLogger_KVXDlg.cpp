@@ -16,6 +16,7 @@
 #include "core/VarnoLogger_KVXApp.h"
 #include "display/PrinterSettings.h"
 #include "platform/Application.h"
+#include "platform/MessageBox.h"
 #include "platform/Placement.h"
 #include "platform/Printer.h"
 #include "platform/System.h"
@@ -406,6 +407,8 @@ void CVarnoLogger_KVXDlg::CloseOnSignal()
     if (theApp.m_bClosing || !IsWindow())
         return;
     m_bEndingOnSignal = true;
+    // What the close still has to tell (a refused save) goes to stderr.
+    SetNobodyAnswers(true);
     // An open dialog ends as its Cancel would; the close waits until every
     // dialog's loop has returned and the window has started.
     if (EndModalDialogs() || !m_bStarted) {

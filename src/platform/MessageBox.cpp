@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/Application.h"
@@ -13,6 +14,7 @@ namespace {
 std::mutex g_handlerMutex;
 MessageBoxHandler g_handler;
 std::atomic<int> g_count{0};
+std::atomic<bool> g_nobodyAnswers{false};
 
 QMessageBox::Icon IconOf(UINT type)
 {
@@ -44,7 +46,20 @@ int ShowQtBox(const std::string& text, const std::string& caption, UINT type)
     }
 }
 
+// Cancel, No or OK: as a box open when the signal came is ended.
+int CloseBoxAnswer(UINT type)
+{
+    switch (type & 0x0F) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    default: return IDOK;
+    }
+}
+
 }  // namespace
+
+void SetNobodyAnswers(bool nobody) { g_nobodyAnswers = nobody; }
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
@@ -57,6 +72,10 @@ int MessageBoxCount() { return g_count; }
 int MessageBoxWithCaption(const std::string& text, const std::string& caption, UINT type)
 {
     ++g_count;
+    if (g_nobodyAnswers) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return CloseBoxAnswer(type);
+    }
     MessageBoxHandler handler;
     {
         std::lock_guard lock(g_handlerMutex);

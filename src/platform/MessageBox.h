@@ -32,6 +32,10 @@ int MessageBoxWithCaption(const std::string& text, const std::string& caption, U
 // code ran.
 int MessageBoxCount();
 
+// Once nobody is there to answer (the program ends on a signal), a box is
+// not shown: its text goes to stderr and it answers as its close box would.
+void SetNobodyAnswers(bool nobody);
+
 // Tests answer message boxes from a script instead of showing them.
 using MessageBoxHandler = std::function<int(const std::string& text, const std::string& caption, UINT type)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -208,7 +209,8 @@ TEST_F(MainWindowEndToEndTest, RecordOpenReplayAndCloseThroughTheCommands)
 namespace {
 
 // The desktop's log-out during a record: the record ends with its header
-// complete, the sonde is switched off and the program ends without a question.
+// complete, the sonde is switched off and the program ends without a question;
+// a configuration it cannot save is told on stderr, as nobody is there.
 TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
 {
     LoggerEmulator emulator(Path("s"), Path("sim.log"), {"--speed", "60", "--down", "30", "--seed", "7"});
@@ -232,13 +234,21 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         main.OnCommand(ID_CMD_AUTO_PRINT, 0);
         recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); }, 20000);
+        chmod(Path("Zarkv.cfg").c_str(), 0444);
+        // A box from here would wait for the operator.
+        SetMessageBoxHandler(nullptr);
         raise(SIGTERM);
     });
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(theApp.InitInstance());
+    const std::string told = testing::internal::GetCapturedStderr();
 
     ASSERT_TRUE(recording);
     EXPECT_EQ(0, theApp.m_pRunState->recording);
     EXPECT_TRUE(boxes.Texts().empty());
+    const std::string caption = GetApplicationName() + ": ";
+    EXPECT_NE(std::string::npos, told.find(caption + RefusedText(Path("Zarkv.cfg")) + "\n")) << told;
+    EXPECT_EQ(told.find(caption), told.rfind(caption)) << told;
     CIni header(Path("Data/Signal.hed"), TRUE);
     EXPECT_NE(-1, header.GetInt("EndDepth", -1, "WellInfo"));
     EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);

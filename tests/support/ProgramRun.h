@@ -28,6 +28,7 @@ inline void PrepareLinkedProgramFolder(const std::string& folder)
 inline void ResetProgramRun()
 {
     SetMessageBoxHandler(nullptr);
+    SetNobodyAnswers(false);
     SetFileDialogHandler(nullptr);
     unsetenv("KVX_LOGGER_SOCKET");
     CInstanceChecker::CloseFirstInstanceMapping();
