@@ -54,9 +54,7 @@ protected:
         m_pressed = true;
         m_code = event->position().y() < height() / 2 ? SB_LINEUP : SB_LINEDOWN;
         update();
-        Scroll(m_code);
-        if (m_pressed)
-            m_repeat.start(kFirstDelayMs);
+        Step(kFirstDelayMs);
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
@@ -94,13 +92,18 @@ private:
         option.rect = rect.adjusted(2, 2, -2, -2);
         style()->drawPrimitive(arrow, &option, &painter, this);
     }
+    void Repeat() { Step(kRepeatMs); }
     // The timer is off while the handler runs: a message box it shows must
-    // not see the step repeat under it.
-    void Repeat()
+    // not see the step repeat under it. The box takes the mouse release, so
+    // it ends the press as the release would.
+    void Step(int nextDelayMs)
     {
+        const int boxes = MessageBoxCount();
         Scroll(m_code);
+        if (MessageBoxCount() != boxes && m_pressed)
+            EndScroll();
         if (m_pressed)
-            m_repeat.start(kRepeatMs);
+            m_repeat.start(nextDelayMs);
     }
     void EndScroll()
     {

@@ -139,40 +139,33 @@ void CPCommDlg::ArmSendTimer()
         Arm(kSendTimer, kSendDelay);
 }
 
-void CPCommDlg::CheckDrive()
+// A refused text is told and the stored value shown again: it is in force,
+// and Set must not tell the same entry a second time.
+void CPCommDlg::CheckEdit(bool drive)
 {
     if (m_bSuppress)
         return;
+    const int edit = drive ? IDC_COMM_DRIVE : IDC_COMM_GAIN;
+    const SettingRange& range = drive ? kCommDriveRange : kCommGainRange;
+    auto& stored = drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain;
     int value = 0;
-    if (!ValidateEditInt(&m_editDrive, &value))
-        return;
-    if (!kCommDriveRange.Contains(value)) {
-        AfxMessageBox("Bad entered value");
+    if (!ValidateEditInt(drive ? &m_editDrive : &m_editGain, &value)) {
+        SetDlgItemIntClamped(edit, stored, -1, -1);
         return;
     }
-    m_pLoggerSettings->CommDrive = value;
-    ArmSendTimer();
-}
-
-void CPCommDlg::CheckGain()
-{
-    if (m_bSuppress)
-        return;
-    int value = 0;
-    if (!ValidateEditInt(&m_editGain, &value))
-        return;
-    if (!kCommGainRange.Contains(value)) {
+    if (!range.Contains(value)) {
         AfxMessageBox("Bad entered value");
+        SetDlgItemIntClamped(edit, stored, -1, -1);
         return;
     }
-    m_pLoggerSettings->CommGain = value;
+    stored = value;
     ArmSendTimer();
 }
 
 void CPCommDlg::OnSet()
 {
-    CheckGain();
-    CheckDrive();
+    CheckEdit(false);
+    CheckEdit(true);
 }
 
 void CPCommDlg::OnCheck()
@@ -195,12 +188,8 @@ BOOL CPCommDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         UpdateFromRecord();
         return TRUE;
     }
-    if (id == IDC_COMM_DRIVE && code == EN_KILLFOCUS) {
-        CheckDrive();
-        return TRUE;
-    }
-    if (id == IDC_COMM_GAIN && code == EN_KILLFOCUS) {
-        CheckGain();
+    if ((id == IDC_COMM_DRIVE || id == IDC_COMM_GAIN) && code == EN_KILLFOCUS) {
+        CheckEdit(id == IDC_COMM_DRIVE);
         return TRUE;
     }
     if (id == IDC_COMM_SET && code == BN_CLICKED) {

@@ -57,8 +57,7 @@ protected:
 
 private:
     void StepOrTake(UINT code, bool drive);
-    void CheckDrive();
-    void CheckGain();
+    void CheckEdit(bool drive);
     void OnSet();
     void OnCheck();
     void ArmSendTimer();

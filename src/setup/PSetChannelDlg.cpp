@@ -457,9 +457,12 @@ void CPSetChannelDlg::OnVScroll(UINT code, UINT, CScrollBar* bar)
 {
     if (m_nSelected < 0 || bar == nullptr)
         return;
+    const ChannelRecord& ch = Channel(m_nSelected);
+    const int storedCols = m_pToolRecord->Cols[std::clamp(ch.DisplayTrack, 0, kColumns - 1)];
     int width = 0, maximum = 0, minimum = 0, cols = 0;
-    if (!ValidateEditInt(&m_editFilterWidth, &width) || !ValidateEditInt(&m_editMaximum, &maximum) ||
-        !ValidateEditInt(&m_editMinimum, &minimum) || !ValidateEditInt(&m_editCols, &cols))
+    if (!ReadOrShowStored(m_editFilterWidth, ch.FilterWidth, &width) ||
+        !ReadOrShowStored(m_editMaximum, ch.RangeRight, &maximum) ||
+        !ReadOrShowStored(m_editMinimum, ch.RangeLeft, &minimum) || !ReadOrShowStored(m_editCols, storedCols, &cols))
         return;
     switch (bar->GetScrollPos()) {
     case IDC_OPT_FILTER_SPIN: ScrollFilterWidth(code, width); break;
@@ -470,12 +473,25 @@ void CPSetChannelDlg::OnVScroll(UINT code, UINT, CScrollBar* bar)
     }
 }
 
+// A text that is no number is told and the stored value shown again, so that
+// the end of the scroll takes that one and tells nothing more.
+bool CPSetChannelDlg::ReadOrShowStored(CEdit& edit, int stored, int* value)
+{
+    if (ValidateEditInt(&edit, value))
+        return true;
+    SetInt(edit.GetDlgCtrlID(), stored);
+    return false;
+}
+
+int CPSetChannelDlg::Step(UINT code, int value, int by, int min, int max)
+{
+    return std::clamp(code == SB_LINEUP ? value + by : value - by, min, max);
+}
+
 void CPSetChannelDlg::ScrollFilterWidth(UINT code, int width)
 {
-    if (code == SB_LINEUP) {
-        SetInt(IDC_OPT_FILTER_WIDTH, std::min(width + 2, kMaxFilterWidth));
-    } else if (code == SB_LINEDOWN) {
-        SetInt(IDC_OPT_FILTER_WIDTH, std::max(width - 2, 1));
+    if (code == SB_LINEUP || code == SB_LINEDOWN) {
+        SetInt(IDC_OPT_FILTER_WIDTH, Step(code, width, 2, 1, kMaxFilterWidth));
     } else if (code == SB_ENDSCROLL) {
         Channel(m_nSelected).FilterWidth = width;
         WriteChannel(m_nSelected);
@@ -518,10 +534,8 @@ void CPSetChannelDlg::ScrollMaximum(UINT code, int minimum, int maximum)
 
 void CPSetChannelDlg::ScrollCols(UINT code, int cols)
 {
-    if (code == SB_LINEUP) {
-        SetInt(IDC_OPT_COLS, std::min(cols + 2, kMaxCols));
-    } else if (code == SB_LINEDOWN) {
-        SetInt(IDC_OPT_COLS, std::max(cols - 2, 0));
+    if (code == SB_LINEUP || code == SB_LINEDOWN) {
+        SetInt(IDC_OPT_COLS, Step(code, cols, 2, 0, kMaxCols));
     } else if (code == SB_ENDSCROLL) {
         m_pToolRecord->Cols[std::clamp(Channel(m_nSelected).DisplayTrack, 0, kColumns - 1)] = cols;
         WriteChannel(m_nSelected);

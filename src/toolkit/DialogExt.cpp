@@ -1,5 +1,6 @@
 #include "toolkit/DialogExt.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +15,8 @@ namespace {
 constexpr int kNumberTextSize = 20;
 
 const char* const kIntChars = "-0123456789";
-const char* const kDoubleChars = "-0123456789,.";
-const char* const kFloatChars = "-0123456789,.eE ";
+const char* const kDoubleChars = "-0123456789.";
+const char* const kFloatChars = "-0123456789.eE ";
 
 void UseEnglishNumbers() { std::setlocale(LC_NUMERIC, "C"); }
 
@@ -56,6 +57,19 @@ bool ReadInt(const std::string& text, int* out)
         return false;
     }
     *out = ToInt(text);
+    return true;
+}
+
+// A comma reads as the decimal point, as the operator meant it; a text with
+// two decimal separators is no number rather than a number cut short.
+bool ReadReal(std::string text, const char* accepted, double* out)
+{
+    std::replace(text.begin(), text.end(), ',', '.');
+    if (!OnlyAccepted(text, accepted) || std::count(text.begin(), text.end(), '.') > 1) {
+        ReportBadNumber();
+        return false;
+    }
+    *out = std::atof(text.c_str());
     return true;
 }
 
@@ -105,14 +119,7 @@ bool CDialogExt::GetDlgItemDouble(int id, double* out)
         *out = 0.0;
         return false;
     }
-    std::string text = GetDlgItemText(id, kNumberTextSize);
-    double value = std::atof(text.c_str());
-    if (!OnlyAccepted(text, kDoubleChars)) {
-        ReportBadNumber();
-        return false;
-    }
-    *out = value;
-    return true;
+    return ReadReal(GetDlgItemText(id, kNumberTextSize), kDoubleChars, out);
 }
 
 bool CDialogExt::GetDlgItemFloat(int id, float* out)
@@ -123,13 +130,10 @@ bool CDialogExt::GetDlgItemFloat(int id, float* out)
         *out = 0.0f;
         return false;
     }
-    std::string text = GetDlgItemText(id, kNumberTextSize);
-    float value = float(std::atof(text.c_str()));
-    if (!OnlyAccepted(text, kFloatChars)) {
-        ReportBadNumber();
+    double value = 0.0;
+    if (!ReadReal(GetDlgItemText(id, kNumberTextSize), kFloatChars, &value))
         return false;
-    }
-    *out = value;
+    *out = float(value);
     return true;
 }
 

@@ -22,7 +22,8 @@ public:
 
     BOOL OnInitDialog() override;
 
-    // A text that is no number is told and leaves *out as it was.
+    // A text that is no number is told and leaves *out as it was. The real
+    // readers take a comma as the decimal point.
     bool GetDlgItemInt(int id, int* out);
     bool GetDlgItemDouble(int id, double* out);
     bool GetDlgItemFloat(int id, float* out);

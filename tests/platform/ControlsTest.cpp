@@ -48,6 +48,7 @@
 #include "setup/PropertyLoggerDlg.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedMessageBoxes.h"
 
 namespace {
 
@@ -94,7 +95,12 @@ public:
         tabOnNotify = m_tabs.GetCurSel();
         return TRUE;
     }
-    void OnVScroll(UINT code, UINT, CScrollBar* bar) override { scrolls.emplace_back(bar->GetScrollPos(), code); }
+    void OnVScroll(UINT code, UINT, CScrollBar* bar) override
+    {
+        scrolls.emplace_back(bar->GetScrollPos(), code);
+        if (boxOnStep && code != SB_ENDSCROLL)
+            AfxMessageBox("Please enter a number.");
+    }
     void DoDataExchange(CDataExchange* dx) override
     {
         DDX_Control(dx, kCheck, m_check);
@@ -126,6 +132,7 @@ public:
     std::vector<std::pair<int, UINT>> notifications;
     std::vector<std::pair<int, UINT>> scrolls;
     int tabOnNotify = -2;
+    bool boxOnStep = false;
     CButton m_check, m_radioA, m_radioB;
     CComboBox m_list, m_dropDown;
     CScrollBar m_spinA, m_spinB;
@@ -297,6 +304,21 @@ TEST_F(ControlsTest, SpinStepsNameTheirBarAndEndTheScroll)
     dlg.m_spinA.EnableWindow(false);
     ClickUpper(dlg.Widget(kSpinA));
     EXPECT_EQ(dlg.scrolls, (std::vector<Scroll>{{kSpinA, SB_LINEDOWN}, {kSpinA, SB_ENDSCROLL}}));
+
+    // A box shown by a step takes the release: it ends the press, and the
+    // step never repeats under it.
+    dlg.scrolls.clear();
+    dlg.boxOnStep = true;
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("Please enter a number.");
+        QTest::mousePress(dlg.Widget(kSpinB), Qt::LeftButton, {}, QPoint(dlg.Widget(kSpinB)->width() / 2, 2));
+    }
+    EXPECT_EQ(dlg.scrolls, (std::vector<Scroll>{{kSpinB, SB_LINEUP}, {kSpinB, SB_ENDSCROLL}}))
+        << "the end of the scroll once the box was answered";
+    QTest::mouseRelease(dlg.Widget(kSpinB), Qt::LeftButton, {}, QPoint(dlg.Widget(kSpinB)->width() / 2, 2));
+    EXPECT_EQ(dlg.scrolls.size(), 2u);
+    dlg.boxOnStep = false;
 
     int min = 0, max = 0;
     dlg.m_spinB.GetScrollRange(&min, &max);

@@ -99,15 +99,32 @@ TEST_F(CommPageTest, SetAcceptsDrive5To60AndGain0To35AndSendsThemOnce)
             EXPECT_EQ(1, m_host.commFrames) << what;
             EXPECT_EQ(1, m_host.saves) << what;
         } else {
-            // The other value passed its check and is taken; the refused one is not.
+            // The other value passed its check and is taken; the refused one is
+            // not, and the stored one in force is shown again: a second Set tells nothing.
             EXPECT_TRUE(theApp.m_pLoggerSettings->CommDrive != std::atoi(c.drive) ||
                         theApp.m_pLoggerSettings->CommGain != std::atoi(c.gain))
                 << what;
-            EXPECT_EQ(c.drive, m_page.GetDlgItemText(IDC_COMM_DRIVE, 20)) << what;
-            EXPECT_EQ(c.gain, m_page.GetDlgItemText(IDC_COMM_GAIN, 20)) << what;
+            EXPECT_EQ(std::to_string(theApp.m_pLoggerSettings->CommDrive), m_page.GetDlgItemText(IDC_COMM_DRIVE, 20))
+                << what;
+            EXPECT_EQ(std::to_string(theApp.m_pLoggerSettings->CommGain), m_page.GetDlgItemText(IDC_COMM_GAIN, 20))
+                << what;
+            Click(IDC_COMM_SET);
         }
         m_page.KillTimer(CPCommDlg::kAckTimer);
     }
+}
+
+TEST_F(CommPageTest, ATextThatIsNoNumberIsToldOnceAndTheStoredValueShownAgain)
+{
+    ScriptedMessageBoxes boxes;
+    m_page.SetDlgItemText(IDC_COMM_DRIVE, "12x");
+    boxes.Expect("Please enter a number.");
+    m_page.OnCommand(MAKEWPARAM(WORD(IDC_COMM_DRIVE), EN_KILLFOCUS), 0);
+    EXPECT_EQ("25", m_page.GetDlgItemText(IDC_COMM_DRIVE, 20));
+    Click(IDC_COMM_SET);
+    EXPECT_EQ(1u, boxes.AllShown().size());
+    EXPECT_EQ(25, theApp.m_pLoggerSettings->CommDrive);
+    m_page.KillTimer(CPCommDlg::kSendTimer);
 }
 
 // An arrow steps the value shown and its release takes it; a text that is no
@@ -120,7 +137,9 @@ TEST_F(CommPageTest, SpinArrowsStepTheValueAndNeverTakeOneThatIsNoNumber)
         const char* shown;
         int drive, gain;
         bool told;
+        bool released = true;  // false: the box took the release
     } cases[] = {
+        {IDC_COMM_DRIVE_SPIN, IDC_COMM_DRIVE, "12x", "25", 25, 15, true, false},
         {IDC_COMM_DRIVE_SPIN, IDC_COMM_DRIVE, "30", "31", 31, 15, false},
         {IDC_COMM_DRIVE_SPIN, IDC_COMM_DRIVE, "1x", "25", 25, 15, true},
         {IDC_COMM_GAIN_SPIN, IDC_COMM_GAIN, "20x", "15", 25, 15, true},
@@ -131,12 +150,18 @@ TEST_F(CommPageTest, SpinArrowsStepTheValueAndNeverTakeOneThatIsNoNumber)
         ScriptedMessageBoxes boxes;
         theApp.m_pLoggerSettings->CommDrive = 25;
         theApp.m_pLoggerSettings->CommGain = 15;
+        m_host = CountingHost{};
         m_page.SetDlgItemText(c.edit, c.typed);
         if (c.told)
             boxes.Expect("Please enter a number.");
         QWidget* bar = m_page.GetDlgItem(c.spin)->GetSafeHwnd();
         const QPoint up(bar->width() / 2, 1);
         QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
+        if (!c.released) {
+            // The box ended the press: the stored value is taken and sent, and the arrow steps no more.
+            EXPECT_TRUE(WaitFor([&] { return m_host.commFrames > 0; }, 3000)) << "the frame the end of the press sends";
+            EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));
+        }
         QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
         EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));
         EXPECT_EQ(c.drive, theApp.m_pLoggerSettings->CommDrive);

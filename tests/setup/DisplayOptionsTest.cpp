@@ -381,6 +381,27 @@ TEST_F(DisplayOptionsTest, RangeEditsAndSpinsKeepTheirRules)
     EXPECT_EQ(50, theApp.m_pToolRecord->Cols[0]);
     EXPECT_EQ("50", Key(Path("Ressources/KVXS0001.tol"), "Track0", "Cols"));
     EXPECT_EQ("102", Key(Path("Ressources/KVXS0001.tol"), "Channel0", "RangeRight"));
+
+    // From a typed value out of range, an arrow steps into the range.
+    type(IDC_OPT_FILTER_WIDTH, "-5");
+    spin(IDC_OPT_FILTER_SPIN, true, 1);
+    EXPECT_EQ("1", text(IDC_OPT_FILTER_WIDTH));
+    EXPECT_EQ("1", Key(Path("Ressources/KVXS0001.tol"), "Channel0", "FilterWidth"));
+    type(IDC_OPT_COLS, "-5");
+    spin(IDC_OPT_COLS_SPIN, true, 1);
+    EXPECT_EQ("0", Key(Path("Ressources/KVXS0001.tol"), "Track0", "Cols"));
+
+    // A box shown by an arrow takes the release: it ends the press, once told,
+    // with the stored value shown again.
+    m_boxes.clear();
+    type(IDC_OPT_FILTER_WIDTH, "x");
+    QWidget* bar = Control(IDC_OPT_FILTER_SPIN);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() / 2, 1));
+    EXPECT_EQ(std::vector<std::string>{"Please enter a number."}, m_boxes);
+    EXPECT_EQ("1", text(IDC_OPT_FILTER_WIDTH));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() / 2, 1));
+    EXPECT_EQ(1u, m_boxes.size());
+    EXPECT_EQ(1, gamma.FilterWidth);
 }
 
 // What the right click offers and what the picked item does to the tracks.

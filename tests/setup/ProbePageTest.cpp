@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QTest>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -136,6 +137,25 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
     boxes.Expect(RefusedText(Path("Ressources/KVXS0001.tol")));
     TypeAndLeave(IDC_PROBE_VOLTAGE, "70");
     EXPECT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 5000)) << "the refused tool file told";
+}
+
+// A box shown by an arrow takes the release: it ends the press, which takes
+// the stored value shown again, and nothing steps on.
+TEST_F(ProbePageTest, AnArrowOnATextThatIsNoNumberIsToldOnceAndStepsNoMore)
+{
+    Reset();
+    m_page.ShowWindow(SW_SHOW);
+    ScriptedMessageBoxes boxes;
+    boxes.Expect("Please enter a number.");
+    m_page.SetDlgItemText(IDC_PROBE_VOLTAGE, "12x");
+    QWidget* bar = m_page.GetDlgItem(IDC_PROBE_VOLTAGE_SPIN)->GetSafeHwnd();
+    const QPoint up(bar->width() / 2, 1);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_TRUE(WaitFor([&] { return m_host.sends > 0; }, 3000)) << "the frame the end of the press sends";
+    EXPECT_EQ("50", m_page.GetDlgItemText(IDC_PROBE_VOLTAGE, 20));
+    EXPECT_EQ(50, int(theApp.m_pLoggerSettings->Voltage));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_EQ("50", m_page.GetDlgItemText(IDC_PROBE_VOLTAGE, 20));
 }
 
 }  // namespace

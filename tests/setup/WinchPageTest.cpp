@@ -128,27 +128,38 @@ TEST_F(WinchPageTest, SpinArrowsStepTheirEditAndStoreItOnRelease)
         const char* shown;
         int diameter, pulses;
         const char* typed = nullptr;
+        const char* box = nullptr;
+        bool released = true;  // false: the box took the release
     };
     const Case cases[] = {
         {IDC_WINCH_CIRCUMFERENCE_SPIN, true, 1, IDC_WINCH_CIRCUMFERENCE, "500.1", 5001, 1000},
         {IDC_WINCH_CIRCUMFERENCE_SPIN, false, 2, IDC_WINCH_CIRCUMFERENCE, "499.8", 4998, 1000},
         {IDC_WINCH_RESOLUTION_SPIN, true, 2, IDC_WINCH_RESOLUTION, "1002", 5000, 1002},
         {IDC_WINCH_RESOLUTION_SPIN, false, 1, IDC_WINCH_RESOLUTION, "999", 5000, 999},
-        {IDC_WINCH_RESOLUTION_SPIN, true, 1, IDC_WINCH_RESOLUTION, "1000", 5000, 1000, "1200x"},
+        {IDC_WINCH_RESOLUTION_SPIN, true, 1, IDC_WINCH_RESOLUTION, "1000", 5000, 1000, "1200x",
+         "Please enter a number."},
+        // x = 3000 already: the step is refused, and the box ends the press,
+        // which takes the value shown.
+        {IDC_WINCH_CIRCUMFERENCE_SPIN, true, 1, IDC_WINCH_CIRCUMFERENCE, "1000.0", 10000, 1000, "1000.0",
+         "Bad wheel/encoder combination", false},
     };
     m_page.ShowWindow(SW_SHOW);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
         Reset();
         ScriptedMessageBoxes boxes;
-        if (c.typed != nullptr) {
+        if (c.typed != nullptr)
             m_page.SetDlgItemText(c.edit, c.typed);
-            boxes.Expect("Please enter a number.");
-        }
+        if (c.box != nullptr)
+            boxes.Expect(c.box);
         QWidget* bar = m_page.GetDlgItem(c.spin)->GetSafeHwnd();
         const QPoint arrow(bar->width() / 2, c.up ? 1 : bar->height() - 2);
         for (int k = 0; k < c.clicks; ++k) {
             QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+            if (!c.released) {
+                EXPECT_EQ(c.diameter, theApp.m_pLoggerSettings->PulleysDiameter) << "taken when the box was answered";
+                EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));
+            }
             QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, arrow);
         }
         EXPECT_EQ(c.shown, m_page.GetDlgItemText(c.edit, 20));

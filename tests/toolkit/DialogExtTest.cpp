@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <utility>
 
 #include <QLineEdit>
 
@@ -77,15 +78,28 @@ TEST_F(DialogExtTest, IntegerReaderReportsBadTextAndGivesNoValue)
     EXPECT_EQ(12, value);
 }
 
-TEST_F(DialogExtTest, DoubleReaderAcceptsCommaButConvertsUpToIt)
+TEST_F(DialogExtTest, DoubleReaderTakesACommaAsTheDecimalPoint)
 {
     double d = 0;
     Type("-3.5");
     EXPECT_TRUE(dialog.GetDlgItemDouble(kEdit, &d));
     EXPECT_EQ(-3.5, d);
-    Type("3,5");
-    EXPECT_TRUE(dialog.GetDlgItemDouble(kEdit, &d));
-    EXPECT_EQ(3.0, d);
+    for (const auto& [typed, read] : {std::pair{"3,5", 3.5}, {"25,75", 25.75}, {"-0,25", -0.25}}) {
+        Type(typed);
+        EXPECT_TRUE(dialog.GetDlgItemDouble(kEdit, &d)) << typed;
+        EXPECT_EQ(read, d) << typed;
+    }
+    float f = 0;
+    Type("1,5");
+    EXPECT_TRUE(dialog.GetDlgItemFloat(kEdit, &f));
+    EXPECT_EQ(1.5f, f);
+
+    // Two separators are no number: never a number cut short.
+    d = 8.25;
+    Type("1,234.5");
+    boxes.Expect("Please enter a number.");
+    EXPECT_FALSE(dialog.GetDlgItemDouble(kEdit, &d));
+    EXPECT_EQ(8.25, d);
 
     // An exponent is no number for the double reader; the old value stays.
     d = 8.25;
