@@ -28,8 +28,6 @@ void CPCommDlg::DoDataExchange(CDataExchange* dx)
     CDialogExt::DoDataExchange(dx);
     for (int i = 0; i < 7; ++i)
         DDX_Control(dx, kLedIds[i], m_leds[i]);
-    DDX_Control(dx, IDC_COMM_DRIVE, m_editDrive);
-    DDX_Control(dx, IDC_COMM_GAIN, m_editGain);
     DDX_Control(dx, IDC_COMM_DRIVE_SPIN, m_spinDrive);
     DDX_Control(dx, IDC_COMM_GAIN_SPIN, m_spinGain);
 }
@@ -149,10 +147,8 @@ void CPCommDlg::CheckEdit(bool drive)
     const SettingRange& range = drive ? kCommDriveRange : kCommGainRange;
     auto& stored = drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain;
     int value = 0;
-    if (!ValidateEditInt(drive ? &m_editDrive : &m_editGain, &value)) {
-        SetDlgItemIntClamped(edit, stored, -1, -1);
+    if (!GetDlgItemIntOrShow(edit, &value, stored))
         return;
-    }
     if (!range.Contains(value)) {
         AfxMessageBox("Bad entered value");
         SetDlgItemIntClamped(edit, stored, -1, -1);
@@ -219,10 +215,8 @@ void CPCommDlg::StepOrTake(UINT code, bool drive)
     const SettingRange& range = drive ? kCommDriveRange : kCommGainRange;
     auto& stored = drive ? m_pLoggerSettings->CommDrive : m_pLoggerSettings->CommGain;
     int value = 0;
-    if (!GetDlgItemInt(edit, &value)) {
-        SetDlgItemIntClamped(edit, stored, -1, -1);
+    if (!GetDlgItemIntOrShow(edit, &value, stored))
         return;
-    }
     if (code == SB_ENDSCROLL) {
         stored = range.Clamp(value);
         ArmSendTimer();

@@ -70,7 +70,6 @@ private:
     HICON m_hGrey = nullptr, m_hRed = nullptr, m_hGreyValid = nullptr, m_hGreen = nullptr, m_hGreyUpdate = nullptr,
           m_hYellow = nullptr;
     HICON m_ledIcons[7] = {};
-    CEdit m_editDrive, m_editGain;
     CScrollBar m_spinDrive, m_spinGain;
     bool m_bHoldArmed = false;
     bool m_bSendArmed = false;

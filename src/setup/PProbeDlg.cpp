@@ -138,28 +138,20 @@ BOOL CPProbeDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
-void CPProbeDlg::ShowStored(const ProbeField& field)
+int CPProbeDlg::Shown(const ProbeField& field) const
 {
-    const bool clamp = field.clampShown;
-    SetDlgItemIntClamped(field.edit, field.get(*m_pSettings), short(clamp ? field.range.min : -1),
-                         short(clamp ? field.range.max : -1));
+    const int stored = field.get(*m_pSettings);
+    return field.clampShown ? field.range.Clamp(stored) : stored;
 }
 
-// A text that is no number is told and the stored value shown again.
-bool CPProbeDlg::ReadField(const ProbeField& field, int* value)
-{
-    if (GetDlgItemInt(field.edit, value))
-        return true;
-    ShowStored(field);
-    return false;
-}
+void CPProbeDlg::ShowStored(const ProbeField& field) { SetDlgItemIntClamped(field.edit, Shown(field), -1, -1); }
 
 void CPProbeDlg::OnKillfocus(const ProbeField& field)
 {
     if (m_bSuppress)
         return;
     int value = 0;
-    if (!ReadField(field, &value))
+    if (!GetDlgItemIntOrShow(field.edit, &value, Shown(field)))
         return;
     if (!field.range.Contains(value)) {
         AfxMessageBox(Refusal(field));
@@ -186,7 +178,7 @@ void CPProbeDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar)
         OnKillfocus(*field);
     } else if (field != nullptr && (code == SB_LINEUP || code == SB_LINEDOWN)) {
         int value = 0;
-        if (ReadField(*field, &value))
+        if (GetDlgItemIntOrShow(field->edit, &value, Shown(*field)))
             SetDlgItemIntClamped(field->edit, value + (code == SB_LINEUP ? 1 : -1), short(field->range.min),
                                  short(field->range.max));
     }

@@ -56,7 +56,8 @@ protected:
 
 private:
     void ShowStored(const ProbeField& field);
-    bool ReadField(const ProbeField& field, int* value);
+    // The stored value as the edit shows it.
+    int Shown(const ProbeField& field) const;
     void OnKillfocus(const ProbeField& field);
     void OnSet();
     void OnEchoReceived();

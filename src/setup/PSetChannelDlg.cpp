@@ -432,14 +432,9 @@ void CPSetChannelDlg::OnRangeEdit(int id)
     ChannelRecord& ch = Channel(m_nSelected);
     int minimum = 0;
     int maximum = 0;
-    if (!ValidateEditInt(&m_editMinimum, &minimum)) {
-        SetInt(IDC_OPT_MINIMUM, ch.RangeLeft);
+    if (!GetDlgItemIntOrShow(IDC_OPT_MINIMUM, &minimum, ch.RangeLeft) ||
+        !GetDlgItemIntOrShow(IDC_OPT_MAXIMUM, &maximum, ch.RangeRight))
         return;
-    }
-    if (!ValidateEditInt(&m_editMaximum, &maximum)) {
-        SetInt(IDC_OPT_MAXIMUM, ch.RangeRight);
-        return;
-    }
     if (Plus(minimum, 1) > maximum) {
         SetInt(IDC_OPT_MAXIMUM, Plus(minimum, 1));
         ch.RangeLeft = minimum;
@@ -460,9 +455,12 @@ void CPSetChannelDlg::OnVScroll(UINT code, UINT, CScrollBar* bar)
     const ChannelRecord& ch = Channel(m_nSelected);
     const int storedCols = m_pToolRecord->Cols[std::clamp(ch.DisplayTrack, 0, kColumns - 1)];
     int width = 0, maximum = 0, minimum = 0, cols = 0;
-    if (!ReadOrShowStored(m_editFilterWidth, ch.FilterWidth, &width) ||
-        !ReadOrShowStored(m_editMaximum, ch.RangeRight, &maximum) ||
-        !ReadOrShowStored(m_editMinimum, ch.RangeLeft, &minimum) || !ReadOrShowStored(m_editCols, storedCols, &cols))
+    // A text that is no number is told and the stored value shown again, so
+    // that the end of the scroll takes that one and tells nothing more.
+    if (!GetDlgItemIntOrShow(IDC_OPT_FILTER_WIDTH, &width, ch.FilterWidth) ||
+        !GetDlgItemIntOrShow(IDC_OPT_MAXIMUM, &maximum, ch.RangeRight) ||
+        !GetDlgItemIntOrShow(IDC_OPT_MINIMUM, &minimum, ch.RangeLeft) ||
+        !GetDlgItemIntOrShow(IDC_OPT_COLS, &cols, storedCols))
         return;
     switch (bar->GetScrollPos()) {
     case IDC_OPT_FILTER_SPIN: ScrollFilterWidth(code, width); break;
@@ -471,16 +469,6 @@ void CPSetChannelDlg::OnVScroll(UINT code, UINT, CScrollBar* bar)
     case IDC_OPT_COLS_SPIN: ScrollCols(code, cols); break;
     default: break;
     }
-}
-
-// A text that is no number is told and the stored value shown again, so that
-// the end of the scroll takes that one and tells nothing more.
-bool CPSetChannelDlg::ReadOrShowStored(CEdit& edit, int stored, int* value)
-{
-    if (ValidateEditInt(&edit, value))
-        return true;
-    SetInt(edit.GetDlgCtrlID(), stored);
-    return false;
 }
 
 int CPSetChannelDlg::Step(UINT code, int value, int by, int min, int max)

@@ -61,7 +61,6 @@ private:
     void OnSet();
     bool OtherEditsHoldIntegers();
     void OnRangeEdit(int id);
-    bool ReadOrShowStored(CEdit& edit, int stored, int* value);
     // The value one step on, kept within [min, max].
     static int Step(UINT code, int value, int by, int min, int max);
     void ScrollFilterWidth(UINT code, int width);

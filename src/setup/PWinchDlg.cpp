@@ -1,5 +1,7 @@
 #include "setup/PWinchDlg.h"
 
+#include <algorithm>
+
 #include "core/RunState.h"
 #include "core/Settings.h"
 #include "core/VarnoLogger_KVXApp.h"
@@ -110,19 +112,12 @@ void CPWinchDlg::RestoreCircumference()
     SetDlgItemDouble(IDC_WINCH_CIRCUMFERENCE, m_pSettings->PulleysDiameter / 10.0, 1, false);
 }
 
-void CPWinchDlg::RestoreResolution()
+int CPWinchDlg::ShownResolution() const
 {
-    SetDlgItemIntClamped(IDC_WINCH_RESOLUTION, m_pSettings->PulsResolution, kMinResolution, kMaxResolution);
+    return std::clamp(int(m_pSettings->PulsResolution), kMinResolution, kMaxResolution);
 }
 
-// A text that is no number is told and the stored resolution shown again.
-bool CPWinchDlg::ReadResolution(int* r)
-{
-    if (GetDlgItemInt(IDC_WINCH_RESOLUTION, r))
-        return true;
-    RestoreResolution();
-    return false;
-}
+void CPWinchDlg::RestoreResolution() { SetDlgItemIntClamped(IDC_WINCH_RESOLUTION, ShownResolution(), -1, -1); }
 
 void CPWinchDlg::StoreRate(double y)
 {
@@ -148,7 +143,7 @@ void CPWinchDlg::OnKillfocusCircumference()
         return;
     }
     int r = 0;
-    if (!ReadResolution(&r))
+    if (!GetDlgItemIntOrShow(IDC_WINCH_RESOLUTION, &r, ShownResolution()))
         r = m_pSettings->PulsResolution;
     if (ResolutionInRange(r))
         m_pSettings->PulsResolution = r;
@@ -170,7 +165,7 @@ void CPWinchDlg::OnKillfocusResolution()
     if (m_bSuppress)
         return;
     int r = 0;
-    if (!ReadResolution(&r))
+    if (!GetDlgItemIntOrShow(IDC_WINCH_RESOLUTION, &r, ShownResolution()))
         return;
     if (!ResolutionInRange(r)) {
         RestoreResolution();
@@ -252,7 +247,7 @@ void CPWinchDlg::OnResolutionSpin(UINT code)
     if (code != SB_LINEUP && code != SB_LINEDOWN)
         return;
     int r = 0;
-    if (!ReadResolution(&r))
+    if (!GetDlgItemIntOrShow(IDC_WINCH_RESOLUTION, &r, ShownResolution()))
         return;
     const int next = code == SB_LINEUP ? r + 1 : r - 1;
     if (XInRange(WheelX(m_pSettings->PulleysDiameter / 10.0, next)))

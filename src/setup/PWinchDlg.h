@@ -65,7 +65,8 @@ private:
     void OnResolutionSpin(UINT code);
     void RestoreCircumference();
     void RestoreResolution();
-    bool ReadResolution(int* r);
+    // The stored resolution as the edit shows it.
+    int ShownResolution() const;
     void StoreRate(double y);
     void ArmTimersAfterChange();
     void CheckEcho();

@@ -111,6 +111,14 @@ bool CDialogExt::GetDlgItemInt(int id, int* out)
     return ReadInt(GetDlgItemText(id, kNumberTextSize), out);
 }
 
+bool CDialogExt::GetDlgItemIntOrShow(int id, int* out, int stored)
+{
+    if (GetDlgItemInt(id, out))
+        return true;
+    SetDlgItemIntClamped(id, stored, -1, -1);
+    return false;
+}
+
 bool CDialogExt::GetDlgItemDouble(int id, double* out)
 {
     UseEnglishNumbers();

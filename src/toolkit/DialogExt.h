@@ -28,6 +28,9 @@ public:
     bool GetDlgItemDouble(int id, double* out);
     bool GetDlgItemFloat(int id, float* out);
     static bool ValidateEditInt(CEdit* edit, int* out);
+    // As GetDlgItemInt; a text that is no number is also replaced by the
+    // stored value, the one in force.
+    bool GetDlgItemIntOrShow(int id, int* out, int stored);
 
     void SetDlgItemIntClamped(int id, int value, short min, short max);
     void SetDlgItemDouble(int id, double value, short decimals, bool blankIfZero);
