@@ -175,6 +175,11 @@ void CPSetChannelDlg::RefreshGrid()
 
 ChannelRecord& CPSetChannelDlg::Channel(int channel) { return m_pToolRecord->channels[channel]; }
 
+int& CPSetChannelDlg::TrackCols(int channel)
+{
+    return m_pToolRecord->Cols[std::clamp(Channel(channel).DisplayTrack, 0, kColumns - 1)];
+}
+
 void CPSetChannelDlg::SetInt(int id, int value) { SetDlgItemText(id, IntText(value)); }
 
 void CPSetChannelDlg::EnableChannelControls(bool enable)
@@ -214,7 +219,7 @@ void CPSetChannelDlg::SelectChannel(int channel)
     SetInt(IDC_OPT_MINIMUM, ch.RangeLeft);
     SetInt(IDC_OPT_MAXIMUM, ch.RangeRight);
     SetInt(IDC_OPT_FILTER_WIDTH, ch.FilterWidth);
-    SetInt(IDC_OPT_COLS, m_pToolRecord->Cols[std::clamp(ch.DisplayTrack, 0, kColumns - 1)]);
+    SetInt(IDC_OPT_COLS, TrackCols(channel));
     CheckDlgButton(IDC_OPT_FILTER, ch.FilterFlag ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(IDC_OPT_REVERSE, ch.InvertScale ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(IDC_OPT_CALIBRATE, ch.CalFlag ? BST_CHECKED : BST_UNCHECKED);
@@ -397,10 +402,16 @@ void CPSetChannelDlg::OnCalibration()
     RefreshGrid();
 }
 
+// The filter width and the columns are taken at the end of their spin's
+// scroll; a text that is no number there is told once: the stored value is
+// shown again.
 bool CPSetChannelDlg::OtherEditsHoldIntegers()
 {
+    if (m_nSelected < 0)
+        return true;
     int value = 0;
-    return ValidateEditInt(&m_editFilterWidth, &value) && ValidateEditInt(&m_editCols, &value);
+    return GetDlgItemIntOrShow(IDC_OPT_FILTER_WIDTH, &value, Channel(m_nSelected).FilterWidth) &&
+           GetDlgItemIntOrShow(IDC_OPT_COLS, &value, TrackCols(m_nSelected));
 }
 
 void CPSetChannelDlg::OnOK()
@@ -453,14 +464,13 @@ void CPSetChannelDlg::OnVScroll(UINT code, UINT, CScrollBar* bar)
     if (m_nSelected < 0 || bar == nullptr)
         return;
     const ChannelRecord& ch = Channel(m_nSelected);
-    const int storedCols = m_pToolRecord->Cols[std::clamp(ch.DisplayTrack, 0, kColumns - 1)];
     int width = 0, maximum = 0, minimum = 0, cols = 0;
     // A text that is no number is told and the stored value shown again, so
     // that the end of the scroll takes that one and tells nothing more.
     if (!GetDlgItemIntOrShow(IDC_OPT_FILTER_WIDTH, &width, ch.FilterWidth) ||
         !GetDlgItemIntOrShow(IDC_OPT_MAXIMUM, &maximum, ch.RangeRight) ||
         !GetDlgItemIntOrShow(IDC_OPT_MINIMUM, &minimum, ch.RangeLeft) ||
-        !GetDlgItemIntOrShow(IDC_OPT_COLS, &cols, storedCols))
+        !GetDlgItemIntOrShow(IDC_OPT_COLS, &cols, TrackCols(m_nSelected)))
         return;
     switch (bar->GetScrollPos()) {
     case IDC_OPT_FILTER_SPIN: ScrollFilterWidth(code, width); break;
@@ -525,7 +535,7 @@ void CPSetChannelDlg::ScrollCols(UINT code, int cols)
     if (code == SB_LINEUP || code == SB_LINEDOWN) {
         SetInt(IDC_OPT_COLS, Step(code, cols, 2, 0, kMaxCols));
     } else if (code == SB_ENDSCROLL) {
-        m_pToolRecord->Cols[std::clamp(Channel(m_nSelected).DisplayTrack, 0, kColumns - 1)] = cols;
+        TrackCols(m_nSelected) = cols;
         WriteChannel(m_nSelected);
         ReloadCurves();
     }

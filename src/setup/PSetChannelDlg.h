@@ -75,6 +75,8 @@ private:
     std::vector<std::string> TargetFiles() const;
     void WriteChannelDisplayKeys(int channel, const std::string& file);
     ChannelRecord& Channel(int channel);
+    // The column count of the track the channel is drawn on.
+    int& TrackCols(int channel);
 
     CColorStaticST m_stSwatch, m_stTitle, m_stUnit;
     int m_menuChannels[kChannels] = {-1, -1, -1, -1, -1, -1};

@@ -402,6 +402,14 @@ TEST_F(DisplayOptionsTest, RangeEditsAndSpinsKeepTheirRules)
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() / 2, 1));
     EXPECT_EQ(1u, m_boxes.size());
     EXPECT_EQ(1, gamma.FilterWidth);
+
+    // Told by Set, the same entry is not told again by the arrow.
+    type(IDC_OPT_FILTER_WIDTH, "y");
+    Click(IDC_OPT_SET);
+    EXPECT_EQ("1", text(IDC_OPT_FILTER_WIDTH));
+    spin(IDC_OPT_FILTER_SPIN, true, 1);
+    EXPECT_EQ(2u, m_boxes.size());
+    EXPECT_EQ(3, gamma.FilterWidth);
 }
 
 // What the right click offers and what the picked item does to the tracks.
