@@ -305,18 +305,21 @@ void CToolsStream::DecodeDataPacket()
         }
     }
 
-    // Steps the logger skipped are filled with this packet's values.
+    // Steps the logger skipped are filled with this packet's values, each
+    // record at its own step's depth: the disk may fill before this packet's own.
+    const double from = theApp.m_dRecordDepth;
+    const double step = std::copysign(packet.depthStep / 100.0, frame.replyDepth - from);
     for (int i = 1; i < steps; ++i) {
         ProcessStep();
         if (recording)
-            WriteDataLine();
+            WriteDataLine(from + i * step);
     }
     ProcessStep();
     m_dLastStepDepth = frame.replyDepth;
     if (valid)
         RaiseAlarms(packet.status);
     if (recording)
-        WriteDataLine();
+        WriteDataLine(frame.replyDepth);
     UpdateStatusPanel(false);
 
     if (valid)
@@ -374,7 +377,7 @@ void CToolsStream::ProcessStep()
         host->ProcessLiveFrame(*theApp.m_pDataPacket);
 }
 
-void CToolsStream::WriteDataLine()
+void CToolsStream::WriteDataLine(double depth)
 {
     const DataPacket& packet = *theApp.m_pDataPacket;
     if (packet.n == 0)
@@ -386,7 +389,6 @@ void CToolsStream::WriteDataLine()
         std::lock_guard lock(g_recordFileMutex);
         if (theApp.m_pRecordFile == nullptr && !Recording())
             return;
-        const double depth = theApp.m_pFrameState->replyDepth;
         if (theApp.m_bRewriteStartDepth) {
             m_bStoreFailed = false;  // a new record
             m_nDurationCarry = 0;

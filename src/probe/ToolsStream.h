@@ -26,8 +26,9 @@ public:
     void DecodeStatusPacket() override;
     void DecodeDataPacket() override;
 
-    // Appends one record built from theApp's DataPacket to the record file.
-    void WriteDataLine();
+    // Appends one record built from theApp's DataPacket, the step at `depth`,
+    // to the record file.
+    void WriteDataLine(double depth);
     // Reads the record at a byte position of PathSettings.DataFile; false at
     // or past the end of the file, where the record is left untouched.
     bool ReadDataLineInFile(std::int64_t position, LogRecord& record);

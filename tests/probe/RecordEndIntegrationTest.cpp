@@ -215,7 +215,9 @@ TEST_F(RecordEndIntegrationTest, FullDiskEndsTheRecordWithWholeRecordsAndTheirEn
 // A record on a small disk of its own, which its data file fills, begun at
 // several amounts of free room: either it does not start, and leaves neither
 // its data file nor its header, or it ends with a message and a header on its
-// last whole record. The test runs again in a process that mounts that disk.
+// last whole record, also when the winch runs so fast that each packet
+// covers several steps, the skipped ones filled. The test runs again in a
+// process that mounts that disk.
 TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRecord)
 {
     const char* disk = std::getenv(kOwnDiskVariable);
@@ -234,14 +236,27 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         shown.push_back(text);
         return IDOK;
     });
-    ASSERT_NO_FATAL_FAILURE(Start({"--rate", "5000", "--speed", "60"}));
+    // Steps of 1 cm at 600 m/min, a reading every 20 ms: a packet covers
+    // about 20 steps. The whole wheel ratio, as the program's start allows it
+    // (this process runs this test alone).
+    encoderRateLimit = 250;
+    m_link.reset();
+    m_link = std::make_unique<LinkedMainWindow>(m_folder, [](std::string& tool) {
+        tool.replace(tool.find("DepthInterval=100"), 17, "DepthInterval=10");
+    });
+    ASSERT_NO_FATAL_FAILURE(Start({"--rate", "5000", "--speed", "600", "--down", "600"}));
     ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
     ASSERT_NO_FATAL_FAILURE(PadHeaderAcrossAPage());
     const long page = sysconf(_SC_PAGESIZE);
     std::set<bool> started;
-    // Around the least room a record starts with: its header, the room kept and one copy.
-    for (const int pages : {4, 8, 9, 10, 11, 16}) {
-        SCOPED_TRACE(std::to_string(pages) + " pages free");
+    constexpr int kTime = 4, kDown = 3;
+    // Around the least room a record starts with: its header, the room kept and
+    // one copy; down records whose last record that fits is most likely a filled step.
+    const std::pair<int, int> rows[] = {{4, kTime},  {8, kTime},  {9, kTime}, {10, kTime},
+                                        {11, kTime}, {16, kTime}, {12, kDown}, {16, kDown}};
+    for (const auto& [pages, mode] : rows) {
+        SCOPED_TRACE(std::to_string(pages) + " pages free, mode " + std::to_string(mode));
+        theApp.m_pLoggerSettings->recordingMode = mode;
         for (const auto& entry : fs::directory_iterator(disk))
             fs::remove(entry.path());
         struct statvfs room {};
@@ -273,7 +288,12 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         EXPECT_GT(size, 0u);
         EXPECT_EQ(0u, size % sizeof(LogRecord));
         EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime"));
-        EXPECT_EQ(CToolsStream::HeaderDepth(theApp.m_dRecordDepth), WellInfoInt(header, "EndDepth"));
+        int lastMm = CToolsStream::HeaderDepth(theApp.m_dRecordDepth);
+        // Records carry no depth: a down record's n-th lies n - 1 steps below its first.
+        if (mode == kDown)
+            lastMm = WellInfoInt(header, "Startdepth") + int(size / sizeof(LogRecord) - 1) * 10;
+        EXPECT_NEAR(lastMm, WellInfoInt(header, "EndDepth"), 1)
+            << "EndDepth on the last of the " << size / sizeof(LogRecord) << " records";
     }
     EXPECT_EQ(2u, started.size()) << "not both a record refused and a record that filled the disk";
 }
