@@ -332,14 +332,34 @@ int replaceFile(const std::string& path, std::string_view text, bool keepMode, m
 // The disk or the process's file size limit has no room for a copy.
 bool isNoRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
-// Room for one copy of a file, held by a file without a name: a rewrite that
-// may use it and finds the disk full gives it up and writes its copy into it.
-// A process that dies gives the room back by itself.
+// Sets aside `size` bytes of the disk for the file. A filesystem that cannot
+// allocate (FAT through a user-space driver) takes them written as zeros:
+// the C library's way, one byte a block past the end, is refused there.
+bool allocate(int fd, off_t size)
+{
+    if (::fallocate(fd, 0, 0, size) == 0)
+        return true;
+    if (errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+    static const char zeros[65536] = {};
+    for (off_t left = size; left > 0; left -= off_t(sizeof zeros)) {
+        if (!writeAll(fd, std::string_view(zeros, size_t(std::min<off_t>(left, sizeof zeros)))))
+            return false;
+    }
+    return ::fsync(fd) == 0;
+}
+
+// Room for one copy of a file, held by a file under a copy's name: a rewrite
+// that may use it and finds the disk full gives it up and writes its copy
+// into it. It is removed by name, never while open, which a user-space
+// filesystem would keep under a hidden name; what a killed process leaves is
+// a stale copy, removed as the others are.
 class Reserve {
 public:
     bool Take(const std::string& path)
     {
         Drop();
+        removeStaleCopies(folderOf(path));
         struct stat info {};
         const off_t size = ::stat(path.c_str(), &info) == 0 ? info.st_size : 0;
         // Enough for values to grow, whatever the disk's block size.
@@ -350,9 +370,7 @@ public:
     }
     void Drop()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
+        Remove();
         m_path.clear();
     }
     // Frees the room for a copy of `path`; false when none is held for it.
@@ -360,26 +378,29 @@ public:
     {
         if (m_fd < 0 || path != m_path)
             return false;
-        ::close(m_fd);
-        m_fd = -1;
+        Remove();
         return true;
     }
     // Takes the room back after a copy, when the disk still has it.
     void Make()
     {
-        std::string name;
-        m_fd = createCopy(m_path, name);
-        if (m_fd < 0)
-            return;
-        ::unlink(name.c_str());
-        if (::posix_fallocate(m_fd, 0, m_size) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        m_fd = createCopy(m_path, m_name);
+        if (m_fd >= 0 && !allocate(m_fd, m_size))
+            Remove();
     }
 
 private:
+    void Remove()
+    {
+        if (m_fd < 0)
+            return;
+        ::close(m_fd);
+        ::unlink(m_name.c_str());
+        m_fd = -1;
+    }
+
     std::string m_path;
+    std::string m_name;
     int m_fd = -1;
     off_t m_size = 0;
 };

@@ -36,9 +36,10 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
 // renamed over it; the new file gets the usual mode.
 BOOL WriteProfileFile(const char* path, std::string_view text);
 
-// Keeps room for one copy of the file at `path` on its disk until released or
-// taken for another file; false, keeping none, when the disk has not that
-// room. Only a write that asks for the room gives it up.
+// Keeps room for one copy of the file at `path` on its disk, in a file beside
+// it under a copy's name, until released or taken for another file; false,
+// keeping none, when the disk has not that room. Only a write that asks for
+// the room gives it up.
 bool ReserveProfileRoom(const char* path);
 void ReleaseProfileRoom();
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -9,9 +10,11 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -43,19 +46,27 @@ int inChild(const std::function<int()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// As on a filesystem that refuses any mode (FAT through a user-space driver):
-// fchmod fails. For a child: it lasts as long as the process.
-bool refuseChmod()
+// Each system call given fails with its error, for the rest of the process
+// (a child's).
+bool refuse(std::initializer_list<std::pair<int, int>> calls)
 {
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog program{std::size(filter), filter};
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const auto& [call, error] : calls) {
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | __u32(error)));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
+
+// As on a filesystem that refuses any mode (FAT through a user-space driver):
+// fchmod fails.
+bool refuseChmod() { return refuse({{__NR_fchmod, ENOSYS}}); }
+
+// As on FAT through a user-space driver: no fallocate, and the byte a block
+// that the C library then writes past the file's end is refused.
+bool refuseFallocate() { return refuse({{__NR_fallocate, EOPNOTSUPP}, {__NR_pwrite64, EIO}}); }
 
 void fillDisk(const std::string& path)
 {
@@ -525,38 +536,52 @@ TEST_F(ProfileTest, KilledWriterOnAFullDiskLeavesAWholeVersion)
 
 // The room kept for a file serves each write that may use it, the disk filled
 // again before each, and no other write: that one, on the full disk, leaves
-// the file and the room as they were.
+// the file and the room as they were. Also on a filesystem that cannot
+// allocate; the room a killed process kept and the room released leave
+// nothing in the folder.
 TEST_F(ProfileTest, RoomKeptForAFileServesEachWriteThatMayUseIt)
 {
-    enum { kPassed, kNoTmpfs, kNoRoomKept, kRoomTaken, kWriteFailed };
-    const int result = inChild([&] {
-        if (!MountOwnTmpfs(folder, "size=128k"))
-            return int(kNoTmpfs);
-        std::string text = "[WellInfo]\r\nEndDepth=0\r\n";
-        for (int i = 0; i < 120; ++i)
-            text += "Key" + std::to_string(i) + "=some value\r\n";
-        put(text);
-        if (!ReserveProfileRoom(path.c_str()))
-            return int(kNoRoomKept);
-        // Longer, shorter, longer by a line's worth, shorter.
-        for (const std::string& value : std::vector<std::string>{"123456", "7", std::string(200, '9'), "42"}) {
-            fillDisk(folder + "/filler");
-            const auto write = [&](KeptRoom room) {
-                return WriteProfileKeys("WellInfo", {{"EndDepth", value}}, path.c_str(), room);
-            };
-            if (write(KeptRoom::Keep) != ProfileWrite::NoRoom)
-                return int(kRoomTaken);
-            if (write(KeptRoom::Use) != ProfileWrite::Written || get("WellInfo", "EndDepth") != value)
-                return int(kWriteFailed);
-        }
-        return int(kPassed);
-    });
-    if (result == kNoTmpfs)
-        GTEST_SKIP() << "no tmpfs of its own for this process";
-    EXPECT_NE(result, kNoRoomKept) << "no room kept on an empty disk";
-    EXPECT_NE(result, kRoomTaken) << "a write that may not use the room kept took it";
-    EXPECT_NE(result, kWriteFailed) << "a write on the disk filled again found no room kept";
-    EXPECT_EQ(result, kPassed);
+    enum { kPassed, kNoTmpfs, kNoRoomKept, kRoomTaken, kWriteFailed, kLeftBehind };
+    for (const bool fallocate : {true, false}) {
+        SCOPED_TRACE(fallocate ? "fallocate" : "no fallocate");
+        const int result = inChild([&] {
+            if (!MountOwnTmpfs(folder, "size=128k"))
+                return int(kNoTmpfs);
+            std::string text = "[WellInfo]\r\nEndDepth=0\r\n";
+            for (int i = 0; i < 120; ++i)
+                text += "Key" + std::to_string(i) + "=some value\r\n";
+            put(text);
+            if (!fallocate && !refuseFallocate())
+                return int(kNoTmpfs);
+            inChild([&] { return ReserveProfileRoom(path.c_str()) ? ::raise(SIGKILL) : 1; });
+            if (!ReserveProfileRoom(path.c_str()))
+                return int(kNoRoomKept);
+            // The file and the room kept for it at most.
+            if (entries(folder) > 2)
+                return int(kLeftBehind);
+            // Longer, shorter, longer by a line's worth, shorter.
+            for (const std::string& value : std::vector<std::string>{"123456", "7", std::string(200, '9'), "42"}) {
+                fillDisk(folder + "/filler");
+                const auto write = [&](KeptRoom room) {
+                    return WriteProfileKeys("WellInfo", {{"EndDepth", value}}, path.c_str(), room);
+                };
+                if (write(KeptRoom::Keep) != ProfileWrite::NoRoom)
+                    return int(kRoomTaken);
+                if (write(KeptRoom::Use) != ProfileWrite::Written || get("WellInfo", "EndDepth") != value)
+                    return int(kWriteFailed);
+            }
+            ReleaseProfileRoom();
+            ::unlink((folder + "/filler").c_str());
+            return int(entries(folder) == 1 ? kPassed : kLeftBehind);
+        });
+        if (result == kNoTmpfs)
+            GTEST_SKIP() << "no tmpfs of its own or no system call filter for this process";
+        EXPECT_NE(result, kNoRoomKept) << "no room kept on an empty disk";
+        EXPECT_NE(result, kRoomTaken) << "a write that may not use the room kept took it";
+        EXPECT_NE(result, kWriteFailed) << "a write on the disk filled again found no room kept";
+        EXPECT_NE(result, kLeftBehind) << "the room kept by a killed process or released stayed in the folder";
+        EXPECT_EQ(result, kPassed);
+    }
 }
 
 TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)

@@ -67,17 +67,12 @@ int WellInfoInt(const fs::path& header, const char* key)
     return ini.GetInt(key, -1, "WellInfo");
 }
 
-// Files of the folder that this process holds open after their names went:
-// the room kept for a copy of the header.
-int UnnamedFilesOf(const fs::path& folder)
+// Files of the folder named as copies of `file`: the room kept for one.
+int CopiesOf(const fs::path& folder, const std::string& file)
 {
     int count = 0;
-    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        const std::string target = fs::read_symlink(fd.path(), error).string();
-        if (target.rfind(folder.string() + "/", 0) == 0 && target.ends_with(" (deleted)"))
-            ++count;
-    }
+    for (const auto& entry : fs::directory_iterator(folder))
+        count += entry.path().filename().string().starts_with(file + ".tmp") ? 1 : 0;
     return count;
 }
 
@@ -248,6 +243,12 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
     ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
     ASSERT_NO_FATAL_FAILURE(PadHeaderAcrossAPage());
     const long page = sysconf(_SC_PAGESIZE);
+    const auto onDisk = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(disk))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
     std::set<bool> started;
     constexpr int kTime = 4, kDown = 3;
     // Around the least room a record starts with: its header, the room kept and
@@ -273,8 +274,7 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         started.insert(theApp.m_pRunState->recording == 1);
         if (theApp.m_pRunState->recording == 0) {
             EXPECT_EQ(std::vector<std::string>{"Trouble opening or create header file."}, shown);
-            EXPECT_FALSE(fs::exists(data));
-            EXPECT_FALSE(fs::exists(header));
+            EXPECT_EQ(std::set<std::string>{"filler"}, onDisk()) << "files left by a record refused";
             EXPECT_EQ(status, m_dialog->m_StatusBar.GetText(0));
             continue;
         }
@@ -294,6 +294,7 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
             lastMm = WellInfoInt(header, "Startdepth") + int(size / sizeof(LogRecord) - 1) * 10;
         EXPECT_NEAR(lastMm, WellInfoInt(header, "EndDepth"), 1)
             << "EndDepth on the last of the " << size / sizeof(LogRecord) << " records";
+        EXPECT_EQ((std::set<std::string>{"filler", "fill.log", "fill.hed"}), onDisk()) << "files left by a record";
     }
     EXPECT_EQ(2u, started.size()) << "not both a record refused and a record that filled the disk";
 }
@@ -338,7 +339,7 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
     ASSERT_NO_FATAL_FAILURE(Record("locked"));
     ASSERT_TRUE(WaitFor([&] { return HeaderInt("locked", "EndTime") > 0; }, 10000));
-    EXPECT_EQ(1, UnnamedFilesOf(m_folder)) << "no room kept for the header while the record runs";
+    EXPECT_EQ(1, CopiesOf(m_folder, "locked.hed")) << "no room kept for the header while the record runs";
 
     boxes.Expect("Trouble writing header file: recording stopped.\nThe records written so far are kept.");
     fs::permissions(m_folder / "locked.hed", fs::perms::owner_read | fs::perms::group_read);
@@ -346,7 +347,7 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     ASSERT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 5000));
     EXPECT_EQ("Header file write error: recording stopped.", m_dialog->m_StatusBar.GetText(0));
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
-    EXPECT_EQ(0, UnnamedFilesOf(m_folder));
+    EXPECT_EQ(0, CopiesOf(m_folder, "locked.hed")) << "the room kept was left in the folder";
 
     boxes.Expect("Trouble opening or create header file.");
     Panel().StartRecording();
