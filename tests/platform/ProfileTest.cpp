@@ -283,6 +283,21 @@ TEST_F(ProfileTest, CreatingAndFailing)
     EXPECT_EQ(inChild([this] { return refuseChmod() && write("S", "k", "x") ? 0 : 1; }), 0)
         << "a copy whose mode could not be set was not used";
     EXPECT_EQ(bytes(), "[S]\r\nk=x\r\n");
+
+    // A copy refused for another reason than room is a failure, not a full disk.
+    for (const auto& [call, error] : {std::pair<int, int>{__NR_fsync, EIO}, {__NR_rename, EROFS}}) {
+        SCOPED_TRACE(std::strerror(error));
+        EXPECT_EQ(inChild([&] {
+                      return refuse({{call, error}}) &&
+                                     WriteProfileKeys("S", {{"k", "xyz"}}, path.c_str(), KeptRoom::Keep) ==
+                                         ProfileWrite::Failed
+                                 ? 0
+                                 : 1;
+                  }),
+                  0)
+            << "the write was not reported as failed";
+        EXPECT_EQ(bytes(), "[S]\r\nk=x\r\n");
+    }
 }
 
 TEST_F(ProfileTest, ReadOnlyFileIsReadButNeverReplaced)
@@ -375,10 +390,25 @@ TEST_F(ProfileTest, FileWithoutRoomForACopyTakesNoChangeAcrossAPage)
     const std::string file = "[S]\r\nk=1\r\npad=" + std::string(5000, 'x') + "\r\nm=7\r\n";
     put(file);
     // Short of a copy by one byte, the whole change below the limit.
-    FileSizeLimit limit(file.size() - 1);
-    ASSERT_TRUE(limit.Set());
-    EXPECT_FALSE(writeKeys("S", {{"k", "2"}, {"m", "8"}}, path));
+    {
+        FileSizeLimit limit(file.size() - 1);
+        ASSERT_TRUE(limit.Set());
+        EXPECT_FALSE(writeKeys("S", {{"k", "2"}, {"m", "8"}}, path));
+    }
     EXPECT_TRUE(bytes() == file) << "the file changed";
+
+    // A change on a page's last byte, or on the next page's first, lies within one page.
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const std::string before = "[S]\r\nv=";
+    for (const size_t changed : {page - 1, page}) {
+        SCOPED_TRACE("byte " + std::to_string(changed) + " changed");
+        const std::string value(changed - before.size(), 'x');
+        put(before + value + "x\r\n");
+        FileSizeLimit limit(before.size() + value.size() + 2);
+        ASSERT_TRUE(limit.Set());
+        EXPECT_TRUE(writeKeys("S", {{"v", value + "y"}}, path)) << "a change within one page was refused";
+        EXPECT_TRUE(bytes() == before + value + "y\r\n") << "the file does not hold the change";
+    }
 }
 
 // A name near the longest a file may have still gets a copy renamed over it.
@@ -416,12 +446,12 @@ TEST_F(ProfileTest, FolderThatRefusesNewFilesChangesNothing)
 }
 
 // A process killed while it writes a copy leaves it: the next write in the
-// folder removes it.
+// folder removes it, a key's or a whole new file's.
 TEST_F(ProfileTest, CopyOfAKilledWriterIsRemoved)
 {
     // The second name is cut in the copy's.
-    for (size_t length : {8, 250}) {
-        SCOPED_TRACE(length);
+    for (const auto& [length, wholeFile] : {std::pair<size_t, bool>{8, false}, {250, false}, {20, true}}) {
+        SCOPED_TRACE(std::to_string(length) + (wholeFile ? " whole file" : " key"));
         // A folder of its own: each is looked at once.
         const std::string own = folder + "/" + std::to_string(length);
         ASSERT_TRUE(fs::create_directory(own));
@@ -446,8 +476,11 @@ TEST_F(ProfileTest, CopyOfAKilledWriterIsRemoved)
         }
         const std::string notCopy = own + "/notes" + copy.substr(copy.rfind(".tmp"));
         std::ofstream(notCopy) << "kept";
-        EXPECT_TRUE(write("S", "m", "3"));
-        EXPECT_EQ(entries(own), 2u);
+        if (wholeFile)
+            EXPECT_TRUE(WriteProfileFile(path.c_str(), "[S]\r\nk=1\r\nm=3\r\n"));
+        else
+            EXPECT_TRUE(write("S", "m", "3"));
+        EXPECT_EQ(entries(own), 2u) << "the killed writer's copy was not removed";
         EXPECT_TRUE(fs::exists(notCopy));
         EXPECT_EQ(bytes(), "[S]\r\nk=1\r\nm=3\r\n");
     }
@@ -559,15 +592,17 @@ TEST_F(ProfileTest, RoomKeptForAFileServesEachWriteThatMayUseIt)
             // The file and the room kept for it at most.
             if (entries(folder) > 2)
                 return int(kLeftBehind);
-            // Longer, shorter, longer by a line's worth, shorter.
-            for (const std::string& value : std::vector<std::string>{"123456", "7", std::string(200, '9'), "42"}) {
+            // Longer, shorter, longer by a line's worth, shorter, longer past a page.
+            for (const std::string& value :
+                 std::vector<std::string>{"123456", "7", std::string(200, '9'), "42", std::string(2000, '8')}) {
                 fillDisk(folder + "/filler");
                 const auto write = [&](KeptRoom room) {
                     return WriteProfileKeys("WellInfo", {{"EndDepth", value}}, path.c_str(), room);
                 };
                 if (write(KeptRoom::Keep) != ProfileWrite::NoRoom)
                     return int(kRoomTaken);
-                if (write(KeptRoom::Use) != ProfileWrite::Written || get("WellInfo", "EndDepth") != value)
+                if (write(KeptRoom::Use) != ProfileWrite::Written ||
+                    bytes().find("\r\nEndDepth=" + value + "\r\n") == std::string::npos)
                     return int(kWriteFailed);
             }
             ReleaseProfileRoom();
