@@ -102,6 +102,9 @@ public:
     // A log ends with auto print on: its pages due and what came after the
     // last one are printed, taken as they are now; auto print stays on.
     void PrintLastPart();
+    // A record stored the newest step: its last part ends there, not on a
+    // step drawn after it that the record did not take. Reader thread.
+    void MarkStoredStep();
     bool IsAutoPrintOn() const;
     double PageCount() const;
 
@@ -201,6 +204,10 @@ private:
     bool m_bFirstStepAtOrigin = false;
     double m_dToolLength = 0.0;
     bool m_bAutoPrint = false;
+    // The newest row a record stored since the curves restarted; -1 for none.
+    long long m_nStoredRow = -1;
+    // The newest row before the newest step was drawn.
+    long long m_nRowBeforeStep = 0;
     // The log's row at the top of the next automatic page's curves.
     long long m_nPageStart = 0;
     double m_dPageCount = 0.0;

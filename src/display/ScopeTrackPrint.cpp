@@ -107,7 +107,7 @@ void CScopeTrack::PrintLastPart()
 void CScopeTrack::QueueLastPart()
 {
     // Taken now: the rows drawn while the pages before it print are not the log's.
-    const long long newest = NewestRow();
+    const long long newest = m_nStoredRow >= 0 ? m_nStoredRow : NewestRow();
     const int rows = int(std::min<long long>(newest - m_nPageStart + 1, PageRows()));
     m_nPageStart = newest + 1;
     if (rows < page::kShortestPagePixels)
@@ -119,6 +119,15 @@ void CScopeTrack::QueueLastPart()
     m_dPageCount += 1.0;
     due.number = int(m_dPageCount);
     m_duePages.push_back(std::move(due));
+}
+
+void CScopeTrack::MarkStoredStep()
+{
+    std::lock_guard lock(m_mutex);
+    // A record's pages start at its first stored step, not at a step drawn before it.
+    if (m_nStoredRow < 0)
+        m_nPageStart = std::max(m_nPageStart, m_nRowBeforeStep + 1);
+    m_nStoredRow = NewestRow();
 }
 
 int CScopeTrack::PageRows() const { return page::kPagePixels - m_nLegendHeight; }

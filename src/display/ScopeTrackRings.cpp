@@ -60,6 +60,7 @@ void CScopeTrack::AddSamples(const double (&values)[6], int mode, int n, const T
     bool pageDue = false;
     {
         std::lock_guard lock(m_mutex);
+        m_nRowBeforeStep = NewestRow();
         m_nStepSize = n;
         m_nMode = mode;
         m_nDirection = mode == kModeUp ? 0 : 1;
@@ -137,6 +138,7 @@ void CScopeTrack::RestartPages()
     m_duePages.clear();
     m_nPageStart = SampleRow(0, m_scale.pixelsPerSample) + 1;
     m_dPageCount = 0.0;
+    m_nStoredRow = -1;
 }
 
 void CScopeTrack::FilterChannel(int curveIndex)

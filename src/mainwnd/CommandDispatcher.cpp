@@ -24,15 +24,6 @@ namespace {
 constexpr std::uint16_t kLanguageFrench = 1036;
 constexpr std::uint16_t kLanguageEnglish = 2057;
 
-int LogModeOf(int recordingMode)
-{
-    switch (recordingMode) {
-    case 2: return 11;
-    case 3: return 12;
-    default: return 10;
-    }
-}
-
 }  // namespace
 
 BOOL CVarnoLogger_KVXDlg::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -100,9 +91,6 @@ void CVarnoLogger_KVXDlg::RecordNewLog()
         return;
     run.recordStarted = 1;
     m_PowerDlg.StartRecording();
-    const int logMode = LogModeOf(theApp.m_pLoggerSettings->recordingMode);
-    m_ScopeTrack.LoadChannelSettings(*theApp.m_pToolRecord);
-    m_ScopeTrack.ResetOrigin(theApp.m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength, logMode, 1);
 }
 
 void CVarnoLogger_KVXDlg::OnExportCommand()

@@ -91,6 +91,8 @@ void CVarnoLogger_KVXDlg::ProcessLiveFrame(const DataPacket& packet)
     NotifyProbePage(kProbePageLiveStep);
 }
 
+void CVarnoLogger_KVXDlg::LiveStepStored() { m_ScopeTrack.MarkStoredStep(); }
+
 void CVarnoLogger_KVXDlg::ProcessRecord(const LogRecord& record)
 {
     if (record.n == 0)

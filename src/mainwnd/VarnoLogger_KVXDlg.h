@@ -61,6 +61,7 @@ public:
     void ShowAlert(int code) override;
     int LastAlert() const { return m_nLastAlert; }
     void ProcessLiveFrame(const DataPacket& packet) override;
+    void LiveStepStored() override;
     // The data file stopped taking records: ends the record and says so.
     void OnDataFileWriteFailed() override;
     // The link is lost: a powered sonde is switched off. Any thread.

@@ -14,6 +14,9 @@ public:
     virtual void ShowAlert(int code) = 0;
     // Sample processing of one live step; reader thread.
     virtual void ProcessLiveFrame(const DataPacket& packet) = 0;
+    // The step just processed is stored in the record's data file; reader
+    // thread, the data file held open meanwhile.
+    virtual void LiveStepStored() = 0;
     // The data file stopped taking records; user-interface thread.
     virtual void OnDataFileWriteFailed() = 0;
     // The link is lost: a powered sonde is switched off.

@@ -138,6 +138,9 @@ void CPowerDlg::StartRecording()
     m_pHost->SetStatusBarText(0, "Data file : " + PathDisplayText(FileNameOf(theApp.m_pPathSettings->DataFile)));
     theApp.m_dRecordDepth = m_pFrameState->replyDepth;
     theApp.m_nValidFrames = theApp.m_nErrorFrames = 0;
+    // The curves start again with the record, before its first step is stored.
+    m_pHost->ResetCurveOrigin(m_pFrameState->replyDepth, theApp.m_pToolRecord->SondeLength,
+                              LogModeCode(m_pLoggerSettings->recordingMode));
     run.recording = 1;
     m_btnStop.EnableWindow(true);
 }

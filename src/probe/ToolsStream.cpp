@@ -407,6 +407,9 @@ void CToolsStream::WriteDataLine(double depth)
         if (stored == Store::Done) {
             theApp.m_dRecordDepth = depth;
             AddRecordingTime(now);
+            // Told within the lock: a record closed after this takes the step with it.
+            if (IAcquisitionHost* host = AcquisitionHost())
+                host->LiveStepStored();
         }
     }
     // Out of the lock: on the user-interface thread the report stops the record at once.

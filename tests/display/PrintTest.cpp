@@ -448,6 +448,7 @@ TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
         int rowsAfterReset;  // the rings emptied after `rows`, and as many rows again; -1: no reset
         int jobs;
         int lastRows;  // rows of curves on the last part
+        int storedFrom = 0, storedTo = 0;  // the rows a record stored, if any
     } cases[] = {
         {"record end", 300, true, -1, 1, 301},  // what was there when switched on, and after
         {"menu switch", 300, false, -1, 0, 0},
@@ -457,6 +458,8 @@ TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
         {"record end, a page still due", 1300, true, -1, 2, 50 + 1301 - 1158},
         // A replay started again: the page due before is dropped, the pages start again.
         {"record end after a reset", 1300, true, 100, 1, 100},
+        // Rows drawn before the record's first stored step and after its last are not its own.
+        {"record end, steps drawn around those stored", 300, true, -1, 1, 296, 3, 298},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -466,8 +469,11 @@ TEST_F(PrintTest, EndingARecordPrintsTheLastPartTheMenuSwitchDoesNot)
         ASSERT_NO_FATAL_FAILURE(ShowTool(tracks, parent, tool, 100));
         WaveStep(tracks, 0, track::kModeTime, 1, tool);
         ASSERT_EQ(1, tracks.ToggleAutoPrint(false));
-        for (int k = 1; k <= c.rows; ++k)
+        for (int k = 1; k <= c.rows; ++k) {
             WaveStep(tracks, k, track::kModeTime, 1, tool);
+            if (k >= c.storedFrom && k <= c.storedTo)
+                tracks.MarkStoredStep();
+        }
         if (c.rowsAfterReset >= 0)
             tracks.ClearBuffers();
         for (int k = 1; k <= c.rowsAfterReset; ++k)
