@@ -290,20 +290,30 @@ TEST_F(HeaderTest, FileThatCannotBeCreatedIsReportedAndChangesNothing)
 TEST_F(HeaderTest, FileThatCannotBeWrittenWholeIsReportedAndRemoved)
 {
     MakeTool();
-    ScriptedMessageBoxes boxes;
-    boxes.Expect("Trouble opening or create header file.");
     // A file size limit makes the writes fail part way.
     rlimit kept{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &kept), 0);
     rlimit small = kept;
     small.rlim_cur = 1000;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_FALSE(m_header.WriteHeader(Path("Log.hed")));
-    setrlimit(RLIMIT_FSIZE, &kept);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(boxes.AllShown().size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(Path("Log.hed")));
+    // The header of a new log, named where no file was or where an earlier log's header was left.
+    const std::string before[] = {"", "[General]\r\nNumberOfChannels=1\r\n"};
+    std::filesystem::create_directory(Path("Data"));
+    for (const std::string& old : before) {
+        SCOPED_TRACE(old.empty() ? "over no file" : "over an earlier log's header");
+        if (!old.empty())
+            WriteFile("Data/Log.hed", old);
+        ScriptedMessageBoxes boxes;
+        boxes.Expect("Trouble opening or create header file.");
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        EXPECT_FALSE(m_header.WriteHeader(Path("Data/Log.hed")));
+        setrlimit(RLIMIT_FSIZE, &kept);
+        std::signal(SIGXFSZ, oldHandler);
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(Path("Data")))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{}) << "no header, nor a copy of it, may describe the log";
+    }
 
     // A writer killed part way by the limit's signal leaves the file that was there.
     WriteFile("Log.hed", "[General]\r\n");
