@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +74,27 @@ protected:
         ConfigFolderTest::TearDown();
     }
 };
+
+uintmax_t FileSize(const fs::path& path)
+{
+    std::error_code missing;
+    const uintmax_t size = fs::file_size(path, missing);
+    return missing ? 0 : size;
+}
+
+std::string Tail(const std::string& text)
+{
+    return text.substr(text.size() - std::min<size_t>(text.size(), 2000));
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code missing;
+    for (const auto& entry : fs::directory_iterator(folder, missing))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
 
 bool PowerConfirmed(CVarnoLogger_KVXDlg& main, bool on)
 {
@@ -220,10 +242,11 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     SetPdfTestPrinter("Test printer", jobs.string(), 300);
     const std::string data = Path("Data/Signal.log");
     SetFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(data); });
-    bool recording = false;
+    std::string missed;  // what the run waited for in vain
     QTimer::singleShot(0, [&] {
         CVarnoLogger_KVXDlg& main = *theApp.m_pMainDlg;
         if (!WaitFor([] { return theApp.m_nLinkStatus >= 16; }, 15000)) {
+            missed = "the link to the emulator";
             main.GetSafeHwnd()->close();
             return;
         }
@@ -233,7 +256,10 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
         ClickWhenModal({IDC_HDR_SAVE});  // the header editor, as it opened
         main.OnCommand(ID_CMD_NEW_LOG, 0);
         main.OnCommand(ID_CMD_AUTO_PRINT, 0);
-        recording = WaitFor([&] { return fs::exists(data) && fs::file_size(data) >= 10 * sizeof(LogRecord); }, 20000);
+        const uintmax_t records = 10 * sizeof(LogRecord);
+        if (!WaitFor([&] { return FileSize(data) >= records; }, 20000))
+            missed = std::to_string(records) + " bytes of records in " + data + ", which holds " +
+                     std::to_string(FileSize(data));
         chmod(Path("Zarkv.cfg").c_str(), 0444);
         // A box from here would wait for the operator.
         SetMessageBoxHandler(nullptr);
@@ -243,7 +269,7 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     EXPECT_FALSE(theApp.InitInstance());
     const std::string told = testing::internal::GetCapturedStderr();
 
-    ASSERT_TRUE(recording);
+    ASSERT_TRUE(missed.empty()) << "waited in vain for " << missed;
     EXPECT_EQ(0, theApp.m_pRunState->recording);
     EXPECT_TRUE(boxes.Texts().empty());
     const std::string caption = GetApplicationName() + ": ";
@@ -252,14 +278,16 @@ TEST_F(MainWindowEndToEndTest, TerminationSignalEndsTheRecordAndThePowerInOrder)
     CIni header(Path("Data/Signal.hed"), TRUE);
     EXPECT_NE(-1, header.GetInt("EndDepth", -1, "WellInfo"));
     EXPECT_GT(header.GetInt("EndTime", -1, "WellInfo"), 0);
-    EXPECT_TRUE(WaitFor([&] { return emulator.Log().find("sonde off") != std::string::npos; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return emulator.Log().find("sonde off") != std::string::npos; }, 3000))
+        << "waited in vain for \"sonde off\" in the emulator's log, which ends:\n" << Tail(emulator.Log());
     EXPECT_TRUE(fs::exists(Path("Zarkv.cfg")));
     EXPECT_EQ(sizeof(WindowPlacementStore), fs::file_size(Path("Zarkv.dat")));
     WindowPlacementStore stored{};
     std::ifstream(Path("Zarkv.dat"), std::ios::binary).read(reinterpret_cast<char*>(&stored), sizeof stored);
     EXPECT_EQ(0u, DWORD{stored.placements[kPlacementToolsBox].length}) << "the Tools Box, never shown, kept a place";
     // Auto print was on: the record's last part is printed.
-    EXPECT_TRUE(fs::exists(jobs) && std::distance(fs::directory_iterator(jobs), fs::directory_iterator()) == 1);
+    EXPECT_EQ(1u, FilesIn(jobs).size()) << "one job, the record's last part, in " << jobs << "; found: "
+                                        << testing::PrintToString(FilesIn(jobs));
     UseTestPrinter();
 }
 

@@ -357,7 +357,7 @@ TEST_F(PowerDlgIntegrationTest, RecordStartsOnlyWithItsHeaderWrittenAndEndsWitho
     ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 5000)) << "the record runs on";
     // The reader puts the header back right after the refused write.
     EXPECT_TRUE(WaitFor([&] { return !m_stream.refuseStartDepth; }, 5000)) << "the start depth refused";
-    EXPECT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 5; }, 5000));
+    EXPECT_TRUE(boxes.WaitUntilAllShown(5000));
     EXPECT_EQ(0u, fs::file_size(m_folder / "c.log"));
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
 }
@@ -370,7 +370,7 @@ TEST_F(PowerDlgIntegrationTest, ProbeTakingNoOrderIsRefusedAfterTenTriesAndSwitc
     ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
     const auto start = std::chrono::steady_clock::now();
     Click(IDC_POWER);
-    ASSERT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 10000));
+    ASSERT_TRUE(boxes.WaitUntilAllShown(10000));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 2.0);  // ten tries 200 ms apart
     EXPECT_LT(seconds, 5.0);
@@ -391,7 +391,7 @@ TEST_F(PowerDlgIntegrationTest, ProbeEchoingAnotherGainIsRefusedAfterTenSends)
     boxes.Expect("Order refused !!!\n check your parameters.\n");
     ASSERT_TRUE(WaitFor([&] { return Button(IDC_POWER)->isEnabled(); }, 5000));
     Click(IDC_POWER);
-    ASSERT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 10000));
+    ASSERT_TRUE(boxes.WaitUntilAllShown(10000));
     EXPECT_EQ(10, FramesReceived(6));
     EXPECT_FALSE(Panel().IsSondeOn());
     // The power-off order: the channel frame until the probe reports no mode.

@@ -344,7 +344,7 @@ TEST_F(RecordEndIntegrationTest, HeaderThatCannotBeWrittenEndsTheRecord)
     boxes.Expect("Trouble writing header file: recording stopped.\nThe records written so far are kept.");
     fs::permissions(m_folder / "locked.hed", fs::perms::owner_read | fs::perms::group_read);
     ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 5000));
-    ASSERT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 5000));
+    ASSERT_TRUE(boxes.WaitUntilAllShown(5000));
     EXPECT_EQ("Header file write error: recording stopped.", m_dialog->m_StatusBar.GetText(0));
     EXPECT_FALSE(Button(IDC_STOP)->isEnabled());
     EXPECT_EQ(0, CopiesOf(m_folder, "locked.hed")) << "the room kept was left in the folder";

@@ -212,7 +212,7 @@ TEST_F(UsbTest, LostLoggerIsRetriedReportedOnceAndFoundAgain)
         theApp.m_pLiveReadout->currentDepth = 12.5;
         boxes.Expect("I/O USB error.\nApplication stopped at 12.50m.");
     }
-    EXPECT_TRUE(WaitFor([&] { return boxes.AllShown().size() == 1; }, 30000));
+    EXPECT_TRUE(boxes.WaitUntilAllShown(30000));
     EXPECT_TRUE(m_usb->StatusText(1).rfind("Checking USB Link .", 0) == 0) << m_usb->StatusText(1);
 
     // After the message the next logger is greeted as on the first connection.

@@ -136,7 +136,7 @@ TEST_F(ProbePageTest, EachEditTakesItsRangeEdgesAndRefusesOnePastThem)
     ScriptedMessageBoxes boxes;
     boxes.Expect(RefusedText(Path("Ressources/KVXS0001.tol")));
     TypeAndLeave(IDC_PROBE_VOLTAGE, "70");
-    EXPECT_TRUE(WaitFor([&] { return !boxes.AllShown().empty(); }, 5000)) << "the refused tool file told";
+    EXPECT_TRUE(boxes.WaitUntilAllShown(5000)) << "the refused tool file told";
 }
 
 // A box shown by an arrow takes the release: it ends the press, which takes

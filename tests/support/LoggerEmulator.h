@@ -1,7 +1,5 @@
 #pragma once
-// Runs the logger emulator for integration tests, and waits for what the
-// program's threads do while queued calls reach the user-interface thread.
-#include <QCoreApplication>
+// Runs the logger emulator for integration tests.
 #include <chrono>
 #include <cstdlib>
 #include <csignal>
@@ -18,21 +16,9 @@
 #include <vector>
 
 #include "core/Settings.h"
+#include "support/WaitFor.h"
 
 extern char** environ;
-
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    QCoreApplication::processEvents();
-    return done();
-}
 
 inline std::string ReadTextFile(const std::filesystem::path& path)
 {

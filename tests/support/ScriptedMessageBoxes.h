@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
+#include "support/WaitFor.h"
 
 // Answers the program's message boxes from a script. A box that the script
 // does not expect fails the test instead of blocking it.
@@ -34,7 +35,7 @@ public:
     ~ScriptedMessageBoxes()
     {
         SetMessageBoxHandler(nullptr);
-        EXPECT_TRUE(m_expected.empty()) << m_expected.size() << " expected message boxes were not shown";
+        EXPECT_TRUE(m_expected.empty()) << "message boxes never shown: " << Awaited();
     }
 
     void Expect(const std::string& text, int answer = IDOK)
@@ -47,8 +48,24 @@ public:
         std::lock_guard lock(m_mutex);
         return m_shown;
     }
+    // Waits until every box the script expects was shown; a failure names the texts still awaited.
+    testing::AssertionResult WaitUntilAllShown(int timeoutMs) const
+    {
+        if (WaitFor([this] { return Awaited().empty(); }, timeoutMs))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "message boxes never shown in " << timeoutMs << " ms: " << Awaited();
+    }
 
 private:
+    std::string Awaited() const
+    {
+        std::lock_guard lock(m_mutex);
+        std::string texts;
+        for (const auto& [text, answer] : m_expected)
+            texts += (texts.empty() ? "\"" : ", \"") + text + "\"";
+        return texts;
+    }
+
     mutable std::mutex m_mutex;
     std::deque<std::pair<std::string, int>> m_expected;
     std::vector<Shown> m_shown;
