@@ -150,6 +150,8 @@ private:
     bool QueueDuePages();
     // What came after the last page, up to the newest row, as the last page due. The lock held.
     void QueueLastPart();
+    // The next page, its rows ending at endRow, as a page due. The lock held.
+    void QueuePage(long long endRow, int rows);
     // The rings start again: so do the pages, numbered from 1, and those due are dropped. The lock held.
     void RestartPages();
     // Prints every page that came due, oldest first.

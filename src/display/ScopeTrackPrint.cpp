@@ -110,11 +110,15 @@ void CScopeTrack::QueueLastPart()
     const long long newest = m_nStoredRow >= 0 ? m_nStoredRow : NewestRow();
     const int rows = int(std::min<long long>(newest - m_nPageStart + 1, PageRows()));
     m_nPageStart = newest + 1;
-    if (rows < page::kShortestPagePixels)
-        return;
+    if (rows >= page::kShortestPagePixels)
+        QueuePage(newest, rows);
+}
+
+void CScopeTrack::QueuePage(long long endRow, int rows)
+{
     DuePage due;
     due.picture = std::make_unique<Picture>();
-    CopyPicture(*due.picture, newest, rows);
+    CopyPicture(*due.picture, endRow, rows);
     due.rows = rows;
     m_dPageCount += 1.0;
     due.number = int(m_dPageCount);

@@ -120,13 +120,7 @@ bool CScopeTrack::QueueDuePages()
     // A page ends where its rows are full, and what a step brought beyond it
     // goes on the next one. A deep step may fill more than one.
     for (long long end = m_nPageStart + rows - 1; end <= newest; end = m_nPageStart + rows - 1) {
-        DuePage due;
-        due.picture = std::make_unique<Picture>();
-        CopyPicture(*due.picture, end, rows);
-        due.rows = rows;
-        m_dPageCount += 1.0;
-        due.number = int(m_dPageCount);
-        m_duePages.push_back(std::move(due));
+        QueuePage(end, rows);
         m_nPageStart = NextPageStart(end);
         queued = true;
     }
