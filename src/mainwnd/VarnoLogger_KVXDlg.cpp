@@ -139,9 +139,9 @@ BOOL CVarnoLogger_KVXDlg::OnInitDialog()
     // The selected sonde's tool, scale and curves, as after choosing it.
     m_DephtDlg.OnModelChange();
 
-    const WindowPlacement& placement = theApp.m_pPlacementStore->placements[kPlacementMain];
-    if (placement.length >= 1 && placement.length <= 999)
-        SetWindowPlacement(*this, placement);
+    // Also without a placement of its own: the window's normal frame is
+    // watched from here on.
+    SetWindowPlacement(*this, theApp.m_pPlacementStore->placements[kPlacementMain]);
     m_PowerDlg.UpdateValues();
     QApplication::restoreOverrideCursor();
     m_PowerDlg.UpdateValues();

@@ -39,69 +39,98 @@ QSize ClientSize(QSize outer, const QMargins& frame)
             std::max(0, outer.height() - frame.top() - frame.bottom())};
 }
 
-// A placement applied before the window is framed takes its outer size for
-// the client size; once the frame is known and the window is in its normal
-// state, this puts it where it was placed with the client's share of the
-// size. Until then the placed rectangle stands for the window's normal one.
-class FrameCorrection : public QObject {
+bool IsNormal(const QWidget* window) { return window->windowState() == Qt::WindowNoState; }
+
+// Watches a window whose placement is kept. A placement applied before the
+// window is framed takes its outer size for the client size; once the frame
+// is known and the window is in its normal state, this puts it where it was
+// placed with the client's share of the size. Until then the placed
+// rectangle stands for the window's normal one. It also keeps the frame the
+// window has in its normal state: a maximised window's frame lacks the
+// borders, yet the normal rectangle kept is the normal window's.
+class PlacedWindow : public QObject {
 public:
-    // `applied` is the size the window took from the placement: a window of
-    // fixed size keeps its own.
-    FrameCorrection(QWidget* window, const QRect& outer, QSize applied)
-        : QObject(window), m_window(window), m_outer(outer), m_applied(applied)
+    explicit PlacedWindow(QWidget* window) : QObject(window), m_window(window)
     {
         window->installEventFilter(this);
+        KeepNormalFrame();
     }
 
-    const QRect& Outer() const { return m_outer; }
-
-    static FrameCorrection* Of(const QWidget* window)
+    static PlacedWindow* Find(const QWidget* window)
     {
         for (QObject* child : window->children()) {
-            if (auto* correction = dynamic_cast<FrameCorrection*>(child))
-                return correction;
+            if (auto* placed = dynamic_cast<PlacedWindow*>(child))
+                return placed;
         }
         return nullptr;
+    }
+
+    static PlacedWindow& Of(QWidget* window)
+    {
+        PlacedWindow* placed = Find(window);
+        return placed ? *placed : *new PlacedWindow(window);
+    }
+
+    // `applied` is the size the window took from the placement: a window of
+    // fixed size keeps its own.
+    void CorrectOnceFramed(const QRect& outer, QSize applied)
+    {
+        m_pending = true;
+        m_outer = outer;
+        m_applied = applied;
+    }
+    void ForgetCorrection() { m_pending = false; }
+    // The outer rectangle of the window's normal client rectangle `normal`
+    // while it is maximised or minimised.
+    QRect NormalOuter(const QRect& normal) const
+    {
+        if (m_pending)
+            return m_outer;
+        return normal.marginsAdded(m_normalFrame.isNull() ? FrameMargins(m_window) : m_normalFrame);
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         const QEvent::Type type = event->type();
+        // The frame may be known first at a paint.
+        if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::Paint)
+            KeepNormalFrame();
         if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
             Correct();
         // A window manager that frames the window where it stands sends no
         // move: its first paint comes once it is framed. The window is not
         // moved while it paints.
-        if (type == QEvent::Paint)
-            QMetaObject::invokeMethod(this, &FrameCorrection::Correct, Qt::QueuedConnection);
+        if (type == QEvent::Paint && m_pending)
+            QMetaObject::invokeMethod(this, &PlacedWindow::Correct, Qt::QueuedConnection);
         return false;
     }
 
 private:
+    void KeepNormalFrame()
+    {
+        const QMargins frame = FrameMargins(m_window);
+        if (!frame.isNull() && IsNormal(m_window))
+            m_normalFrame = frame;
+    }
+
     void Correct()
     {
-        // Done already, and waiting to be deleted.
-        if (parent() == nullptr)
-            return;
         // Framed, and back at the size applied: a window manager still
         // restoring a maximised window sends the full size first.
         const QMargins frame = FrameMargins(m_window);
-        if (frame.isNull() || m_window->windowState() != Qt::WindowNoState || m_window->size() != m_applied)
+        if (!m_pending || frame.isNull() || !IsNormal(m_window) || m_window->size() != m_applied)
             return;
-        QWidget* window = m_window;
-        const QRect outer = m_outer;
-        // Qt may still hold this object in a copy of the window's children.
-        window->removeEventFilter(this);
-        setParent(nullptr);
-        deleteLater();
-        window->move(outer.topLeft());
-        window->resize(ClientSize(outer.size(), frame));
+        m_pending = false;
+        m_window->move(m_outer.topLeft());
+        m_window->resize(ClientSize(m_outer.size(), frame));
     }
 
     QWidget* m_window;
+    bool m_pending = false;
     QRect m_outer;
     QSize m_applied;
+    QMargins m_normalFrame;
 };
 
 }  // namespace
@@ -109,11 +138,16 @@ private:
 BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement)
 {
     QWidget* window = TopLevel(wnd);
+    if (!window)
+        return FALSE;
+    // Watched from now on also when nothing is applied, so that the normal
+    // frame is known once the window is maximised.
+    PlacedWindow& placed = PlacedWindow::Of(window);
     const DWORD length = Le(placement.length);
-    if (!window || length < 1 || length > 999)
+    if (length < 1 || length > 999)
         return FALSE;
 
-    delete FrameCorrection::Of(window);
+    placed.ForgetCorrection();
     const RECT& rc = placement.rcNormalPosition;
     const QRect outer(QPoint(Le(rc.left), Le(rc.top)), QPoint(Le(rc.right) - 1, Le(rc.bottom) - 1));
     const QMargins frame = FrameMargins(window);
@@ -122,7 +156,7 @@ BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement)
     window->move(outer.topLeft());
     window->resize(ClientSize(outer.size(), frame));
     if (frame.isNull())
-        new FrameCorrection(window, outer, window->size());
+        placed.CorrectOnceFramed(outer, window->size());
     const DWORD show = Le(placement.showCmd);
     if (show == SW_SHOWMAXIMIZED)
         window->setWindowState(Qt::WindowMaximized);
@@ -151,9 +185,9 @@ WindowPlacement GetWindowPlacement(const CWnd& wnd)
         normal = window->geometry();
     // The normal rectangle is the outer one, frame included.
     QRect outer = normal.marginsAdded(FrameMargins(window));
-    const FrameCorrection* pending = FrameCorrection::Of(window);
-    if (pending != nullptr && show != SW_SHOWNORMAL)
-        outer = pending->Outer();
+    const PlacedWindow* placed = PlacedWindow::Find(window);
+    if (placed != nullptr && show != SW_SHOWNORMAL)
+        outer = placed->NormalOuter(normal);
     placement.rcNormalPosition = RECT{ToLe(LONG(outer.left())), ToLe(LONG(outer.top())),
                                       ToLe(LONG(outer.left() + outer.width())),
                                       ToLe(LONG(outer.top() + outer.height()))};

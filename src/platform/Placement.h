@@ -24,8 +24,9 @@ static_assert(offsetof(WindowPlacement, rcNormalPosition) == 28);
 constexpr DWORD kPlacementLength = sizeof(WindowPlacement);
 
 // Applies the placement to the window's top-level Qt window only when its
-// length lies in 1..999; returns FALSE when it was not applied. The window's
-// visibility is left to the caller.
+// length lies in 1..999; returns FALSE when it was not applied. Either way
+// the window's frame in its normal state is kept from then on for
+// GetWindowPlacement. The window's visibility is left to the caller.
 BOOL SetWindowPlacement(CWnd& wnd, const WindowPlacement& placement);
 // The window's state and normal outer rectangle, length set.
 WindowPlacement GetWindowPlacement(const CWnd& wnd);

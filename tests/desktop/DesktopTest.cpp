@@ -420,9 +420,12 @@ TEST_F(DesktopTest, DepthMagnifierKeepsThePlaceItWasDraggedTo)
 // Zarkv.dat is absent at the first start, which ends without the Tools Box
 // ever shown. The box, first shown at the second start, is dragged away from
 // where it opened and closed by Escape; the sheet stays open until the
-// program ends. At every later start both open where they were left.
-TEST_F(DesktopTest, LoggerSetupAndToolsBoxReopenWhereTheyWereLeftOverRestarts)
+// program ends. At every later start both open where they were left. The
+// main window is maximised before every end: it comes up maximised, and
+// restored it takes the place it had before.
+TEST_F(DesktopTest, MainWindowLoggerSetupAndToolsBoxReopenWhereTheyWereLeftOverRestarts)
 {
+    std::optional<QRect> mainWas;
     std::optional<QRect> sheetWas;
     std::optional<QRect> toolsWas;
     // Where the window is once it has painted, when it is put in place
@@ -442,6 +445,13 @@ TEST_F(DesktopTest, LoggerSetupAndToolsBoxReopenWhereTheyWereLeftOverRestarts)
         SCOPED_TRACE("start " + std::to_string(start));
         if (start > 1) {
             ASSERT_TRUE(program->Start()) << "the program did not come up again";
+            ASSERT_TRUE(WaitUntil([&] { return IsMaximized(Main().id); })) << "the main window came up not maximised";
+            Key("alt+F10");
+            QRect now;
+            ASSERT_TRUE(WaitUntil([&] {
+                now = Main().client;
+                return !IsMaximized(main.id) && now == *mainWas;
+            })) << "the restored main window came back at " << Text(now) << ", not at " << Text(*mainWas);
         }
         const WindowInfo sheet = OpenLoggerSetup();
         ASSERT_NE(0u, sheet.id);
@@ -471,6 +481,17 @@ TEST_F(DesktopTest, LoggerSetupAndToolsBoxReopenWhereTheyWereLeftOverRestarts)
             Key("Escape");
             ASSERT_TRUE(program->WaitUntilGone(tools.id));
         }
+        ASSERT_TRUE(ClickStatusBar()) << ActiveName();
+        mainWas = Main().client;
+        Key("alt+F10");
+        ASSERT_TRUE(WaitUntil([&] { return IsMaximized(main.id) && Main().client.width() > mainWas->width(); }))
+            << "Alt+F10 did not maximise the main window";
+        // A menu opened by a key after the window manager is done shows that
+        // the program has taken the maximised frame too.
+        Key("alt+f");
+        ASSERT_TRUE(WaitForMenu([](const WindowInfo&) { return true; })) << "Alt+F opened no menu";
+        Key("Escape");
+        ASSERT_TRUE(WaitUntil([&] { return program->Menus().empty(); })) << "Escape left the File menu open";
         ASSERT_TRUE(program->AskToClose());
         ASSERT_TRUE(program->WaitForExit());
     }

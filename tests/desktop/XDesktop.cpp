@@ -109,6 +109,13 @@ bool IsAbove(XWindow upper, XWindow lower)
     return up != order.end() && low != order.end() && up > low;
 }
 
+bool IsMaximized(XWindow id)
+{
+    const std::string state = RunTool("xprop", {"-id", QString::number(id), "_NET_WM_STATE"});
+    return state.find("_NET_WM_STATE_MAXIMIZED_VERT") != std::string::npos &&
+           state.find("_NET_WM_STATE_MAXIMIZED_HORZ") != std::string::npos;
+}
+
 void MoveMouse(QPoint point)
 {
     RunTool("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y())});

@@ -32,6 +32,8 @@ std::vector<XWindow> StackingOrder();
 XWindow ActiveWindow();
 // True when `upper` lies above `lower` in the stacking order.
 bool IsAbove(XWindow upper, XWindow lower);
+// True when the window manager holds the window maximised both ways.
+bool IsMaximized(XWindow id);
 
 void MoveMouse(QPoint point);
 void Click(QPoint point);
