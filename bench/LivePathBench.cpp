@@ -51,8 +51,9 @@ Bytes DataFrame(BYTE sequence)
     payload[payload.size() - 1] = BYTE(sum >> 8);
     const size_t total = payload.size() + 8;
     Bytes frame = {0x55, 0xAA, 0x5A, 0xA5, BYTE(payload.size()), BYTE(total), BYTE(total >> 8)};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    frame.push_back(0x99);
+    frame.resize(total);
+    std::copy(payload.begin(), payload.end(), frame.begin() + 7);
+    frame.back() = 0x99;
     return frame;
 }
 

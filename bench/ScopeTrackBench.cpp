@@ -10,6 +10,10 @@
 #include "core/ToolRecord.h"
 #include "display/ScopeTrack.h"
 
+// Strings are given whole ("..."s): GCC 12 at -O3 takes a literal assigned
+// into a string for an overflow.
+using namespace std::string_literals;
+
 namespace {
 
 ToolRecord BenchTool(int shading)
@@ -18,8 +22,8 @@ ToolRecord BenchTool(int shading)
     tool.Cols[0] = tool.Cols[1] = tool.Cols[2] = 5;
     for (int c = 0; c < 6; ++c) {
         ChannelRecord& ch = tool.channels[c];
-        ch.Title = "Channel";
-        ch.Unit = "u";
+        ch.Title = "Channel"s;
+        ch.Unit = "u"s;
         ch.DisplayTrack = c / 2;
         ch.LogicalCh = c % 2 + 1;
         ch.Visible = 1;

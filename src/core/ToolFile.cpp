@@ -16,6 +16,10 @@
 #include "platform/MessageBox.h"
 #include "platform/PathDisplayText.h"
 
+// Strings are given whole ("..."s): GCC 12 at -O3 takes a literal assigned
+// into a string for an overflow.
+using namespace std::string_literals;
+
 namespace {
 
 constexpr int kFileChannels = 6;
@@ -40,9 +44,9 @@ std::int32_t TruncateToInt(double value)
 void ResetChannel(ChannelRecord& ch, int i)
 {
     ch = ChannelRecord{};
-    ch.Title = "N/A";
-    ch.TitleShort = "N/A";
-    ch.Unit = "-";
+    ch.Title = "N/A"s;
+    ch.TitleShort = "N/A"s;
+    ch.Unit = "-"s;
     ch.Coefficient[1] = 1.0;
     ch.RangeRight = 65536;
     ch.FilterWidth = 1;

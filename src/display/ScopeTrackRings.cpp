@@ -11,6 +11,10 @@
 
 using namespace track;
 
+// Strings are given whole ("..."s): GCC 12 at -O3 takes a literal assigned
+// into a string for an overflow.
+using namespace std::string_literals;
+
 namespace {
 
 double FilterMean(const double* raw, int index, int window)
@@ -184,7 +188,7 @@ void CScopeTrack::ResetCurves()
             char name[32];
             std::snprintf(name, sizeof name, "Channel %d", i);
             curve.name = name;
-            curve.unit = "-";
+            curve.unit = "-"s;
             curve.visible = false;
         }
         m_bDataStarted = false;
