@@ -35,19 +35,25 @@ void installSignals()
     signal(SIGPIPE, SIG_IGN);
 }
 
+// The socket appears at `path` only once it accepts: a host that finds it
+// may connect at once. It is bound under a name of its own in the same
+// folder, then renamed into place, over a stale one from an earlier run.
 int listenOn(const std::string& path)
 {
+    const std::string bound = path + "." + std::to_string(::getpid());
     sockaddr_un addr {};
-    if (path.size() >= sizeof addr.sun_path) {
+    if (bound.size() >= sizeof addr.sun_path) {
         std::fprintf(stderr, "loggersim: socket path too long\n");
         return -1;
     }
     addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ::unlink(path.c_str()); // a stale socket from an earlier run
+    std::memcpy(addr.sun_path, bound.c_str(), bound.size() + 1);
+    ::unlink(bound.c_str());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 || ::listen(fd, 1) < 0) {
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 || ::listen(fd, 1) < 0 ||
+        ::rename(bound.c_str(), path.c_str()) < 0) {
         std::fprintf(stderr, "loggersim: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
+        ::unlink(bound.c_str());
         if (fd >= 0)
             ::close(fd);
         return -1;

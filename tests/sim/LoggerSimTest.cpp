@@ -149,8 +149,10 @@ protected:
         sockaddr_un addr {};
         addr.sun_family = AF_UNIX;
         std::strncpy(addr.sun_path, m_socket.c_str(), sizeof addr.sun_path - 1);
-        if (connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        if (connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ADD_FAILURE() << "no connection to the emulator at " << m_socket << ": " << std::strerror(errno);
             return "connect failed";
+        }
         m_buffer.clear();
         m_junk = 0;
         m_closed = false;
@@ -165,6 +167,7 @@ protected:
                 return line;
             }
         }
+        ADD_FAILURE() << "the emulator sent no hello line within 3 s of the connection";
         return "no hello";
     }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -61,7 +62,9 @@ public:
         if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        WaitFor([&] { return std::filesystem::exists(m_socket); }, 10000);
+        // The socket appears once the emulator accepts.
+        if (!WaitFor([&] { return std::filesystem::exists(m_socket); }, 10000))
+            ADD_FAILURE() << "the logger emulator made no socket at " << m_socket << " within 10 s";
     }
     ~LoggerEmulator() { Stop(); }
     LoggerEmulator(const LoggerEmulator&) = delete;
