@@ -153,6 +153,53 @@ protected:
         h.Company.assign(page - middle % page, 'c');
     }
 
+    // The small disk of a test that runs again in a process that mounts it; in
+    // the first process none, once the test has run there.
+    void OwnDisk(const char*& disk)
+    {
+        disk = std::getenv(kOwnDiskVariable);
+        if (disk != nullptr)
+            return;
+        const fs::path own = m_folder / "disk";
+        ASSERT_TRUE(fs::create_directory(own));
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const int status = RunWithOwnDisk(std::string(test->test_suite_name()) + "." + test->name(), own);
+        if (status == kNoOwnDisk)
+            GTEST_SKIP() << "this process may take no mount namespace for a disk of its own";
+        EXPECT_EQ(0, status) << "the records on a disk of their own failed or did not end (output above)";
+    }
+
+    // A record's header that holds its end so far, then records written after
+    // it, then the disk full, then the panel's refresh: its write finds no room
+    // for a copy of the header, and leaves the room kept for the stop's write
+    // alone. Were the room given up, the data file could take it before it is
+    // taken back: here the process's file size limit keeps it from being taken
+    // back, and the disk is filled again after.
+    void RefreshOnTheFullDisk(const fs::path& filler, const fs::path& header)
+    {
+        Panel().OnTimer(CPowerDlg::kRefreshTimer);
+        const int endTime = WellInfoInt(header, "EndTime");
+        ASSERT_TRUE(WaitWithoutEvents([&] { return int(*theApp.m_pRecordDuration) > endTime; }))
+            << "no record written after the header's end " << endTime;
+        FillDisk(filler);
+        {
+            FileSizeLimit limit(size_t(sysconf(_SC_PAGESIZE)));
+            ASSERT_TRUE(limit.Set());
+            Panel().OnTimer(CPowerDlg::kRefreshTimer);
+        }
+        FillDisk(filler);
+    }
+
+    // The disk of `filler` left without room, whatever the data file takes meanwhile.
+    static void FillDisk(const fs::path& filler)
+    {
+        const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+        struct statvfs room {};
+        for (int i = 0; i < 100 && statvfs(filler.parent_path().c_str(), &room) == 0 && room.f_bavail > 0; ++i)
+            posix_fallocate(fd, lseek(fd, 0, SEEK_END), off_t(room.f_bavail * room.f_bsize));
+        close(fd);
+    }
+
     fs::path m_folder;
     std::string m_savedFolder;
     std::unique_ptr<LinkedMainWindow> m_link;
@@ -215,17 +262,10 @@ TEST_F(RecordEndIntegrationTest, FullDiskEndsTheRecordWithWholeRecordsAndTheirEn
 // process that mounts that disk.
 TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRecord)
 {
-    const char* disk = std::getenv(kOwnDiskVariable);
-    if (disk == nullptr) {
-        const fs::path own = m_folder / "disk";
-        ASSERT_TRUE(fs::create_directory(own));
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        const int status = RunWithOwnDisk(std::string(test->test_suite_name()) + "." + test->name(), own);
-        if (status == kNoOwnDisk)
-            GTEST_SKIP() << "this process may take no mount namespace for a disk of its own";
-        EXPECT_EQ(0, status) << "the records on a disk of their own failed or did not end (output above)";
+    const char* disk = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OwnDisk(disk));
+    if (disk == nullptr)
         return;
-    }
     std::vector<std::string> shown;
     SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
         shown.push_back(text);
@@ -251,12 +291,18 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
     };
     std::set<bool> started;
     constexpr int kTime = 4, kDown = 3;
+    struct Row {
+        int pages, mode;
+        // The panel's refresh runs once the disk is full.
+        bool refreshOnFullDisk = false;
+    };
     // Around the least room a record starts with: its header, the room kept and
     // one copy; down records whose last record that fits is most likely a filled step.
-    const std::pair<int, int> rows[] = {{4, kTime},  {8, kTime},  {9, kTime}, {10, kTime},
-                                        {11, kTime}, {16, kTime}, {12, kDown}, {16, kDown}};
-    for (const auto& [pages, mode] : rows) {
-        SCOPED_TRACE(std::to_string(pages) + " pages free, mode " + std::to_string(mode));
+    const Row rows[] = {{4, kTime},  {8, kTime},  {9, kTime},  {10, kTime}, {11, kTime},
+                        {16, kTime}, {12, kDown}, {16, kDown}, {40, kTime, true}};
+    for (const auto& [pages, mode, refreshOnFullDisk] : rows) {
+        SCOPED_TRACE(std::to_string(pages) + " pages free, mode " + std::to_string(mode) +
+                     (refreshOnFullDisk ? ", refreshed on the full disk" : ""));
         theApp.m_pLoggerSettings->recordingMode = mode;
         for (const auto& entry : fs::directory_iterator(disk))
             fs::remove(entry.path());
@@ -278,6 +324,9 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
             EXPECT_EQ(status, m_dialog->m_StatusBar.GetText(0));
             continue;
         }
+        if (refreshOnFullDisk) {
+            ASSERT_NO_FATAL_FAILURE(RefreshOnTheFullDisk(fs::path(disk) / "filler", header));
+        }
         ASSERT_TRUE(WaitFor([] { return theApp.m_pRunState->recording == 0; }, 10000))
             << "the record did not end on the full disk";
         ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }, 5000)) << "no message at the record's end";
@@ -287,7 +336,7 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         const auto size = fs::file_size(data);
         EXPECT_GT(size, 0u);
         EXPECT_EQ(0u, size % sizeof(LogRecord));
-        EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime"));
+        EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime")) << "EndTime on the last record";
         int lastMm = CToolsStream::HeaderDepth(theApp.m_dRecordDepth);
         // Records carry no depth: a down record's n-th lies n - 1 steps below its first.
         if (mode == kDown)
@@ -297,6 +346,61 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         EXPECT_EQ((std::set<std::string>{"filler", "fill.log", "fill.hed"}), onDisk()) << "files left by a record";
     }
     EXPECT_EQ(2u, started.size()) << "not both a record refused and a record that filled the disk";
+}
+
+// The first record of a record comes once its disk has no room for a copy of
+// the header: the start depth is written in place and leaves the room kept
+// for the stop's write alone, which then ends the header right. Were that
+// room given up, the data file could take it before it is taken back: here
+// the process's file size limit keeps it from being taken back, and the disk
+// is filled again after. On a small disk of its own, as above; the operator
+// stops the record.
+TEST_F(RecordEndIntegrationTest, FirstRecordOnAFullDiskLeavesTheRoomKeptForTheEnd)
+{
+    const char* disk = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OwnDisk(disk));
+    if (disk == nullptr)
+        return;
+    std::vector<std::string> shown;
+    SetMessageBoxHandler([&](const std::string& text, const std::string&, UINT) {
+        shown.push_back(text);
+        return IDOK;
+    });
+    // The winch stands for 5 s from the first power-on, then goes up: a record
+    // in up mode has no record before it moves.
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"--start-depth", "150", "--speed", "60", "--down", "0", "--stop", "5", "--up", "600"}));
+    ASSERT_NO_FATAL_FAILURE(PowerOnConfirmed());
+    constexpr int kUp = 2;
+    theApp.m_pLoggerSettings->recordingMode = kUp;
+    ASSERT_TRUE(m_dialog->m_Usb.SendRecordingModeFrame());
+    ASSERT_TRUE(WaitFor([] { return (theApp.m_pProbeStatus->status & 0x0F) == kUp; }, 5000));
+    ASSERT_NO_FATAL_FAILURE(PadHeaderAcrossAPage());
+    const fs::path header = fs::path(disk) / "first.hed";
+    ASSERT_NO_FATAL_FAILURE(NewLog(fs::path(disk) / "first.log"));
+    ASSERT_EQ(1, theApp.m_pRunState->recording);
+    const int startMm = WellInfoInt(header, "Startdepth");
+
+    FillDisk(fs::path(disk) / "filler");
+    {
+        FileSizeLimit limit(size_t(sysconf(_SC_PAGESIZE)));
+        ASSERT_TRUE(limit.Set());
+        ASSERT_EQ(1, theApp.m_bRewriteStartDepth) << "the first record came before the disk was full";
+        ASSERT_TRUE(WaitWithoutEvents([&] { return WellInfoInt(header, "Startdepth") != startMm; }))
+            << "the start depth " << startMm << " not written again at the first record";
+    }
+    FillDisk(fs::path(disk) / "filler");
+    // The data file has no room for that record: the operator stops the record
+    // whether or not its writer has found that out yet.
+    Click(IDC_STOP);
+    ASSERT_EQ(0, theApp.m_pRunState->recording);
+    ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }, 5000)) << "no message at the record's end";
+    EXPECT_EQ(std::vector<std::string>{"Trouble writing data file: recording stopped.\n"
+                                       "The records written so far are kept."},
+              shown);
+    EXPECT_EQ(CToolsStream::HeaderDepth(theApp.m_dRecordDepth), WellInfoInt(header, "EndDepth"))
+        << "the header's end not written at the record's end";
+    EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime")) << "EndTime on the record's end";
 }
 
 // What a program killed during a record leaves: its header already holds the
