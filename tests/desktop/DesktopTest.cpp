@@ -16,12 +16,16 @@
 #include "desktop/ProgramOnDesktop.h"
 #include "desktop/XDesktop.h"
 #include "platform/MessageBox.h"
+#include "platform/Window.h"
 #include "res/Resource.h"
 #include "support/LasReader.h"
 
 namespace {
 
 constexpr int kMainDialog = IDD_VARNOLOGGER_KVX_DIALOG;
+// The window manager of scripts/desktop's second pass, which frames a window
+// where it stands; the first pass runs openbox.
+constexpr const char* kFrameInPlaceWm = "kvx_frame_wm";
 
 // The probe bar sits at the left of the main window's client area under the
 // menu bar, the depth panel right beside it.
@@ -67,6 +71,8 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        if (WindowManagerName() == kFrameInPlaceWm)
+            GTEST_SKIP() << "these tests drag title bars and use openbox's keys";
         program = std::make_unique<ProgramOnDesktop>(CurrentTestName());
         ASSERT_TRUE(program->Start()) << "the program did not come up, its printer box answered";
         main = program->Main();
@@ -588,6 +594,36 @@ TEST_F(DesktopTest, ClosingWithTheSondeOffTakesEveryWindowAway)
     ASSERT_TRUE(stored) << "Zarkv.dat was not written";
     EXPECT_EQ(44u, DWORD{stored->placements[kPlacementMain].length});
     EXPECT_EQ(44u, DWORD{stored->placements[kPlacementToolsBox].length});
+}
+
+// A window manager that frames a window where it stands sends the program no
+// move: the frame is known only once the window paints, and the window is
+// put in place then.
+TEST(FramedWhereItStandsTest, MainWindowFrameStandsWhereItWasStored)
+{
+    if (WindowManagerName() != kFrameInPlaceWm)
+        GTEST_SKIP() << "needs " << kFrameInPlaceWm << ", which scripts/desktop runs in its second pass";
+    ProgramOnDesktop program(CurrentTestName());
+    // Wider than the main window can be made narrow.
+    const QRect stored(200, 150, 1000, 760);
+    WindowPlacementStore store;
+    store.valid = 1;
+    WindowPlacement& placement = store.placements[kPlacementMain];
+    placement.length = kPlacementLength;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = RECT{stored.left(), stored.top(), stored.left() + stored.width(),
+                                      stored.top() + stored.height()};
+    program.StorePlacements(store);
+    ASSERT_TRUE(program.Start()) << "the program did not come up, its printer box answered";
+
+    const WindowInfo main = program.Main();
+    const QMargins frame = FrameExtents(main.id);
+    ASSERT_FALSE(frame.isNull()) << "the main window has no frame";
+    QRect now;
+    EXPECT_TRUE(WaitUntil([&] {
+        now = WindowOf(main.id).value_or(main).client.marginsAdded(frame);
+        return now == stored;
+    })) << "the main window's frame stands at " << Text(now) << ", not at " << Text(stored) << " where it was stored";
 }
 
 }  // namespace

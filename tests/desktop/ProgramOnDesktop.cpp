@@ -251,6 +251,11 @@ std::optional<WindowPlacementStore> ProgramOnDesktop::Placements() const
     return store;
 }
 
+void ProgramOnDesktop::StorePlacements(const WindowPlacementStore& store) const
+{
+    std::ofstream(File("Zarkv.dat"), std::ios::binary).write(reinterpret_cast<const char*>(&store), sizeof store);
+}
+
 std::optional<std::string> IniValue(const std::string& text, const std::string& section, const std::string& key)
 {
     std::istringstream lines(text);

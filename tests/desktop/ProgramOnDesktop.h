@@ -52,6 +52,8 @@ public:
     std::string ReadFile(const std::string& relative) const;
     std::string EmulatorLog() const;
     std::optional<WindowPlacementStore> Placements() const;
+    // Zarkv.dat as the next start reads it.
+    void StorePlacements(const WindowPlacementStore& store) const;
 
 private:
     std::string m_testName;

@@ -109,6 +109,29 @@ bool IsAbove(XWindow upper, XWindow lower)
     return up != order.end() && low != order.end() && up > low;
 }
 
+std::string WindowManagerName()
+{
+    const std::vector<XWindow> check = HexIdsAfterHash(RunTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}));
+    if (check.empty())
+        return {};
+    // _NET_WM_NAME(UTF8_STRING) = "Openbox"
+    const QString text = QString::fromStdString(RunTool("xprop", {"-id", QString::number(check.front()), "_NET_WM_NAME"}));
+    const int first = text.indexOf('"');
+    const int last = text.lastIndexOf('"');
+    return first >= 0 && last > first ? text.mid(first + 1, last - first - 1).toStdString() : std::string();
+}
+
+QMargins FrameExtents(XWindow id)
+{
+    // _NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom
+    const QString text = QString::fromStdString(RunTool("xprop", {"-id", QString::number(id), "_NET_FRAME_EXTENTS"}));
+    const QStringList values = text.section('=', 1).split(',');
+    if (values.size() != 4)
+        return {};
+    return {values[0].trimmed().toInt(), values[2].trimmed().toInt(), values[1].trimmed().toInt(),
+            values[3].trimmed().toInt()};
+}
+
 bool IsMaximized(XWindow id)
 {
     const std::string state = RunTool("xprop", {"-id", QString::number(id), "_NET_WM_STATE"});

@@ -2,6 +2,7 @@
 // The X desktop as an operator meets it: windows found through the window
 // manager's lists, real pointer and key events sent through the X server
 // (xdotool), pictures of the screen (xwd).
+#include <QMargins>
 #include <QRect>
 #include <QStringList>
 #include <functional>
@@ -32,6 +33,10 @@ std::vector<XWindow> StackingOrder();
 XWindow ActiveWindow();
 // True when `upper` lies above `lower` in the stacking order.
 bool IsAbove(XWindow upper, XWindow lower);
+// The name the running window manager gives itself, e.g. "Openbox".
+std::string WindowManagerName();
+// What the window manager's frame adds around a window.
+QMargins FrameExtents(XWindow id);
 // True when the window manager holds the window maximised both ways.
 bool IsMaximized(XWindow id);
 
