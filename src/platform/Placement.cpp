@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QMargins>
+#include <QScreen>
 #include <QWidget>
 #include <QtEndian>
 
@@ -40,6 +41,14 @@ QSize ClientSize(QSize outer, const QMargins& frame)
 }
 
 bool IsNormal(const QWidget* window) { return window->windowState() == Qt::WindowNoState; }
+
+// A window manager may frame a window for its maximised state before Qt
+// learns that state: a window that covers the work area is not taken as normal.
+bool CoversWorkArea(const QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    return screen != nullptr && window->frameGeometry().contains(screen->availableGeometry());
+}
 
 // Watches a window whose placement is kept. A placement applied before the
 // window is framed takes its outer size for the client size; once the frame
@@ -110,7 +119,7 @@ private:
     void KeepNormalFrame()
     {
         const QMargins frame = FrameMargins(m_window);
-        if (!frame.isNull() && IsNormal(m_window))
+        if (!frame.isNull() && IsNormal(m_window) && !CoversWorkArea(m_window))
             m_normalFrame = frame;
     }
 
