@@ -333,14 +333,17 @@ TEST_F(RecordEndIntegrationTest, RecordOnADiskItFillsEndsWithAHeaderOnItsLastRec
         EXPECT_EQ(std::vector<std::string>{"Trouble writing data file: recording stopped.\n"
                                            "The records written so far are kept."},
                   shown);
+        // Near the least room a header's copy written while the record runs
+        // may take the last page before the first record comes: none is kept then.
         const auto size = fs::file_size(data);
-        EXPECT_GT(size, 0u);
         EXPECT_EQ(0u, size % sizeof(LogRecord));
         EXPECT_EQ(int(*theApp.m_pRecordDuration), WellInfoInt(header, "EndTime")) << "EndTime on the last record";
         int lastMm = CToolsStream::HeaderDepth(theApp.m_dRecordDepth);
         // Records carry no depth: a down record's n-th lies n - 1 steps below its first.
-        if (mode == kDown)
+        if (mode == kDown) {
+            ASSERT_GT(size, 0u) << "a down record kept no record";
             lastMm = WellInfoInt(header, "Startdepth") + int(size / sizeof(LogRecord) - 1) * 10;
+        }
         EXPECT_NEAR(lastMm, WellInfoInt(header, "EndDepth"), 1)
             << "EndDepth on the last of the " << size / sizeof(LogRecord) << " records";
         EXPECT_EQ((std::set<std::string>{"filler", "fill.log", "fill.hed"}), onDisk()) << "files left by a record";
